@@ -1,0 +1,161 @@
+#pragma once
+// TArchiver: the archive component. It lists an archive's entries itself (ReadDirectory)
+// and has the ZIPPER and UNZIPPER libraries add, delete and extract. It knows nothing of Qt:
+// boxes go through platform::messages(), errors are raised as platform exceptions.
+#include "archive/UNZIPPER.h"
+#include "archive/ZIPPER.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// A one-byte set of an enumeration whose value n is bit n.
+template <typename E> class ByteSet {
+public:
+    constexpr ByteSet() = default;
+    constexpr ByteSet(std::initializer_list<E> values) {
+        for (E v : values)
+            bits_ |= bit(v);
+    }
+    static constexpr ByteSet fromBits(std::uint8_t bits) {
+        ByteSet s;
+        s.bits_ = bits;
+        return s;
+    }
+    constexpr bool contains(E v) const { return (bits_ & bit(v)) != 0; }
+    constexpr ByteSet& include(E v) {
+        bits_ |= bit(v);
+        return *this;
+    }
+    constexpr ByteSet& exclude(E v) {
+        bits_ &= static_cast<std::uint8_t>(~bit(v));
+        return *this;
+    }
+    constexpr bool empty() const { return bits_ == 0; }
+    constexpr std::uint8_t bits() const { return bits_; }
+    constexpr bool operator==(const ByteSet&) const = default;
+
+private:
+    static constexpr std::uint8_t bit(E v) {
+        return static_cast<std::uint8_t>(1u << static_cast<unsigned>(v));
+    }
+    std::uint8_t bits_ = 0;
+};
+
+enum class AddOptsEnum : std::uint8_t {
+    AddDirNames,
+    AddRecurseDirs,
+    AddMove,
+    AddFreshen,
+    AddUpdate,
+    AddZipTime,
+    AddForceDOS,
+    AddHiddenFiles
+};
+using AddOpts = ByteSet<AddOptsEnum>;
+
+enum class ExtrOptsEnum : std::uint8_t { ExtrDirNames, ExtrOverWrite, ExtrFreshen, ExtrUpdate };
+using ExtrOpts = ByteSet<ExtrOptsEnum>;
+
+enum class ProgressType : std::uint8_t { NewFile = 0, ProgressUpdate = 1, EndOfBatch = 2 };
+
+// Fields 1 to 9 lie exactly as bytes 4 to 29 of a local file header, so that one read of
+// those 26 bytes fills them.
+#pragma pack(push, 1)
+struct ZipDirEntryHeader {
+    std::uint16_t VersionNeeded;
+    std::uint16_t GeneralFlags;
+    std::uint16_t CompressionMethod;
+    std::uint32_t DateTime; // MS-DOS time in the low 16 bits, date in the high 16 bits
+    std::uint32_t Crc32;
+    std::int32_t CompressedSize;
+    std::int32_t UncompressedSize;
+    std::uint16_t FileNameLength;
+    std::uint16_t ExtraFieldLength;
+};
+#pragma pack(pop)
+static_assert(sizeof(ZipDirEntryHeader) == 26);
+
+struct ZipDirEntry : ZipDirEntryHeader {
+    std::string FileName; // as stored, at most 256 bytes, up to the first zero byte
+    // The true sizes: from the ZIP64 extra field when the header holds 0xFFFFFFFF, else the
+    // header's 32-bit values taken unsigned.
+    std::uint64_t CompressedSize64 = 0;
+    std::uint64_t UncompressedSize64 = 0;
+};
+
+class TArchiver;
+using TNotifyEvent = std::function<void(TArchiver* sender)>;
+using TProgressEvent = std::function<void(TArchiver* sender, ProgressType progrType,
+                                          const std::string& filename, std::int32_t fileSize)>;
+using TMessageEvent =
+    std::function<void(TArchiver* sender, std::int32_t errCode, const std::string& message)>;
+
+class TArchiver {
+public:
+    explicit TArchiver(void* owner = nullptr);
+    ~TArchiver();
+    TArchiver(const TArchiver&) = delete;
+    TArchiver& operator=(const TArchiver&) = delete;
+
+    // Published properties.
+    bool Verbose = false;
+    bool Trace = false;
+    std::int32_t AddCompLevel = 9;
+    AddOpts AddOptions;
+    std::string ExtrBaseDir;
+    ExtrOpts ExtrOptions;
+    const std::vector<std::string>& FSpecArgs() const { return fspecArgs_; }
+    std::vector<std::string>& FSpecArgs() { return fspecArgs_; }
+    void setFSpecArgs(const std::vector<std::string>& specs) { fspecArgs_ = specs; }
+    const std::string& ZipFilename() const { return zipFilename_; }
+    // Stores the path and reads the archive (ReadDirectory), except in design mode; the same
+    // path written twice reads twice. Errors of the reader go to the caller.
+    void setZipFilename(const std::string& path);
+    TNotifyEvent OnDirUpdate;
+    TProgressEvent OnProgress;
+    TMessageEvent OnMessage;
+
+    // Public members.
+    int Count() const; // entries while ZipFilename is not empty, else 0
+    const std::vector<std::unique_ptr<ZipDirEntry>>& DirEntries() const { return dirEntries_; }
+    std::int32_t ProcessedCount() const { return processedCount_; }
+    bool Cancel = false;
+    std::uint32_t Handle = 0;
+    bool designMode = false; // writing ZipFilename only stores it; ReadDirectory does nothing
+
+    void ClearDirectory();
+    // Rebuilds DirEntries from the archive's local headers and fires OnDirUpdate. Raises
+    // platform::EStreamError (and EFOpenError) on the reader's errors.
+    void ReadDirectory();
+
+    void Add();
+    void Delete();
+    void Extract();
+    void LoadZipLibrary();
+    void UnloadZipLibrary();
+    void LoadUnzLibrary();
+    void UnloadUnzLibrary();
+
+    // The callback whose address goes into the command records.
+    static std::int32_t QUEMBLY_STDCALL LibraryCallback(CallbackRecord* record);
+
+private:
+    std::vector<std::string> fspecArgs_;
+    std::string zipFilename_;
+    std::vector<std::unique_ptr<ZipDirEntry>> dirEntries_;
+    std::int32_t processedCount_ = 0;
+    bool zipBusy_ = false;
+    bool unzBusy_ = false;
+    ZipCommandRecord zipRecord_{};
+    UnzCommandRecord unzRecord_{};
+};
+
+// The table's view of an entry, shared by the window and the command-line listing:
+// the name decoded for display (UTF-8 when valid or flagged with bit 11, else CP437).
+std::string displayName(const ZipDirEntry& entry);
+// Decodes CP437 bytes to UTF-8.
+std::string cp437ToUtf8(const std::string& bytes);
+bool isValidUtf8(const std::string& bytes);

@@ -1,0 +1,55 @@
+#pragma once
+// The registry. On Windows the real one (advapi32); elsewhere a hive file in REGEDIT4 text
+// form at $QUEMBLY_REGISTRY, default $XDG_CONFIG_HOME/quembly/registry.reg (~/.config when
+// XDG_CONFIG_HOME is not set). The hive is read at openKey() and every write replaces the
+// file atomically (temporary file + rename), so another process never sees half a file.
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+enum class RootKey { CurrentUser, ClassesRoot, LocalMachine };
+
+// "HKEY_CURRENT_USER" etc., as the hive file names them.
+std::string rootKeyName(RootKey root);
+// The hive file used off Windows.
+std::string registryHivePath();
+
+class Registry {
+public:
+    explicit Registry(RootKey root = RootKey::CurrentUser);
+    ~Registry();
+    Registry(const Registry&) = delete;
+    Registry& operator=(const Registry&) = delete;
+
+    RootKey rootKey() const { return root_; }
+    void setRootKey(RootKey root); // closes an open key
+
+    // Opens KEY (a leading "\" means directly under the root). Without canCreate a missing
+    // key is not created and the result is false.
+    bool openKey(const std::string& key, bool canCreate);
+    void closeKey();
+    bool hasOpenKey() const;
+
+    bool valueExists(const std::string& name) const;
+    // A missing value (or no open key) reads as "". A value of another type raises
+    // ERegistryException("Invalid data type for 'NAME'").
+    std::string readString(const std::string& name) const;
+    // Raises ERegistryException("Failed to set data for 'NAME'") when no key is open or the
+    // hive cannot be written.
+    void writeString(const std::string& name, const std::string& value);
+
+private:
+    struct Impl;
+    RootKey root_;
+    std::unique_ptr<Impl> impl_;
+};
+
+// The user's documents folder as Windows' "Personal" value under
+// HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders gives it: the hive's
+// value when it holds one, else XDG_DOCUMENTS_DIR, else ~/Documents when it exists, else ~.
+// Registry::readString answers this value through the same rule when the hive has none.
+std::string documentsFolder();
+
+} // namespace platform
