@@ -1,0 +1,3 @@
+#include "app/cli.h"
+
+std::optional<int> runCommandLine(int, char**) { return std::nullopt; }
