@@ -143,6 +143,16 @@ public:
     static std::int32_t QUEMBLY_STDCALL LibraryCallback(CallbackRecord* record);
 
 private:
+    // One Add or Delete (DELETING) from its checks to its reread.
+    void zipperOperation(bool deleting);
+    void fillZipRecord(bool deleting);
+    void fillUnzRecord();
+    // Hands the specifications to the library in calls of at most MaxSpecs each, the texts
+    // living for one call. Returns false when a call failed (the failure already shown).
+    // FILL fills the record's fixed fields before each call.
+    template <typename Record, typename Exec, typename Fill>
+    bool callLibrary(Record& record, Exec exec, Fill fill, const std::string& archiveName);
+
     std::vector<std::string> fspecArgs_;
     std::string zipFilename_;
     std::vector<std::unique_ptr<ZipDirEntry>> dirEntries_;
@@ -151,6 +161,10 @@ private:
     bool unzBusy_ = false;
     ZipCommandRecord zipRecord_{};
     UnzCommandRecord unzRecord_{};
+    // Set by LibraryCallback when an event handler raised an error during a library call:
+    // the error is held there (it must not unwind through the library) and the call is then
+    // reported as failed.
+    bool callbackFailed_ = false;
 };
 
 // The table's view of an entry, shared by the window and the command-line listing:

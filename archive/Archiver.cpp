@@ -1,0 +1,410 @@
+#include "archive/Archiver.h"
+
+#include "archive/DirectoryReader.h"
+#include "platform/DynLib.h"
+#include "platform/Errors.h"
+#include "platform/Files.h"
+#include "platform/Messages.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <limits>
+
+// The library state is process-wide: one handle and one set of entry points per library,
+// shared by every component.
+namespace ZIPPER {
+void* ZipDllHandle = nullptr;
+ZipperExecFunc ZipperExec = nullptr;
+GetZipperVersionFunc GetZipperVersion = nullptr;
+} // namespace ZIPPER
+
+namespace UNZIPPER {
+void* UnzDllHandle = nullptr;
+UnzipperExecFunc UnzipperExec = nullptr;
+GetUnzipperVersionFunc GetUnzipperVersion = nullptr;
+} // namespace UNZIPPER
+
+namespace {
+
+void show(const std::string& text) {
+    platform::messages().showMessage(text);
+}
+
+std::int32_t flag(bool value) {
+    return value ? RecordTrue : RecordFalse;
+}
+
+// The archive file as the reader's byte source.
+class FileSource : public archive_detail::ByteSource {
+public:
+    explicit FileSource(const std::string& path) : file_(path) {}
+    std::size_t read(void* buffer, std::size_t count) override { return file_.read(buffer, count); }
+    std::int64_t seekBy(std::int64_t delta) override { return file_.seekBy(delta); }
+    std::int64_t seekTo(std::int64_t position) override { return file_.seekTo(position); }
+    std::int64_t position() const override { return file_.position(); }
+    std::int64_t size() const override { return file_.size(); }
+
+private:
+    platform::FileStream file_;
+};
+
+// A zero-ended text for a command record: at least 256 bytes and always room for the whole
+// string, so nothing is cut short.
+std::unique_ptr<char[]> makeText(const std::string& s) {
+    const std::size_t size = std::max<std::size_t>(256, s.size() + 1);
+    auto text = std::make_unique<char[]>(size); // zero-filled
+    std::memcpy(text.get(), s.data(), s.size());
+    return text;
+}
+
+bool endsWithExe(const std::string& path) {
+    if (path.size() < 4)
+        return false;
+    std::string tail = path.substr(path.size() - 4);
+    for (char& c : tail)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return tail == ".exe";
+}
+
+// Loads one library and looks up its two entry points, reporting each problem in a box.
+template <typename ExecFunc, typename VersionFunc>
+void loadOne(bool trace, const char* module, const char* loadedText, const char* execName,
+             const char* versionName, void*& handle, ExecFunc& exec, VersionFunc& version) {
+    platform::setErrorMode(3);
+    handle = platform::loadLibrary(module);
+    if (!handle) {
+        exec = nullptr;
+        version = nullptr;
+        show(std::string(module) + " not found");
+    } else {
+        if (trace)
+            show(loadedText);
+        exec = reinterpret_cast<ExecFunc>(platform::getProcAddress(handle, execName));
+        version = reinterpret_cast<VersionFunc>(platform::getProcAddress(handle, versionName));
+        if (!exec)
+            show(std::string(execName) + " function not found in " + module);
+        if (!version)
+            show(std::string(versionName) + " function not found in " + module);
+    }
+    platform::setErrorMode(0);
+}
+
+template <typename ExecFunc, typename VersionFunc>
+void unloadOne(void*& handle, ExecFunc& exec, VersionFunc& version) {
+    if (handle)
+        platform::freeLibrary(handle);
+    handle = nullptr;
+    exec = nullptr;
+    version = nullptr;
+}
+
+// Clears a busy guard and Cancel on every way out of an operation.
+class BusyScope {
+public:
+    BusyScope(bool& busy, bool& cancel) : busy_(busy), cancel_(cancel) {
+        busy_ = true;
+        cancel_ = false;
+    }
+    ~BusyScope() {
+        cancel_ = false;
+        busy_ = false;
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool& busy_;
+    bool& cancel_;
+};
+
+// Drops the message's line end: of the last two characters, the first that is a carriage
+// return or a line feed ends the text.
+std::string withoutLineEnd(std::string text) {
+    auto isEnd = [](char c) { return c == '\r' || c == '\n'; };
+    const std::size_t n = text.size();
+    if (n >= 2 && isEnd(text[n - 2]))
+        text.resize(n - 2);
+    else if (n >= 1 && isEnd(text[n - 1]))
+        text.resize(n - 1);
+    return text;
+}
+
+} // namespace
+
+TArchiver::TArchiver(void* /*owner*/) {}
+
+TArchiver::~TArchiver() {
+    ClearDirectory();
+}
+
+void TArchiver::setZipFilename(const std::string& path) {
+    zipFilename_ = path;
+    if (!designMode)
+        ReadDirectory();
+}
+
+int TArchiver::Count() const {
+    return zipFilename_.empty() ? 0 : static_cast<int>(dirEntries_.size());
+}
+
+void TArchiver::ClearDirectory() {
+    while (!dirEntries_.empty())
+        dirEntries_.pop_back();
+}
+
+void TArchiver::ReadDirectory() {
+    if (designMode)
+        return;
+    ClearDirectory();
+    if (!platform::fileExists(zipFilename_)) {
+        if (OnDirUpdate)
+            OnDirUpdate(this);
+        return;
+    }
+    // An open failure leaves at once, without OnDirUpdate.
+    auto source = std::make_unique<FileSource>(zipFilename_);
+    std::exception_ptr error;
+    try {
+        archive_detail::readEntries(*source, dirEntries_);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    // The file is closed before the owner hears of the new listing, and before an error
+    // leaves, so that the owner may at once write or delete it.
+    source.reset();
+    if (OnDirUpdate)
+        OnDirUpdate(this);
+    if (error)
+        std::rethrow_exception(error);
+}
+
+void TArchiver::LoadZipLibrary() {
+    loadOne(Trace, "ZIPPER.DLL", "ZIP DLL Loaded", "ZipperExec", "GetZipperVersion",
+            ZIPPER::ZipDllHandle, ZIPPER::ZipperExec, ZIPPER::GetZipperVersion);
+}
+
+void TArchiver::LoadUnzLibrary() {
+    loadOne(Trace, "UNZIPPER.DLL", "UNZ DLL Loaded", "UnzipperExec", "GetUnzipperVersion",
+            UNZIPPER::UnzDllHandle, UNZIPPER::UnzipperExec, UNZIPPER::GetUnzipperVersion);
+}
+
+void TArchiver::UnloadZipLibrary() {
+    unloadOne(ZIPPER::ZipDllHandle, ZIPPER::ZipperExec, ZIPPER::GetZipperVersion);
+}
+
+void TArchiver::UnloadUnzLibrary() {
+    unloadOne(UNZIPPER::UnzDllHandle, UNZIPPER::UnzipperExec, UNZIPPER::GetUnzipperVersion);
+}
+
+void TArchiver::fillZipRecord(bool deleting) {
+    ZipCommandRecord& r = zipRecord_;
+    std::memset(&r, 0, sizeof r);
+    const bool adding = !deleting;
+    auto has = [this](AddOptsEnum o) { return AddOptions.contains(o); };
+    r.WindowHandle = 0;
+    r.Caller = this;
+    r.Reserved8 = 120;
+    r.CallbackAddress = &TArchiver::LibraryCallback;
+    r.TraceFlag = flag(Trace);
+    r.HiddenFilesFlag = flag(has(AddOptsEnum::AddHiddenFiles));
+    r.Reserved44 = RecordTrue;
+    r.VerboseFlag = flag(Verbose || Trace);
+    r.Reserved56 = RecordTrue;
+    r.CompressionLevel = AddCompLevel;
+    r.NoDirNamesFlag = flag(adding && !has(AddOptsEnum::AddDirNames));
+    r.RecurseFlag = flag(adding && has(AddOptsEnum::AddRecurseDirs));
+    r.Reserved80 = flag(adding);
+    r.ForceDosFlag = flag(has(AddOptsEnum::AddForceDOS));
+    r.MoveFlag = flag(adding && has(AddOptsEnum::AddMove));
+    r.DeleteFlag = flag(deleting);
+    r.UpdateFlag = flag(adding && has(AddOptsEnum::AddUpdate));
+    r.FreshenFlag = flag(adding && has(AddOptsEnum::AddFreshen) && !has(AddOptsEnum::AddUpdate));
+    r.ZipTimeFlag = flag(has(AddOptsEnum::AddZipTime));
+    r.Reserved128 = 7;
+}
+
+void TArchiver::fillUnzRecord() {
+    UnzCommandRecord& r = unzRecord_;
+    std::memset(&r, 0, sizeof r);
+    auto has = [this](ExtrOptsEnum o) { return ExtrOptions.contains(o); };
+    r.WindowHandle = 0;
+    r.Caller = this;
+    r.Reserved8 = 120;
+    r.CallbackAddress = &TArchiver::LibraryCallback;
+    r.TraceFlag = flag(Trace);
+    r.Reserved40 = RecordTrue;
+    r.VerboseFlag = flag(Verbose || Trace);
+    r.UpdateFlag = flag(has(ExtrOptsEnum::ExtrUpdate));
+    r.FreshenFlag = flag(has(ExtrOptsEnum::ExtrFreshen) && !has(ExtrOptsEnum::ExtrUpdate));
+    r.DirNamesFlag = flag(has(ExtrOptsEnum::ExtrDirNames));
+    r.OverwriteFlag = flag(has(ExtrOptsEnum::ExtrOverWrite));
+    r.Reserved72 = 7;
+}
+
+template <typename Record, typename Exec, typename Fill>
+bool TArchiver::callLibrary(Record& record, Exec exec, Fill fill, const std::string& archiveName) {
+    // More specifications than the record holds go in several calls whose counts add up;
+    // an empty list is one call with none.
+    const std::size_t total = fspecArgs_.size();
+    std::size_t first = 0;
+    std::int64_t processed = 0;
+    bool anyReturned = false;
+    bool ok = true;
+    do {
+        const std::size_t count = std::min<std::size_t>(total - first, MaxSpecs);
+        fill();
+        auto archiveText = makeText(archiveName);
+        std::vector<std::unique_ptr<char[]>> specTexts;
+        specTexts.reserve(count);
+        record.ArchiveName = archiveText.get();
+        record.SpecCount = 0;
+        for (std::size_t i = first; i < first + count; ++i) {
+            specTexts.push_back(makeText(fspecArgs_[i]));
+            record.Specs[record.SpecCount++] = specTexts.back().get();
+        }
+
+        const bool outerFailed = callbackFailed_;
+        callbackFailed_ = false;
+        std::int32_t result = 0;
+        bool returned = false;
+        if (exec) {
+            try {
+                result = exec(&record);
+                returned = true;
+            } catch (...) {
+                returned = false;
+            }
+        }
+        const bool handlerFailed = callbackFailed_;
+        callbackFailed_ = outerFailed;
+
+        // The texts live for this call only; the last slot is freed first.
+        while (!specTexts.empty())
+            specTexts.pop_back();
+        archiveText.reset();
+        record.ArchiveName = nullptr;
+        std::fill(std::begin(record.Specs), std::end(record.Specs), nullptr);
+
+        if (!returned || handlerFailed) {
+            show("Fatal DLL Error: abort exception");
+            ok = false;
+            break;
+        }
+        processed += result;
+        anyReturned = true;
+        first += count;
+    } while (first < total && !Cancel);
+    if (anyReturned)
+        processedCount_ = static_cast<std::int32_t>(
+            std::clamp<std::int64_t>(processed, std::numeric_limits<std::int32_t>::min(),
+                                     std::numeric_limits<std::int32_t>::max()));
+    return ok;
+}
+
+void TArchiver::zipperOperation(bool deleting) {
+    if (fspecArgs_.empty()) {
+        show(deleting ? "Error - no files selected for deletion" : "Error - no files to zip");
+        return;
+    }
+    if (deleting ? !platform::fileExists(zipFilename_) : zipFilename_.empty()) {
+        show("Error - no zip file specified");
+        return;
+    }
+    if (endsWithExe(zipFilename_)) {
+        show(deleting ? "Error - this pgm can NOT delete files from a self-extracting archive"
+                      : "Error - this pgm can NOT add files to a self-extracting archive");
+        return;
+    }
+    if (zipBusy_)
+        return;
+    {
+        BusyScope busy(zipBusy_, Cancel);
+        bool loadedHere = false;
+        if (!ZIPPER::ZipDllHandle) {
+            LoadZipLibrary();
+            loadedHere = true;
+            if (!ZIPPER::ZipDllHandle)
+                return;
+        }
+        callLibrary(
+            zipRecord_, ZIPPER::ZipperExec, [this, deleting] { fillZipRecord(deleting); },
+            zipFilename_);
+        fspecArgs_.clear();
+        if (loadedHere)
+            UnloadZipLibrary();
+    }
+    if (processedCount_ > 0)
+        ReadDirectory();
+}
+
+void TArchiver::Add() {
+    zipperOperation(false);
+}
+
+void TArchiver::Delete() {
+    zipperOperation(true);
+}
+
+void TArchiver::Extract() {
+    if (unzBusy_)
+        return;
+    BusyScope busy(unzBusy_, Cancel);
+    bool loadedHere = false;
+    if (!UNZIPPER::UnzDllHandle) {
+        LoadUnzLibrary();
+        loadedHere = true;
+        if (!UNZIPPER::UnzDllHandle)
+            return;
+    }
+    // The library extracts into the current directory; it is not restored afterwards.
+    if (platform::directoryExists(ExtrBaseDir))
+        platform::setCurrentDirectory(ExtrBaseDir);
+    callLibrary(
+        unzRecord_, UNZIPPER::UnzipperExec, [this] { fillUnzRecord(); }, zipFilename_);
+    fspecArgs_.clear();
+    if (loadedHere)
+        UnloadUnzLibrary();
+}
+
+std::int32_t QUEMBLY_STDCALL TArchiver::LibraryCallback(CallbackRecord* record) {
+    if (!record || !record->Caller)
+        return CallbackStop;
+    auto* self = static_cast<TArchiver*>(record->Caller);
+    // After a handler failed, the library is only asked to stop.
+    if (self->callbackFailed_)
+        return CallbackStop;
+    // An error of an event handler must not unwind through the library: it is held and the
+    // call reported as failed once the library has returned.
+    try {
+        auto text = [record] {
+            const char* begin = record->Text;
+            const char* end = std::find(begin, begin + sizeof record->Text, '\0');
+            return std::string(begin, end);
+        };
+        switch (record->ActionCode) {
+        case ActionNewFile:
+            if (self->OnProgress)
+                self->OnProgress(self, ProgressType::NewFile, text(), record->EntrySize);
+            break;
+        case ActionProgress:
+            if (self->OnProgress)
+                self->OnProgress(self, ProgressType::ProgressUpdate, " ", 0);
+            break;
+        case ActionEndOfBatch:
+            if (self->OnProgress)
+                self->OnProgress(self, ProgressType::EndOfBatch, " ", 0);
+            break;
+        case ActionMessage:
+            if (self->OnMessage)
+                self->OnMessage(self, record->ErrorCode, withoutLineEnd(text()));
+            break;
+        default:
+            break;
+        }
+    } catch (...) {
+        self->callbackFailed_ = true;
+        return CallbackStop;
+    }
+    return self->Cancel ? CallbackStop : CallbackContinue;
+}

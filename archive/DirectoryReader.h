@@ -1,0 +1,42 @@
+#pragma once
+// The entry reader behind TArchiver::ReadDirectory: finds the first local file header by a
+// byte scan from the start of the archive and walks the local headers one after another up
+// to the central directory. It works on a ByteSource so that the walk can be driven by any
+// readable stream; the component hands it the archive file.
+#include "archive/Archiver.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace archive_detail {
+
+// What the reader needs of a stream: reads that may come short only at the end, and
+// relative or absolute moves that report where they landed.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual std::size_t read(void* buffer, std::size_t count) = 0;
+    virtual std::int64_t seekBy(std::int64_t delta) = 0;
+    virtual std::int64_t seekTo(std::int64_t position) = 0;
+    virtual std::int64_t position() const = 0;
+    virtual std::int64_t size() const = 0;
+};
+
+// The scan examines at most this many bytes as a possible first byte of the first header.
+inline constexpr std::int64_t ScanLimit = 60000;
+// FileName keeps at most this many bytes of a stored name.
+inline constexpr std::size_t NameLimit = 256;
+
+inline constexpr std::uint32_t LocalHeaderSig = 0x04034B50;
+inline constexpr std::uint32_t CentralHeaderSig = 0x02014B50;
+inline constexpr std::uint32_t EndOfCentralDirSig = 0x06054B50;
+inline constexpr std::uint32_t DataDescriptorSig = 0x08074B50;
+
+// Appends the archive's entries to ENTRIES in file order. Shows "No valid zip entries
+// found" through platform::messages() when no first header is found; raises
+// platform::EStreamError on a damaged walk, leaving the entries read so far in ENTRIES.
+void readEntries(ByteSource& source, std::vector<std::unique_ptr<ZipDirEntry>>& entries);
+
+} // namespace archive_detail
