@@ -259,10 +259,10 @@ bool TGradButton::Pressed() const {
 
 QImage TGradButton::Render() {
     const int W = width(), H = height();
-    QImage img(std::max(W, 1), std::max(H, 1), QImage::Format_RGB32);
-    img.fill(Qt::black);
     if (W <= 0 || H <= 0)
-        return img;
+        return QImage(); // nothing to show, and no gradient step to divide by zero
+    QImage img(W, H, QImage::Format_RGB32);
+    img.fill(Qt::black);
 
     // 1. The colour set of the look in use; disabled wins over every state.
     int base = 0;
