@@ -16,4 +16,9 @@ public:
     void setClickSorting(bool on);
     bool ProportionalScrollBars() const;
     void setProportionalScrollBars(bool on);
+
+private:
+    bool caseSensitive_ = false;
+    bool clickSorting_ = true;
+    bool proportional_ = true;
 };

@@ -4,23 +4,77 @@
 // column widths and row heights, scroll bars whose range the grid sets, and each row's and
 // column's cells as string lists with attached objects. TSortingGrid extends it.
 //
-// This is the interface the windows use; the grid's own work extends it.
+// The grid scrolls by whole cells: TopRow and LeftCol are the first non-fixed row and
+// column shown below and right of the fixed ones. Cells are stored column by column, so that
+// adding rows, reordering rows and painting the visible part stay cheap with 100,000 rows.
+// Changes of the counts and sizes do not relayout at once: they queue one update of the
+// scroll bars and one repaint.
+#include "controls/Canvas.h"
+
 #include <QAbstractScrollArea>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
+#include <functional>
 #include <vector>
 
 class QMenu;
+class QLineEdit;
 
 struct TGridRect {
     int Left = 0, Top = 0, Right = 0, Bottom = 0;
     bool operator==(const TGridRect&) const = default;
 };
 
+struct TGridCoord {
+    int X = 0, Y = 0;
+    bool operator==(const TGridCoord&) const = default;
+};
+
 enum class TGridOption {
-    goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goRangeSelect, goDrawFocusSelected,
-    goRowSizing, goColSizing, goRowMoving, goColMoving, goEditing, goTabs, goRowSelect,
-    goAlwaysShowEditor, goThumbTracking
+    goFixedVertLine,
+    goFixedHorzLine,
+    goVertLine,
+    goHorzLine,
+    goRangeSelect,
+    goDrawFocusSelected,
+    goRowSizing,
+    goColSizing,
+    goRowMoving,
+    goColMoving,
+    goEditing,
+    goTabs,
+    goRowSelect,
+    goAlwaysShowEditor,
+    goThumbTracking
+};
+
+// What the grid's mouse is doing: normal (or about to select), selecting by dragging,
+// sizing or moving a row or column.
+enum class TGridState { gsNormal, gsSelecting, gsRowSizing, gsColSizing, gsRowMoving, gsColMoving };
+
+enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+// The state a cell is drawn in.
+struct TGridDrawState {
+    bool Selected = false;
+    bool Focused = false;
+    bool Fixed = false;
+    bool operator==(const TGridDrawState&) const = default;
+};
+
+// One row's or one column's cells: the texts with the objects attached to them (the grid
+// never owns or dereferences an attached object).
+struct TGridStrings {
+    QStringList Strings;
+    std::vector<void*> Objects; // same length as Strings, or empty for "no objects"
+    int Count() const { return int(Strings.size()); }
+    void* Object(int i) const { return i >= 0 && i < int(Objects.size()) ? Objects[i] : nullptr; }
+    int IndexOf(const QString& s) const { return int(Strings.indexOf(s)); }
+    void Clear() {
+        Strings.clear();
+        Objects.clear();
+    }
 };
 
 class TStringGrid : public QAbstractScrollArea {
@@ -40,21 +94,78 @@ public:
 
     QString Cells(int col, int row) const;
     void setCells(int col, int row, const QString& text);
+    void* Objects(int col, int row) const;
+    void setObjects(int col, int row, void* object);
+    // A row's or a column's cells; assigning sets the texts and objects from the first
+    // Count() cells on (cells past the list's end are emptied).
+    TGridStrings Rows(int row) const;
+    void setRows(int row, const TGridStrings& cells);
+    TGridStrings Cols(int col) const;
+    void setCols(int col, const TGridStrings& cells);
 
     int ColWidths(int col) const;
     void setColWidths(int col, int width);
+    int RowHeights(int row) const;
+    void setRowHeights(int row, int height);
+    int DefaultColWidth() const;
+    void setDefaultColWidth(int width);
     int DefaultRowHeight() const;
     void setDefaultRowHeight(int height);
+    int GridLineWidth() const;
+    void setGridLineWidth(int width);
 
     int Row() const;
+    void setRow(int row);
     int Col() const;
+    void setCol(int col);
     TGridRect Selection() const;
     void setSelection(const TGridRect& rect);
+    int TopRow() const;
+    void setTopRow(int row);
+    int LeftCol() const;
+    void setLeftCol(int col);
+    // Fully visible non-fixed rows (columns) from TopRow (LeftCol) on.
+    int VisibleRowCount() const;
+    int VisibleColCount() const;
 
     bool hasOption(TGridOption option) const;
     void setOption(TGridOption option, bool on);
+    TScrollStyle ScrollBars() const;
+    void setScrollBars(TScrollStyle style);
+    bool DefaultDrawing() const;
+    void setDefaultDrawing(bool on);
+    TColor Color() const; // background of non-fixed cells
+    void setColor(TColor color);
+    TColor FixedColor() const; // background of fixed cells
+    void setFixedColor(TColor color);
 
     void setPopupMenu(QMenu* menu);
+    QMenu* PopupMenu() const;
+
+    // The in-place editor: a single line edit shown over the current cell while editing.
+    bool EditorMode() const;
+    void setEditorMode(bool on);
+    QLineEdit* InplaceEditor() const;
+
+    TGridState GridState() const;
+    // The cell under a viewport point; -1 for a coordinate outside the cells.
+    TGridCoord MouseCoord(int x, int y) const;
+    // The cell's rectangle in viewport coordinates (empty when it is not shown).
+    QRect CellRect(int col, int row) const;
+
+    // The grid drawn as it is now into an image of the viewport's size.
+    QImage RenderToImage();
+    // Runs the queued scroll-bar update now (it otherwise runs from the event loop).
+    void UpdateNow();
+
+    // Base events. OnSelectCell may refuse a cell; OnDrawCell draws a cell when
+    // DefaultDrawing is off; OnSetEditText sees every text the in-place editor stores.
+    std::function<void(QObject* Sender, int ACol, int ARow, bool& CanSelect)> OnSelectCell;
+    std::function<void(QObject* Sender, int ACol, int ARow, const TRect& Rect,
+                       TGridDrawState State)>
+        OnDrawCell;
+    std::function<void(QObject* Sender, int ACol, int ARow, const QString& Value)> OnSetEditText;
+    std::function<void(QObject* Sender)> OnTopLeftChanged;
 
 signals:
     void DblClick();
@@ -63,6 +174,76 @@ signals:
     void KeyDown(int key, Qt::KeyboardModifiers modifiers);
 
 protected:
+    // The canvas of the paint in progress (the measuring canvas outside of painting).
+    Canvas& GridCanvas();
+
+    virtual void DrawCell(int ACol, int ARow, const TRect& ARect, TGridDrawState AState);
+    // Whether a cell may become current; raises OnSelectCell.
+    virtual bool SelectCell(int ACol, int ARow);
+    virtual QString GetEditText(int ACol, int ARow);
+    virtual void SetEditText(int ACol, int ARow, const QString& Value);
+    // Runs when the current cell changes (and raises the Click signal).
+    virtual void ClickEvent();
+    virtual void ColWidthsChanged();
+    virtual void RowHeightsChanged();
+    virtual void SizeChanged(int OldColCount, int OldRowCount);
+    virtual void TopLeftChanged();
+    // Sets the scroll bars' ranges and positions from the grid's sizes.
+    virtual void UpdateScrollRange();
+    // Focus enter and exit of the grid (its in-place editor included).
+    virtual void DoEnter();
+    virtual void DoExit();
+    // A typed character (after KeyDown); Enter arrives as character 13.
+    virtual void KeyPress(QChar& key);
+
+    // Base row and column operations: move one row (column), the ones between shift by one;
+    // delete one row (column), the ones after move up (left).
+    virtual void MoveRow(int FromIndex, int ToIndex);
+    virtual void MoveColumn(int FromIndex, int ToIndex);
+    virtual void DeleteRow(int ARow);
+    virtual void DeleteColumn(int ACol);
+
+    // Makes (ACol, ARow) current when SelectCell allows it; MoveAnchor also moves the
+    // selection anchor there (else the selection spans from the anchor); Show scrolls the cell
+    // into view. Runs ClickEvent.
+    void FocusCell(int ACol, int ARow, bool MoveAnchor, bool Show = true);
+    void ScrollIntoView(int ACol, int ARow);
+    void ShowEditor();
+    void HideEditor();
+    // Requests one queued update of the scroll bars and one repaint.
+    void InvalidateGrid();
+    // Total height of the rows [from, to) and width of the columns [from, to), lines included.
+    std::int64_t RowsExtent(int from, int to) const;
+    std::int64_t ColsExtent(int from, int to) const;
+
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+
     struct Data;
     Data* d;
+
+private:
+    void paintGrid(Canvas& canvas);
+    void applyLayout();
+    void clampPosition();
+    void moveCurrentBy(int dCol, int dRow, bool extend);
+    void moveCurrentTo(int col, int row, bool extend);
+    int lastFullRow() const;
+    int lastFullCol() const;
+    int maxTopRow() const;
+    int maxLeftCol() const;
+    void scrollActionTriggered(Qt::Orientation orientation, int action);
+    void editorTextEdited(const QString& text);
 };
