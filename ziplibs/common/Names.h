@@ -1,0 +1,56 @@
+#pragma once
+// Entry names: how they are decoded for display and matching, how a file path becomes a
+// stored name, how name patterns match, and which names are safe to extract.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ziplibs {
+
+bool isValidUtf8(std::string_view s);
+bool isAscii(std::string_view s);
+
+// Decodes 8-bit CP437 text into UTF-8. Bytes below 0x80 are kept as they are.
+std::string cp437ToUtf8(std::string_view s);
+
+// The UTF-8 form of a stored entry name: the bytes themselves when they are valid UTF-8 or
+// the entry is flagged as UTF-8, else the bytes decoded as CP437.
+std::string decodeEntryName(std::string_view raw, bool utf8Flag = false);
+
+// Replaces every "\" by "/".
+std::string forwardSlashes(std::string_view s);
+
+bool hasWildcards(std::string_view s);
+
+// Matches text against a pattern in which "*" stands for any run of characters (also
+// across "/") and "?" for exactly one character (one UTF-8 sequence). Case-sensitive.
+bool wildcardMatch(std::string_view pattern, std::string_view text);
+
+// Whether a file specification names an entry: "\" and "/" count alike, a specification
+// with "*" or "?" is a pattern, and "dir" also names the folder entry "dir/".
+bool specMatchesEntry(std::string_view spec, std::string_view entryName);
+
+// The name under which a file is stored: "/" separators, without a root, a drive or "."
+// and ".." parts; only the last part with noDirNames. Empty when nothing is left.
+std::string storedNameFor(std::string_view path, bool noDirNames);
+
+// The parts of a name split at "/" and "\", without empty parts.
+std::vector<std::string> nameParts(std::string_view name);
+
+// The result of checking an entry name before extraction.
+struct SafeName {
+    bool ok = false;
+    bool isFolder = false;          // the name ends with a separator
+    std::vector<std::string> parts; // the path below the target folder, "." parts removed
+    std::string reason;             // why it was refused
+};
+
+// Refuses absolute names, drive prefixes ("C:"), ".." parts (with either separator) and
+// names that leave nothing to write.
+SafeName checkEntryName(std::string_view name);
+
+// Whether a symbolic link's target stays below the folder the link is made in: relative,
+// without a drive and without any ".." part.
+bool isContainedLinkTarget(std::string_view target);
+
+} // namespace ziplibs

@@ -1,0 +1,62 @@
+#pragma once
+// Writing below the extraction folder without ever leaving it: folders are opened one part at
+// a time without following symbolic links, and files are written under a temporary name in
+// their folder and renamed into place only when they are complete.
+#include <string>
+#include <vector>
+
+namespace ziplibs {
+
+class OutputFolder {
+public:
+    // The folder is the process's current directory at construction.
+    OutputFolder();
+    ~OutputFolder();
+    OutputFolder(const OutputFolder&) = delete;
+    OutputFolder& operator=(const OutputFolder&) = delete;
+
+    bool valid() const { return base_ >= 0; }
+
+    // Opens (creating when asked) the folder made of the first count parts. Returns a
+    // descriptor owned by this object, valid until the next call, or -1 with the reason in
+    // error and throughSymlink set when a part is a symbolic link.
+    int openFolder(const std::vector<std::string>& parts, std::size_t count, bool create,
+                   std::string& error, bool& throughSymlink);
+
+private:
+    int base_ = -1;
+    std::string cachedPath_;
+    int cachedFd_ = -1;
+};
+
+// A file being written under a temporary name in a folder; removed unless committed.
+class TempFile {
+public:
+    TempFile(int dirFd);
+    ~TempFile();
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    int fd() const { return fd_; }
+    const std::string& error() const { return error_; }
+    bool writeAll(const void* data, std::size_t size);
+    // Sets the mode and time, closes and renames the file to name. False with error set.
+    bool commit(const std::string& name, unsigned mode, long long mtime);
+
+private:
+    int dir_;
+    int fd_ = -1;
+    std::string name_;
+    std::string error_;
+};
+
+// Makes a symbolic link named name in the folder, through a temporary name and a rename.
+bool makeLink(int dirFd, const std::string& name, const std::string& target, std::string& error);
+
+// A temporary name for a new file in a folder (hidden, short, unlikely to be taken).
+std::string temporaryName();
+
+// The file-creation mask of the process, read without changing it.
+unsigned processUmask();
+
+} // namespace ziplibs

@@ -1,0 +1,343 @@
+// The UNZIPPER library: extracts all or the named entries of an archive into the process's
+// current directory. A file appears under its name only when it is complete and its CRC
+// checked, and nothing is ever written outside that folder.
+#include "archive/UNZIPPER.h"
+
+#include "ziplibs/common/Codes.h"
+#include "ziplibs/common/DosTime.h"
+#include "ziplibs/common/Names.h"
+#include "ziplibs/common/Reporter.h"
+#include "ziplibs/common/ZipHandle.h"
+#include "ziplibs/unzipper/SafeOutput.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+#include <zlib.h>
+
+#include <climits>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ziplibs {
+namespace {
+
+constexpr std::int32_t UnzipperVersion = 100;
+constexpr std::size_t LinkTargetMax = 4096;
+
+bool flag(std::int32_t v) {
+    return v != 0;
+}
+
+struct ZipFileClose {
+    void operator()(zip_file_t* f) const {
+        if (f)
+            zip_fclose(f);
+    }
+};
+using ZipFilePtr = std::unique_ptr<zip_file_t, ZipFileClose>;
+
+// Done: a file or link was extracted; Folder: a folder entry was handled; Failed: the entry
+// was skipped or failed (and reported); Stop: the caller asked to stop.
+enum class Outcome { Done, Folder, Failed, Stop };
+
+struct Extraction {
+    const UnzCommandRecord& r;
+    Reporter& rep;
+    zip_t* za;
+    OutputFolder out;
+    unsigned umask;
+    std::int32_t count = 0;
+};
+
+// Reports why an entry's data could not be read.
+void reportReadError(Reporter& rep, const std::string& name, const zip_error_t* err) {
+    const int code = zip_error_code_zip(err);
+    const std::string why = zip_error_strerror(const_cast<zip_error_t*>(err));
+    if (code == ZIP_ER_CRC)
+        rep.message(CrcError, "CRC error in " + name + "; the file was not extracted");
+    else if (code == ZIP_ER_COMPNOTSUPP)
+        rep.message(Unsupported, "Compression method not supported, skipped: " + name);
+    else if (code == ZIP_ER_NOPASSWD || code == ZIP_ER_ENCRNOTSUPP || code == ZIP_ER_WRONGPASSWD)
+        rep.message(EntryEncrypted, "Encrypted entry cannot be extracted: " + name);
+    else
+        rep.message(ArchiveDamaged, "Cannot read " + name + " (" + why + "); damaged archive");
+}
+
+// The mode of an extracted file: the stored Unix permissions without set-user and
+// set-group bits, or the usual mode for new files when none is stored.
+unsigned fileMode(zip_uint8_t opsys, zip_uint32_t attr, unsigned umask) {
+    const unsigned unixMode = attr >> 16;
+    if (opsys == ZIP_OPSYS_UNIX && (unixMode & 0777) != 0 &&
+        ((unixMode & S_IFMT) == S_IFREG || (unixMode & S_IFMT) == 0))
+        return unixMode & 01777 & ~static_cast<unsigned>(S_ISUID | S_ISGID);
+    unsigned mode = 0666 & ~umask;
+    if (opsys == ZIP_OPSYS_DOS && (attr & 0x01))
+        mode &= ~0222u;
+    return mode;
+}
+
+Outcome extractFile(Extraction& x, zip_uint64_t idx, const std::string& name, const zip_stat_t& st,
+                    int dirFd, const std::string& leaf, unsigned mode) {
+    Reporter& rep = x.rep;
+    ZipFilePtr zf(zip_fopen_index(x.za, idx, 0));
+    if (!zf) {
+        reportReadError(rep, name, zip_get_error(x.za));
+        return rep.stopped() ? Outcome::Stop : Outcome::Failed;
+    }
+    TempFile tmp(dirFd);
+    if (tmp.fd() < 0) {
+        rep.message(WriteFailed, tmp.error() + " for " + name);
+        return rep.stopped() ? Outcome::Stop : Outcome::Failed;
+    }
+    std::vector<char> buf(ProgressChunk);
+    uLong crc = crc32(0L, Z_NULL, 0);
+    zip_uint64_t total = 0;
+    for (;;) {
+        const zip_int64_t n = zip_fread(zf.get(), buf.data(), buf.size());
+        if (n < 0) {
+            reportReadError(rep, name, zip_file_get_error(zf.get()));
+            return rep.stopped() ? Outcome::Stop : Outcome::Failed;
+        }
+        if (n == 0)
+            break;
+        const auto un = static_cast<std::size_t>(n);
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(buf.data()), static_cast<uInt>(un));
+        total += un;
+        if (!tmp.writeAll(buf.data(), un)) {
+            rep.message(WriteFailed, tmp.error() + " " + name);
+            return rep.stopped() ? Outcome::Stop : Outcome::Failed;
+        }
+        if (!rep.progress(un))
+            return Outcome::Stop;
+    }
+    if (((st.valid & ZIP_STAT_SIZE) && total != st.size) ||
+        ((st.valid & ZIP_STAT_CRC) && static_cast<zip_uint32_t>(crc) != st.crc)) {
+        rep.message(CrcError, "CRC error in " + name + "; the file was not extracted");
+        return rep.stopped() ? Outcome::Stop : Outcome::Failed;
+    }
+    const long long mtime = (st.valid & ZIP_STAT_MTIME) ? st.mtime : time(nullptr);
+    if (!tmp.commit(leaf, mode, mtime)) {
+        rep.message(WriteFailed, tmp.error() + " (" + name + ")");
+        return rep.stopped() ? Outcome::Stop : Outcome::Failed;
+    }
+    return Outcome::Done;
+}
+
+Outcome extractLink(Extraction& x, zip_uint64_t idx, const std::string& name, const zip_stat_t& st,
+                    int dirFd, const std::string& leaf) {
+    Reporter& rep = x.rep;
+    if ((st.valid & ZIP_STAT_SIZE) && st.size > LinkTargetMax) {
+        rep.message(NameRefused, "Symbolic link target too long, refused: " + name);
+        return rep.stopped() ? Outcome::Stop : Outcome::Failed;
+    }
+    ZipFilePtr zf(zip_fopen_index(x.za, idx, 0));
+    if (!zf) {
+        reportReadError(rep, name, zip_get_error(x.za));
+        return rep.stopped() ? Outcome::Stop : Outcome::Failed;
+    }
+    std::string target(LinkTargetMax + 1, '\0');
+    zip_uint64_t got = 0;
+    for (;;) {
+        const zip_int64_t n = zip_fread(zf.get(), target.data() + got, target.size() - got);
+        if (n < 0) {
+            reportReadError(rep, name, zip_file_get_error(zf.get()));
+            return rep.stopped() ? Outcome::Stop : Outcome::Failed;
+        }
+        if (n == 0)
+            break;
+        got += static_cast<zip_uint64_t>(n);
+        if (got >= target.size())
+            break;
+    }
+    target.resize(got);
+    if (got > LinkTargetMax || target.find('\0') != std::string::npos ||
+        !isContainedLinkTarget(target)) {
+        rep.message(NameRefused, "Symbolic link pointing outside the extraction folder refused: " +
+                                     name + " -> " + target);
+        return rep.stopped() ? Outcome::Stop : Outcome::Failed;
+    }
+    std::string error;
+    if (!makeLink(dirFd, leaf, target, error)) {
+        rep.message(WriteFailed, error);
+        return rep.stopped() ? Outcome::Stop : Outcome::Failed;
+    }
+    return Outcome::Done;
+}
+
+// Extracts one entry. Returns Stop when the caller asked to stop.
+Outcome extractEntry(Extraction& x, zip_uint64_t idx, const std::string& name) {
+    Reporter& rep = x.rep;
+    const bool dirNames = flag(x.r.DirNamesFlag);
+    const bool update = flag(x.r.UpdateFlag);
+    const bool freshen = flag(x.r.FreshenFlag) && !update;
+    const bool overwrite = flag(x.r.OverwriteFlag);
+    const auto stopOr = [&](Outcome o) { return rep.stopped() ? Outcome::Stop : o; };
+
+    zip_stat_t st;
+    if (zip_stat_index(x.za, idx, 0, &st) != 0) {
+        rep.message(ArchiveDamaged, "Cannot read the entry " + name);
+        return stopOr(Outcome::Failed);
+    }
+    zip_uint8_t opsys = ZIP_OPSYS_DOS;
+    zip_uint32_t attr = 0;
+    zip_file_get_external_attributes(x.za, idx, 0, &opsys, &attr);
+    const unsigned type = opsys == ZIP_OPSYS_UNIX ? (attr >> 16) & S_IFMT : 0;
+
+    SafeName safe = checkEntryName(name);
+    if (!safe.ok) {
+        rep.message(NameRefused, "Entry name refused (" + safe.reason + "): " + name);
+        return stopOr(Outcome::Failed);
+    }
+    const bool folder = safe.isFolder || type == S_IFDIR;
+    std::string error;
+    bool viaLink = false;
+    if (folder) {
+        if (!dirNames)
+            return Outcome::Folder;
+        if (x.out.openFolder(safe.parts, safe.parts.size(), true, error, viaLink) < 0)
+            rep.message(viaLink ? NameRefused : WriteFailed, error + " (" + name + ")");
+        return stopOr(Outcome::Folder);
+    }
+    if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE) {
+        rep.message(EntryEncrypted, "Encrypted entry cannot be extracted: " + name);
+        return stopOr(Outcome::Failed);
+    }
+    const std::vector<std::string> parts =
+        dirNames ? safe.parts : std::vector<std::string>{safe.parts.back()};
+    const std::string& leaf = parts.back();
+    const int dirFd = x.out.openFolder(parts, parts.size() - 1, true, error, viaLink);
+    if (dirFd < 0) {
+        rep.message(viaLink ? NameRefused : WriteFailed, error + " (" + name + ")");
+        return stopOr(Outcome::Failed);
+    }
+
+    struct stat existing {};
+    if (fstatat(dirFd, leaf.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISDIR(existing.st_mode)) {
+            rep.message(WriteFailed, "A folder of the same name is in the way: " + name);
+            return stopOr(Outcome::Failed);
+        }
+        if (update || freshen) {
+            if ((st.valid & ZIP_STAT_MTIME) &&
+                toDosTime(existing.st_mtime) >= toDosTime(st.mtime)) {
+                rep.message(EntrySkipped, "Existing file is not older, skipped: " + name);
+                return stopOr(Outcome::Failed);
+            }
+        } else if (!overwrite) {
+            rep.message(EntrySkipped, "File exists, skipped: " + name);
+            return stopOr(Outcome::Failed);
+        }
+    } else if (freshen) {
+        rep.message(EntrySkipped, "Not present, skipped: " + name);
+        return stopOr(Outcome::Failed);
+    }
+
+    rep.newFile(name, (st.valid & ZIP_STAT_SIZE) ? st.size : 0);
+    if (rep.stopped())
+        return Outcome::Stop;
+    if (flag(x.r.VerboseFlag))
+        rep.message(InfoMessage, "Extracting " + name);
+    if (type == S_IFLNK)
+        return extractLink(x, idx, name, st, dirFd, leaf);
+    return extractFile(x, idx, name, st, dirFd, leaf, fileMode(opsys, attr, x.umask));
+}
+
+std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
+    if (!r->ArchiveName || !*r->ArchiveName) {
+        rep.message(ArchiveDamaged, "No archive name given");
+        return 0;
+    }
+    if (r->SpecCount < 0 || r->SpecCount > MaxSpecs) {
+        rep.message(BadRequest,
+                    "Invalid number of file specifications: " + std::to_string(r->SpecCount));
+        return 0;
+    }
+    const std::string archive = r->ArchiveName;
+    std::vector<std::string> specs;
+    for (std::int32_t i = 0; i < r->SpecCount; ++i)
+        if (r->Specs[i] && *r->Specs[i])
+            specs.emplace_back(r->Specs[i]);
+
+    struct stat ast {};
+    if (stat(archive.c_str(), &ast) != 0 || S_ISDIR(ast.st_mode)) {
+        rep.message(ArchiveDamaged, "Archive not found: " + archive);
+        return 0;
+    }
+    int err = 0;
+    ZipPtr za(zip_open(archive.c_str(), ZIP_RDONLY, &err));
+    if (!za) {
+        rep.message(ArchiveDamaged,
+                    "Not a ZIP archive or damaged: " + archive + " (" + zipErrorText(err) + ")");
+        return 0;
+    }
+    Extraction x{*r, rep, za.get(), {}, processUmask()};
+    if (!x.out.valid()) {
+        rep.message(WriteFailed, "Cannot open the extraction folder");
+        return 0;
+    }
+    std::vector<bool> used(specs.size(), false);
+    const zip_int64_t n = zip_get_num_entries(za.get(), 0);
+    for (zip_int64_t i = 0; i < n; ++i) {
+        const auto idx = static_cast<zip_uint64_t>(i);
+        const char* raw = zip_get_name(za.get(), idx, ZIP_FL_ENC_RAW);
+        if (!raw) {
+            rep.message(ArchiveDamaged, "Cannot read the name of entry " + std::to_string(i));
+            if (rep.stopped())
+                break;
+            continue;
+        }
+        const std::string name = decodeEntryName(raw);
+        if (!specs.empty()) {
+            bool match = false;
+            for (std::size_t k = 0; k < specs.size(); ++k) {
+                if (specMatchesEntry(specs[k], name)) {
+                    used[k] = true;
+                    match = true;
+                }
+            }
+            if (!match)
+                continue;
+        }
+        const Outcome o = extractEntry(x, idx, name);
+        if (o == Outcome::Stop) {
+            rep.message(Cancelled, "Operation cancelled");
+            break;
+        }
+        if (o == Outcome::Done && x.count < INT32_MAX)
+            ++x.count;
+    }
+    if (!rep.stopped())
+        for (std::size_t k = 0; k < specs.size(); ++k)
+            if (!used[k])
+                rep.message(NothingMatched, "No entry matches " + specs[k]);
+    return x.count;
+}
+
+} // namespace
+} // namespace ziplibs
+
+extern "C" __attribute__((visibility("default"))) std::int32_t QUEMBLY_STDCALL
+UnzipperExec(UnzCommandRecord* record) {
+    if (!record)
+        return 0;
+    ziplibs::Reporter rep(record->CallbackAddress, record->Caller);
+    std::int32_t result = 0;
+    try {
+        result = ziplibs::run(record, rep);
+    } catch (const std::exception& e) {
+        rep.message(ziplibs::WriteFailed, std::string("Internal error: ") + e.what());
+    } catch (...) {
+        rep.message(ziplibs::WriteFailed, "Internal error");
+    }
+    rep.endOfBatch();
+    rep.rethrowPending();
+    return result;
+}
+
+extern "C" __attribute__((visibility("default"))) std::int32_t QUEMBLY_STDCALL
+GetUnzipperVersion() {
+    return ziplibs::UnzipperVersion;
+}

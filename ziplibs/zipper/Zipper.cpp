@@ -1,0 +1,566 @@
+// The ZIPPER library: adds files to an archive (creating it when missing) and deletes
+// entries from it. Every change goes through libzip, which writes a temporary file beside the
+// archive and renames it over the archive only when the whole operation has succeeded, so a
+// failure, a cancel or a killed process leaves the old archive as it was.
+#include "archive/ZIPPER.h"
+
+#include "ziplibs/common/Codes.h"
+#include "ziplibs/common/DosTime.h"
+#include "ziplibs/common/Names.h"
+#include "ziplibs/common/Reporter.h"
+#include "ziplibs/common/ZipHandle.h"
+#include "ziplibs/zipper/Collect.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ziplibs {
+namespace {
+
+constexpr std::int32_t ZipperVersion = 100;
+
+bool flag(std::int32_t v) {
+    return v != 0;
+}
+
+// What an add shares with the data sources of its files while libzip writes the archive.
+struct AddContext {
+    Reporter* rep = nullptr;
+    std::string failure; // the first read problem, for the message after a failed write
+};
+
+// One file's data, read by libzip while it writes the archive.
+struct FileSource {
+    AddContext* ctx = nullptr;
+    const AddItem* item = nullptr;
+    int fd = -1;
+    bool announced = false;
+    zip_error_t error{};
+};
+
+zip_int64_t fail(FileSource* s, int zipError, int sysError, const std::string& why) {
+    zip_error_set(&s->error, zipError, sysError);
+    if (s->ctx->failure.empty() && !why.empty())
+        s->ctx->failure = why;
+    return -1;
+}
+
+zip_int64_t fileSourceCallback(void* ud, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+    auto* s = static_cast<FileSource*>(ud);
+    Reporter& rep = *s->ctx->rep;
+    switch (cmd) {
+    case ZIP_SOURCE_OPEN: {
+        if (rep.stopped())
+            return fail(s, ZIP_ER_CANCELLED, 0, std::string());
+        s->fd = open(s->item->path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (s->fd < 0)
+            return fail(s, ZIP_ER_OPEN, errno,
+                        "Cannot open " + s->item->path + ": " + std::strerror(errno));
+        if (!s->announced) {
+            s->announced = true;
+            rep.newFile(s->item->name, static_cast<std::uint64_t>(s->item->st.st_size));
+        }
+        rep.resetProgress();
+        if (rep.stopped())
+            return fail(s, ZIP_ER_CANCELLED, 0, std::string());
+        return 0;
+    }
+    case ZIP_SOURCE_READ: {
+        ssize_t n;
+        do {
+            n = read(s->fd, data, len);
+        } while (n < 0 && errno == EINTR);
+        if (n < 0)
+            return fail(s, ZIP_ER_READ, errno,
+                        "Cannot read " + s->item->path + ": " + std::strerror(errno));
+        if (!rep.progress(static_cast<std::uint64_t>(n)))
+            return fail(s, ZIP_ER_CANCELLED, 0, std::string());
+        return n;
+    }
+    case ZIP_SOURCE_CLOSE:
+        if (s->fd >= 0)
+            close(s->fd);
+        s->fd = -1;
+        return 0;
+    case ZIP_SOURCE_STAT: {
+        auto* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, len, &s->error);
+        if (!st)
+            return -1;
+        zip_stat_init(st);
+        st->size = static_cast<zip_uint64_t>(s->item->st.st_size);
+        st->mtime = s->item->st.st_mtime;
+        st->valid |= ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+        return sizeof(*st);
+    }
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&s->error, data, len);
+    case ZIP_SOURCE_FREE:
+        if (s->fd >= 0)
+            close(s->fd);
+        s->fd = -1;
+        zip_error_fini(&s->error);
+        delete s;
+        return 0;
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
+                                              -1);
+    default:
+        zip_error_set(&s->error, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+}
+
+int cancelCallback(zip_t*, void* ud) {
+    return static_cast<Reporter*>(ud)->stopped() ? 1 : 0;
+}
+
+// Progress of a rewrite that copies existing entries (delete): libzip reports a fraction of
+// the whole, turned here into 32 KiB steps of the bytes being written.
+struct RewriteProgress {
+    Reporter* rep = nullptr;
+    std::uint64_t total = 0;
+    std::uint64_t done = 0;
+};
+
+void rewriteProgressCallback(zip_t*, double fraction, void* ud) {
+    auto* p = static_cast<RewriteProgress*>(ud);
+    const auto now = static_cast<std::uint64_t>(fraction * static_cast<double>(p->total));
+    if (now > p->done) {
+        p->rep->progress(now - p->done);
+        p->done = now;
+    }
+}
+
+// The names of the archive's entries as the program shows them, mapped to their index.
+std::map<std::string, zip_uint64_t> entryIndex(zip_t* za) {
+    std::map<std::string, zip_uint64_t> byName;
+    const zip_int64_t n = zip_get_num_entries(za, 0);
+    for (zip_int64_t i = 0; i < n; ++i) {
+        const char* raw = zip_get_name(za, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
+        if (raw)
+            byName.emplace(forwardSlashes(decodeEntryName(raw)), static_cast<zip_uint64_t>(i));
+    }
+    return byName;
+}
+
+// The archive path to write: a symbolic link is followed so that the archive it points to
+// is updated rather than the link replaced by a file.
+std::string archivePath(const std::string& name) {
+    struct stat lst {};
+    if (lstat(name.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+        if (char* real = realpath(name.c_str(), nullptr)) {
+            std::string out = real;
+            std::free(real);
+            return out;
+        }
+    }
+    return name;
+}
+
+bool fileExists(const std::string& path, struct stat& st) {
+    return stat(path.c_str(), &st) == 0;
+}
+
+// Opens an existing archive for changing it, or a new one when create is set and nothing
+// is at the path. Reports and returns null when that is not possible.
+ZipPtr openArchive(const std::string& path, bool create, Reporter& rep) {
+    struct stat st {};
+    const bool exists = fileExists(path, st);
+    if (!exists && !create) {
+        rep.message(ArchiveDamaged, "Archive not found: " + path);
+        return nullptr;
+    }
+    if (exists && S_ISDIR(st.st_mode)) {
+        rep.message(ArchiveDamaged, "The archive name is a folder: " + path);
+        return nullptr;
+    }
+    int err = 0;
+    zip_t* za = zip_open(path.c_str(), exists ? 0 : ZIP_CREATE | ZIP_EXCL, &err);
+    if (!za) {
+        const std::string why = zipErrorText(err);
+        if (err == ZIP_ER_NOZIP || err == ZIP_ER_INCONS)
+            rep.message(ArchiveDamaged, "Not a ZIP archive or damaged: " + path + " (" + why + ")");
+        else
+            rep.message(ArchiveDamaged, "Cannot open the archive " + path + ": " + why);
+        return nullptr;
+    }
+    return ZipPtr(za);
+}
+
+// Writes the archive. On failure reports, leaves the old archive as it was and returns false.
+bool commit(ZipPtr& za, const std::string& path, Reporter& rep, const std::string& failure) {
+    zip_register_cancel_callback_with_state(za.get(), cancelCallback, nullptr, &rep);
+    if (zip_close(za.get()) == 0) {
+        za.release();
+        return true;
+    }
+    std::string why = zip_strerror(za.get());
+    if (rep.stopped()) {
+        rep.message(Cancelled, "Operation cancelled; the archive was not changed: " + path);
+    } else {
+        if (!failure.empty())
+            why = failure;
+        rep.message(WriteFailed, "Cannot write the archive " + path + " (" + why +
+                                     "); the archive was not changed");
+    }
+    return false; // the handle is discarded by its owner
+}
+
+// An archive without entries: only its end-of-central-directory record, written to a
+// temporary file and renamed over the archive.
+bool writeEmptyArchive(const std::string& path, Reporter& rep) {
+    struct stat st {};
+    const mode_t mode = fileExists(path, st) ? (st.st_mode & 07777) : 0644;
+    std::string tmpl = path + ".XXXXXX";
+    const int fd = mkstemp(tmpl.data());
+    if (fd < 0) {
+        rep.message(WriteFailed, "Cannot write the archive " + path + ": " + std::strerror(errno));
+        return false;
+    }
+    unsigned char eocd[22] = {0x50, 0x4B, 0x05, 0x06};
+    bool ok = write(fd, eocd, sizeof eocd) == static_cast<ssize_t>(sizeof eocd);
+    ok = ok && fchmod(fd, mode) == 0 && fsync(fd) == 0;
+    ok = (close(fd) == 0) && ok;
+    if (ok && rename(tmpl.c_str(), path.c_str()) == 0)
+        return true;
+    const int err = errno;
+    unlink(tmpl.c_str());
+    rep.message(WriteFailed, "Cannot write the archive " + path + ": " + std::strerror(err));
+    return false;
+}
+
+// Sets the archive file's modification time to that of its newest entry.
+void setArchiveTimeToNewest(const std::string& path, Reporter& rep) {
+    int err = 0;
+    ZipPtr za(zip_open(path.c_str(), ZIP_RDONLY, &err));
+    if (!za)
+        return;
+    std::time_t newest = 0;
+    bool any = false;
+    const zip_int64_t n = zip_get_num_entries(za.get(), 0);
+    for (zip_int64_t i = 0; i < n; ++i) {
+        zip_stat_t st;
+        if (zip_stat_index(za.get(), static_cast<zip_uint64_t>(i), 0, &st) == 0 &&
+            (st.valid & ZIP_STAT_MTIME)) {
+            newest = any ? std::max(newest, st.mtime) : st.mtime;
+            any = true;
+        }
+    }
+    if (!any)
+        return;
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {newest, 0}};
+    if (utimensat(AT_FDCWD, path.c_str(), times, 0) != 0)
+        rep.message(WriteFailed, "Cannot set the time of " + path + ": " + std::strerror(errno));
+}
+
+// Flushes the written archive to the disk before its sources are deleted.
+bool syncFile(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = fsync(fd) == 0;
+    close(fd);
+    std::string dir = path;
+    const auto slash = dir.find_last_of('/');
+    dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : dir.substr(0, slash));
+    const int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        fsync(dfd);
+        close(dfd);
+    }
+    return ok;
+}
+
+void setAttributes(zip_t* za, zip_uint64_t idx, const struct stat& st, bool forceDos) {
+    if (forceDos) {
+        zip_uint32_t attr = S_ISDIR(st.st_mode) ? 0x10 : 0x20;
+        if (!(st.st_mode & S_IWUSR))
+            attr |= 0x01;
+        zip_file_set_external_attributes(za, idx, 0, ZIP_OPSYS_DOS, attr);
+        return;
+    }
+    const mode_t type = S_ISDIR(st.st_mode) ? S_IFDIR : S_IFREG;
+    zip_uint32_t attr = static_cast<zip_uint32_t>(type | (st.st_mode & 0777)) << 16;
+    if (S_ISDIR(st.st_mode))
+        attr |= 0x10;
+    zip_file_set_external_attributes(za, idx, 0, ZIP_OPSYS_UNIX, attr);
+}
+
+std::int32_t runAdd(const ZipCommandRecord& r, const std::string& archive,
+                    const std::vector<std::string>& specs, Reporter& rep) {
+    const bool update = flag(r.UpdateFlag);
+    const bool freshen = flag(r.FreshenFlag) && !update;
+    const int level = std::clamp(static_cast<int>(r.CompressionLevel), 0, 9);
+
+    CollectOptions opt;
+    opt.recurse = flag(r.RecurseFlag);
+    opt.hidden = flag(r.HiddenFilesFlag);
+    opt.noDirNames = flag(r.NoDirNamesFlag);
+    struct stat ast {};
+    if (fileExists(archive, ast)) {
+        opt.skipDev = ast.st_dev;
+        opt.skipIno = ast.st_ino;
+        opt.haveSkip = true;
+    }
+    Collector collector(opt, rep);
+    for (const auto& spec : specs)
+        if (!collector.addSpec(spec))
+            break;
+    if (rep.stopped()) {
+        rep.message(Cancelled, "Operation cancelled; the archive was not changed: " + archive);
+        return 0;
+    }
+    const std::vector<AddItem> items = collector.take();
+    if (items.empty()) {
+        rep.message(NothingMatched, "Nothing to add to " + archive);
+        return 0;
+    }
+
+    // Declared before the archive handle: the data sources refer to it until it is closed.
+    AddContext ctx;
+    ctx.rep = &rep;
+    ZipPtr za = openArchive(archive, true, rep);
+    if (!za)
+        return 0;
+    auto existing = entryIndex(za.get());
+
+    std::vector<const AddItem*> written;
+    bool changed = false;
+    for (const auto& item : items) {
+        const auto found = existing.find(item.name);
+        const bool exists = found != existing.end();
+        if (exists && (update || freshen)) {
+            zip_stat_t zst;
+            if (zip_stat_index(za.get(), found->second, 0, &zst) == 0 &&
+                (zst.valid & ZIP_STAT_MTIME) &&
+                toDosTime(zst.mtime) >= toDosTime(item.st.st_mtime)) {
+                if (!item.folder)
+                    rep.message(EntrySkipped, "Not newer than its entry, skipped: " + item.path);
+                continue;
+            }
+        }
+        if (!exists && freshen) {
+            if (!item.folder)
+                rep.message(EntrySkipped, "Not in the archive, skipped: " + item.path);
+            continue;
+        }
+        if (rep.stopped())
+            break;
+        zip_int64_t idx;
+        if (item.folder) {
+            if (exists)
+                continue;
+            idx = zip_dir_add(za.get(), item.name.c_str(), ZIP_FL_ENC_UTF_8);
+        } else {
+            auto* state = new FileSource;
+            state->ctx = &ctx;
+            state->item = &item;
+            zip_error_init(&state->error);
+            zip_source_t* src = zip_source_function(za.get(), fileSourceCallback, state);
+            if (!src) {
+                delete state;
+                idx = -1;
+            } else if (exists) {
+                idx = zip_file_replace(za.get(), found->second, src, 0) == 0
+                          ? static_cast<zip_int64_t>(found->second)
+                          : -1;
+                if (idx < 0)
+                    zip_source_free(src);
+            } else {
+                idx = zip_file_add(za.get(), item.name.c_str(), src, ZIP_FL_ENC_UTF_8);
+                if (idx < 0)
+                    zip_source_free(src);
+            }
+        }
+        if (idx < 0) {
+            rep.message(WriteFailed, "Cannot add " + item.path + ": " + zip_strerror(za.get()));
+            continue;
+        }
+        const auto uidx = static_cast<zip_uint64_t>(idx);
+        existing[item.name] = uidx;
+        if (!item.folder) {
+            if (level == 0)
+                zip_set_file_compression(za.get(), uidx, ZIP_CM_STORE, 0);
+            else
+                zip_set_file_compression(za.get(), uidx, ZIP_CM_DEFLATE,
+                                         static_cast<zip_uint32_t>(level));
+            written.push_back(&item);
+        }
+        zip_file_set_mtime(za.get(), uidx, item.st.st_mtime, 0);
+        setAttributes(za.get(), uidx, item.st, flag(r.ForceDosFlag));
+        changed = true;
+        if (flag(r.VerboseFlag))
+            rep.message(InfoMessage, (exists ? "Replacing " : "Adding ") + item.name);
+    }
+    if (rep.stopped()) {
+        rep.message(Cancelled, "Operation cancelled; the archive was not changed: " + archive);
+        return 0;
+    }
+    if (!changed)
+        return 0;
+    if (!commit(za, archive, rep, ctx.failure))
+        return 0;
+
+    if (flag(r.ZipTimeFlag))
+        setArchiveTimeToNewest(archive, rep);
+
+    if (flag(r.MoveFlag)) {
+        if (!syncFile(archive)) {
+            rep.message(WriteFailed, "Cannot flush " + archive + "; the moved files were kept");
+        } else {
+            for (const AddItem* item : written) {
+                // A file changed since it was read is newer than its entry: keep it.
+                struct stat now {};
+                if (stat(item->path.c_str(), &now) != 0 || now.st_size != item->st.st_size ||
+                    now.st_mtim.tv_sec != item->st.st_mtim.tv_sec ||
+                    now.st_mtim.tv_nsec != item->st.st_mtim.tv_nsec) {
+                    rep.message(EntrySkipped,
+                                "Changed while it was added, not deleted: " + item->path);
+                    continue;
+                }
+                if (unlink(item->path.c_str()) != 0)
+                    rep.message(WriteFailed,
+                                "Cannot delete " + item->path + ": " + std::strerror(errno));
+            }
+            // Folders that were walked go too once they are empty, the deepest first.
+            const auto& folders = collector.walkedFolders();
+            for (auto it = folders.rbegin(); it != folders.rend(); ++it)
+                rmdir(it->c_str());
+        }
+    }
+    return static_cast<std::int32_t>(std::min<std::size_t>(written.size(), INT32_MAX));
+}
+
+std::int32_t runDelete(const ZipCommandRecord& r, const std::string& archive,
+                       const std::vector<std::string>& specs, Reporter& rep) {
+    ZipPtr za = openArchive(archive, false, rep);
+    if (!za)
+        return 0;
+    const zip_int64_t n = zip_get_num_entries(za.get(), 0);
+    std::vector<bool> used(specs.size(), false);
+    std::int32_t deleted = 0;
+    std::uint64_t remainingBytes = 0;
+    for (zip_int64_t i = 0; i < n && !rep.stopped(); ++i) {
+        const auto idx = static_cast<zip_uint64_t>(i);
+        const char* raw = zip_get_name(za.get(), idx, ZIP_FL_ENC_RAW);
+        if (!raw)
+            continue;
+        const std::string name = decodeEntryName(raw);
+        zip_stat_t st;
+        const bool haveStat = zip_stat_index(za.get(), idx, 0, &st) == 0;
+        bool match = false;
+        for (std::size_t k = 0; k < specs.size(); ++k) {
+            if (specMatchesEntry(specs[k], name)) {
+                used[k] = true;
+                match = true;
+            }
+        }
+        if (!match) {
+            if (haveStat && (st.valid & ZIP_STAT_COMP_SIZE))
+                remainingBytes += st.comp_size;
+            continue;
+        }
+        rep.newFile(name, haveStat && (st.valid & ZIP_STAT_SIZE) ? st.size : 0);
+        if (rep.stopped())
+            break;
+        if (zip_delete(za.get(), idx) != 0) {
+            rep.message(WriteFailed, "Cannot delete " + name + ": " + zip_strerror(za.get()));
+            continue;
+        }
+        ++deleted;
+        if (flag(r.VerboseFlag))
+            rep.message(InfoMessage, "Deleting " + name);
+    }
+    if (rep.stopped()) {
+        rep.message(Cancelled, "Operation cancelled; the archive was not changed: " + archive);
+        return 0;
+    }
+    for (std::size_t k = 0; k < specs.size(); ++k)
+        if (!used[k])
+            rep.message(NothingMatched, "No entry matches " + specs[k]);
+    if (deleted == 0)
+        return 0;
+
+    if (deleted == n) {
+        // libzip removes an archive left without entries; keep a valid empty one instead.
+        za.reset();
+        if (!writeEmptyArchive(archive, rep))
+            return 0;
+    } else {
+        RewriteProgress progress;
+        progress.rep = &rep;
+        progress.total = remainingBytes;
+        rep.resetProgress();
+        zip_register_progress_callback_with_state(za.get(), 0.001, rewriteProgressCallback, nullptr,
+                                                  &progress);
+        if (!commit(za, archive, rep, std::string()))
+            return 0;
+    }
+    if (flag(r.ZipTimeFlag))
+        setArchiveTimeToNewest(archive, rep);
+    return deleted;
+}
+
+std::int32_t run(ZipCommandRecord* r, Reporter& rep) {
+    if (!r->ArchiveName || !*r->ArchiveName) {
+        rep.message(BadRequest, "No archive name given");
+        return 0;
+    }
+    if (r->SpecCount < 0 || r->SpecCount > MaxSpecs) {
+        rep.message(BadRequest,
+                    "Invalid number of file specifications: " + std::to_string(r->SpecCount));
+        return 0;
+    }
+    const std::string archive = archivePath(r->ArchiveName);
+    std::vector<std::string> specs;
+    for (std::int32_t i = 0; i < r->SpecCount; ++i)
+        if (r->Specs[i] && *r->Specs[i])
+            specs.emplace_back(r->Specs[i]);
+    if (specs.empty()) {
+        rep.message(BadRequest, flag(r->DeleteFlag) ? "No entries named for deletion"
+                                                    : "No files named to add");
+        return 0;
+    }
+    return flag(r->DeleteFlag) ? runDelete(*r, archive, specs, rep)
+                               : runAdd(*r, archive, specs, rep);
+}
+
+} // namespace
+} // namespace ziplibs
+
+extern "C" __attribute__((visibility("default"))) std::int32_t QUEMBLY_STDCALL
+ZipperExec(ZipCommandRecord* record) {
+    if (!record)
+        return 0;
+    ziplibs::Reporter rep(record->CallbackAddress, record->Caller);
+    std::int32_t result = 0;
+    try {
+        result = ziplibs::run(record, rep);
+    } catch (const std::exception& e) {
+        rep.message(ziplibs::WriteFailed, std::string("Internal error: ") + e.what());
+        result = 0;
+    } catch (...) {
+        rep.message(ziplibs::WriteFailed, "Internal error");
+        result = 0;
+    }
+    rep.endOfBatch();
+    rep.rethrowPending();
+    return result;
+}
+
+extern "C" __attribute__((visibility("default"))) std::int32_t QUEMBLY_STDCALL GetZipperVersion() {
+    return ziplibs::ZipperVersion;
+}
