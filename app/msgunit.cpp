@@ -1,16 +1,136 @@
 #include "app/msgunit.h"
 
+#include "controls/GradButton.h"
+
+#include <QColor>
+#include <QFont>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPalette>
+#include <QProgressBar>
+#include <QScreen>
+
+#include <algorithm>
+
 TMsgform* Msgform = nullptr;
 
-TMsgform::TMsgform(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setObjectName("Msgform");
-    setWindowTitle("Quembly Messages");
+namespace {
+
+constexpr int ClientWidth = 289;
+constexpr int Panel1Height = 60;
+constexpr int Panel2Height = 36;
+// Progress is counted in steps of this many bytes of the current file.
+constexpr std::int32_t BytesPerStep = 32768;
+
+QWidget* makePanel(QWidget* parent, const char* name, const QColor& colour, int top, int height) {
+    auto* panel = new QWidget(parent);
+    panel->setObjectName(QString::fromLatin1(name));
+    panel->setGeometry(0, top, ClientWidth, height);
+    QPalette pal = panel->palette();
+    pal.setColor(QPalette::Window, colour);
+    panel->setPalette(pal);
+    panel->setAutoFillBackground(true);
+    return panel;
 }
 
-void TMsgform::ShowProgress(ProgressType, const std::string&, std::int32_t) {}
+// A right-aligned label whose right edge stays at RIGHT: the text grows to the left, and
+// what does not fit on the panel is cut off at the panel's left edge.
+QLabel* makeRightLabel(QWidget* parent, const char* name, int right, int top) {
+    auto* label = new QLabel(QStringLiteral("File being manipulated"), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    label->setGeometry(0, top, right, label->fontMetrics().height());
+    return label;
+}
+
+} // namespace
+
+TMsgform::TMsgform(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint) {
+    setObjectName("Msgform");
+    setWindowTitle("Quembly Messages");
+    QFont f(QStringLiteral("MS Sans Serif"));
+    f.setPixelSize(10);
+    setFont(f);
+    setFixedSize(ClientWidth, Panel1Height + Panel2Height);
+
+    Panel1 = makePanel(this, "Panel1", QColor(0xC0, 0xE0, 0xF8), 0, Panel1Height);
+    ProgressBar1 = new QProgressBar(Panel1);
+    ProgressBar1->setObjectName("ProgressBar1");
+    ProgressBar1->setGeometry(7, 10, 274, 13);
+    ProgressBar1->setTextVisible(false);
+    resetBar();
+    FileBeingZipped = makeRightLabel(Panel1, "FileBeingZipped", 118, 29);
+    FileBeingZipped2 = makeRightLabel(Panel1, "FileBeingZipped2", 198, 21);
+
+    Panel2 = makePanel(this, "Panel2", QColor(0x8D, 0xC7, 0xF1), Panel1Height, Panel2Height);
+    Dismissbut = new TGradButton(Panel2);
+    Dismissbut->setObjectName("Dismissbut");
+    Dismissbut->setGeometry(207, 6, 75, 25);
+    Dismissbut->setCaption(QStringLiteral("OK"));
+    Dismissbut->setColorScheme(TGradButton::csNeoDesert);
+    Dismissbut->setGradient(true);
+    connect(Dismissbut, &TGradButton::clicked, this, &TMsgform::DismissButClick);
+
+    // Centred on the desktop.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect desk = screen->availableGeometry();
+        move(desk.x() + (desk.width() - width()) / 2, desk.y() + (desk.height() - height()) / 2);
+    }
+}
+
+void TMsgform::resetBar() {
+    ProgressBar1->setRange(1, 10);
+    step_ = 1;
+    ProgressBar1->setValue(ProgressBar1->minimum());
+}
+
+void TMsgform::StepIt() {
+    const int next = ProgressBar1->value() + step_;
+    ProgressBar1->setValue(std::clamp(next, ProgressBar1->minimum(), ProgressBar1->maximum()));
+}
+
+void TMsgform::ShowProgress(ProgressType progrType, const std::string& filename,
+                            std::int32_t fileSize) {
+    switch (progrType) {
+    case ProgressType::NewFile: {
+        FileBeingZipped->setText(QString::fromStdString(filename));
+        resetBar();
+        // One step per 32 KiB of the file; a file smaller than one step fills the bar at once.
+        const std::int32_t q = fileSize / BytesPerStep;
+        ProgressBar1->setMaximum(q > 1 ? q : 1);
+        if (fileSize < BytesPerStep)
+            StepIt();
+        break;
+    }
+    case ProgressType::ProgressUpdate:
+        if (ProgressBar1->value() < ProgressBar1->maximum())
+            StepIt();
+        break;
+    case ProgressType::EndOfBatch:
+        FileBeingZipped->setText(QString());
+        resetBar();
+        break;
+    }
+}
+
 void TMsgform::ShowWorking() {
     show();
     raise();
     activateWindow();
 }
-void TMsgform::DismissButClick() { hide(); }
+
+void TMsgform::ShowResult(const QString& resultLine) {
+    FileBeingZipped2->setText(resultLine);
+    FileBeingZipped2->show();
+    ProgressBar1->hide();
+    FileBeingZipped->hide();
+}
+
+void TMsgform::DismissButClick() {
+    FileBeingZipped2->hide();
+    ProgressBar1->show();
+    FileBeingZipped->show();
+    close();
+}
