@@ -1,0 +1,73 @@
+// The program: the command-line mode when asked for, else the windows and the message loop.
+#include "app/cli.h"
+#include "app/mainunit.h"
+#include "app/msgunit.h"
+#include "dialogs/Unit1.h"
+#include "dialogs/Unit2.h"
+#include "dialogs/about.h"
+#include "platform/qt/ErrorGuard.h"
+#include "platform/qt/QtMessages.h"
+#include "platform/qt/QtShell.h"
+
+#include <QDir>
+#include <QTimer>
+
+namespace {
+
+// Saves a picture of WINDOW as FOLDER/FILE, showing it first when it is hidden.
+void saveWindowPicture(QWidget* window, const QString& folder, const QString& file) {
+    if (!window)
+        return;
+    const bool wasVisible = window->isVisible();
+    if (!wasVisible)
+        window->show();
+    QCoreApplication::processEvents();
+    window->grab().save(QDir(folder).filePath(file));
+    if (!wasVisible)
+        window->hide();
+}
+
+// A hidden aid for the documentation: with QUEMBLY_SCREENSHOT_DIR set, the program saves a
+// picture of each of its windows into that folder once the main window is up, and quits.
+void scheduleScreenshots() {
+    const QString folder = qEnvironmentVariable("QUEMBLY_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        return;
+    QTimer::singleShot(800, [folder] {
+        QDir().mkpath(folder);
+        saveWindowPicture(Mainform, folder, "screenshot.png");
+        saveWindowPicture(Form1, folder, "password.png");
+        saveWindowPicture(Msgform, folder, "messages.png");
+        saveWindowPicture(formabout, folder, "about.png");
+        saveWindowPicture(Form2, folder, "settings.png");
+        QCoreApplication::quit();
+    });
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (std::optional<int> status = runCommandLine(argc, argv))
+        return *status;
+
+    platform::GuardedApplication app(argc, argv);
+    QApplication::setApplicationName("Quembly");
+    installFontSubstitutions();
+
+    platform::QtMessageService messageService;
+    platform::ScopedMessageService messagesInstalled(messageService);
+    platform::QtShellService shellService;
+    platform::ShellService* previousShell = platform::setShellService(&shellService);
+
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeFirst();
+    createApplicationWindows(arguments);
+    Mainform->show();
+    scheduleScreenshots();
+
+    const int status = QApplication::exec();
+
+    destroyApplicationWindows();
+    platform::setShellService(previousShell);
+    return status;
+}

@@ -1,0 +1,171 @@
+#pragma once
+// TMainform: the main window. It owns the archive component Archiver1, the entry table
+// StringGrid1 and the open-file dialog OpenDialog1, lists the current archive, runs the
+// archive file commands and guards the commands that change or hand out archive contents
+// with the access gate.
+#include "archive/Archiver.h"
+#include "dialogs/OpenDialog.h"
+
+#include <QProxyStyle>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QMenuBar;
+class QStatusBar;
+class TGradButton;
+class TSortingGrid;
+
+// The hint window's look: tooltips in bold Arial Narrow of 10 points, shown 10 milliseconds
+// after the mouse comes to rest. Install() puts both in place for the whole application.
+class THintConFont : public QProxyStyle {
+    Q_OBJECT
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option = nullptr,
+                  const QWidget* widget = nullptr,
+                  QStyleHintReturn* returnData = nullptr) const override;
+
+    static QFont HintFont();
+    static void Install();
+};
+
+class TMainform : public QWidget {
+    Q_OBJECT
+public:
+    // ARGUMENTS are the program's command-line arguments without the program name; the
+    // first one, when given, is the archive opened when the window is first shown.
+    explicit TMainform(const QStringList& arguments = {}, QWidget* parent = nullptr);
+    ~TMainform() override;
+
+    // The archive component and the open-file dialog.
+    TArchiver Archiver1;
+    TOpenDialog OpenDialog1;
+
+    // Menus.
+    QMenuBar* MainMenu1 = nullptr;
+    QMenu *File1 = nullptr, *View1 = nullptr, *ool1 = nullptr, *Option1 = nullptr, *Help1 = nullptr;
+    QAction *NewZIP1 = nullptr, *OpenZIP1 = nullptr, *DeleteZIP1 = nullptr, *Exit1 = nullptr;
+    QAction *OpenFiles1 = nullptr, *OpenWith2 = nullptr, *FilesProperties1 = nullptr;
+    QAction *Extract1 = nullptr, *AddFiles1 = nullptr, *DeleteFiles1 = nullptr;
+    QAction *CombineZIP1 = nullptr, *Configure1 = nullptr;
+    QAction *tessalyHelp1 = nullptr, *About1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction *ViewSelectedFile1 = nullptr, *Openwith1 = nullptr, *ExtractSelectedFile1 = nullptr,
+            *DeleteSelectedFile1 = nullptr, *Properties1 = nullptr;
+
+    // Top area: toolbar and name display.
+    QFrame* Panel2 = nullptr;
+    QFrame* Panel4 = nullptr;
+    TGradButton *NewZipBut = nullptr, *ZipOpenBut = nullptr, *DeleteZipBut = nullptr,
+                *ExtractBut = nullptr, *AddBut = nullptr, *DeleteBut = nullptr,
+                *GradButton1 = nullptr, *GradButton2 = nullptr, *Viewbut = nullptr;
+    QFrame* Panel3 = nullptr;
+    QLabel* Label2 = nullptr;
+    QFrame* Panel6 = nullptr;
+    QLineEdit* ZipFname = nullptr;
+
+    // The entry table.
+    TSortingGrid* StringGrid1 = nullptr;
+
+    // Bottom: status bar and files counter.
+    QFrame* Panel5 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QFrame* Panel1 = nullptr;
+    QFrame* Bevel2 = nullptr;
+    QLabel* FilesLabel = nullptr;
+    QLabel* Label1 = nullptr;
+
+    // Hidden state holders: the documents folder, the extension of the entry last opened,
+    // the stored access password, and the file list used to empty the temp folder.
+    QLineEdit* Edit1 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QListWidget* FileListBox1 = nullptr;
+
+    // The text the password prompt's field holds now; handed in by the program entry. Empty
+    // when not set.
+    std::function<QString()> PromptPassword;
+    // Shows the password prompt modelessly and brings it to the front.
+    std::function<void()> ShowPasswordPrompt;
+    // Shows the settings window and the About window modelessly.
+    std::function<void()> ShowSettings;
+    std::function<void()> ShowAbout;
+    // Ends the message loop (File > Exit); QCoreApplication::quit unless replaced.
+    std::function<void()> Terminate;
+
+    // The temp folder: documents folder + separator + "Quembly Temp" + separator.
+    QString TempFolder() const;
+
+    // Event handlers of the window.
+    void FormCreate();
+    void FormShow();
+    void FormCanResize(int oldClientWidth);
+    void FormClose();
+    void FormDestroy();
+
+    // The listing.
+    void Archiver1DirUpdate();
+    void FillGrid();
+    void RewriteGridSeparators();
+    void Archiver1Progress(ProgressType progrType, const std::string& filename,
+                           std::int32_t fileSize);
+    void Archiver1Message(std::int32_t errCode, const std::string& message);
+
+    // The access gate: true when the command may go on.
+    bool AccessGate();
+
+    // Commands.
+    void NewZipButClick();
+    void ZipOpenButClick();
+    void DeleteZipButClick();
+    void Exit1Click();
+    void StringGrid1DblClick();
+    void Openwith1Click();
+    void Properties1Click();
+    void ExtractButClick();
+    void AddButClick();
+    void DeleteButClick();
+    void GradButton1Click();
+    void GradButton2Click();
+    void ViewbutClick();
+    void About1Click();
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildPanels();
+    void connectCommands();
+    void setNameDisplay(const QString& text);
+    // Column 0 of the selected entry rows, top to bottom.
+    QStringList selectedNames() const;
+
+    QStringList arguments_;
+    bool libsLoaded_ = false;
+};
+
+extern TMainform* Mainform;
+
+// Maps the font names of the designed windows to installed look-alikes.
+void installFontSubstitutions();
+
+// Creates the long-lived windows in their order (main window, message window, new-folder
+// window, password prompt, settings window, About window) as the globals Mainform, Msgform,
+// Form7, Form1, Form2 and formabout, and joins them to each other. ARGUMENTS as for TMainform.
+void createApplicationWindows(const QStringList& arguments);
+// Deletes them again, in the reverse order, and clears the globals.
+void destroyApplicationWindows();
+
+// A picture of the vendored icon set: NAME is the icon's file name without ".svg".
+QImage iconImage(const QString& name, int size, const QColor& color);
