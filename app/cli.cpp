@@ -1,3 +1,733 @@
 #include "app/cli.h"
 
-std::optional<int> runCommandLine(int, char**) { return std::nullopt; }
+#include "archive/Archiver.h"
+#include "platform/Files.h"
+#include "platform/Messages.h"
+#include "platform/Registry.h"
+#include "platform/qt/Locale.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <ostream>
+#include <string_view>
+#include <unistd.h>
+
+namespace cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view ProgramName = "quembly";
+
+// Options the Qt toolkit takes from a window start's command line (with one dash or two,
+// optionally with "=value"). A command line that starts with one of them starts the window.
+bool isToolkitOption(std::string_view arg) {
+    static constexpr std::array<std::string_view, 22> names = {"platform",
+                                                               "platformpluginpath",
+                                                               "platformtheme",
+                                                               "plugin",
+                                                               "qwindowgeometry",
+                                                               "qwindowtitle",
+                                                               "qwindowicon",
+                                                               "style",
+                                                               "stylesheet",
+                                                               "reverse",
+                                                               "session",
+                                                               "widgetcount",
+                                                               "geometry",
+                                                               "title",
+                                                               "icon",
+                                                               "display",
+                                                               "name",
+                                                               "nograb",
+                                                               "dograb",
+                                                               "sync",
+                                                               "qmljsdebugger",
+                                                               "graphicssystem"};
+    if (arg.size() < 2 || arg[0] != '-')
+        return false;
+    arg.remove_prefix(arg[1] == '-' ? 2 : 1);
+    arg = arg.substr(0, arg.find('='));
+    return std::find(names.begin(), names.end(), arg) != names.end();
+}
+
+std::string commandName(Command c) {
+    switch (c) {
+    case Command::List:
+        return "--list";
+    case Command::Add:
+        return "--add";
+    case Command::Extract:
+        return "--extract";
+    case Command::Delete:
+        return "--delete";
+    case Command::Help:
+        return "--help";
+    case Command::Version:
+        return "--version";
+    case Command::Window:
+        break;
+    }
+    return "";
+}
+
+std::optional<Command> commandOf(std::string_view arg) {
+    if (arg == "--list")
+        return Command::List;
+    if (arg == "--add")
+        return Command::Add;
+    if (arg == "--extract")
+        return Command::Extract;
+    if (arg == "--delete")
+        return Command::Delete;
+    if (arg == "--help" || arg == "-h")
+        return Command::Help;
+    if (arg == "--version")
+        return Command::Version;
+    return std::nullopt;
+}
+
+// Absolute paths are taken from the current directory now: Extract changes the current
+// directory before the library opens the archive.
+std::string absolutePath(const std::string& path) {
+    if (path.empty())
+        return path;
+    std::error_code ec;
+    const fs::path abs = fs::absolute(fs::path(path), ec);
+    return ec ? path : abs.string();
+}
+
+bool endsWithExe(const std::string& path) {
+    if (path.size() < 4)
+        return false;
+    std::string tail = path.substr(path.size() - 4);
+    std::transform(tail.begin(), tail.end(), tail.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return tail == ".exe";
+}
+
+void showMessage(const std::string& text) {
+    platform::messages().showMessage(text);
+}
+
+// The component with its events wired for the command line: the libraries' messages go to
+// standard error with their codes, progress to an updating line when standard error is a
+// terminal.
+class Session {
+public:
+    Session() {
+        archiver.OnMessage = [this](TArchiver*, std::int32_t code, const std::string& text) {
+            if (progress_)
+                progress_->finish();
+            std::cerr << text << " (code " << code << ")\n";
+            std::cerr.flush();
+        };
+        if (isatty(fileno(stderr))) {
+            progress_.emplace(std::cerr);
+            archiver.OnProgress = [this](TArchiver*, ProgressType type, const std::string& name,
+                                         std::int32_t size) {
+                switch (type) {
+                case ProgressType::NewFile:
+                    progress_->newFile(name, size);
+                    break;
+                case ProgressType::ProgressUpdate:
+                    progress_->update();
+                    break;
+                case ProgressType::EndOfBatch:
+                    progress_->endOfBatch();
+                    break;
+                }
+            };
+        }
+    }
+    ~Session() { finishProgress(); }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    void finishProgress() {
+        if (progress_)
+            progress_->finish();
+    }
+
+    // Reads the archive as the window opens it. A reading error is reported as the window's
+    // error box would show it; false then.
+    bool open(const std::string& path) {
+        try {
+            archiver.setZipFilename(path);
+            return true;
+        } catch (const std::exception& e) {
+            finishProgress();
+            platform::messages().showError(e.what());
+            return false;
+        }
+    }
+
+    // Runs one library operation under the guard the window's commands use, then prints the
+    // result line. Returns the exit status: success only when at least one file was processed.
+    template <typename Operation>
+    int runOperation(Operation operation, const std::string& failureText,
+                     const std::string& resultText, std::ostream& out) {
+        bool failed = false;
+        try {
+            operation();
+        } catch (...) {
+            failed = true;
+            finishProgress();
+            showMessage(failureText);
+        }
+        finishProgress();
+        out << archiver.ProcessedCount() << resultText << '\n';
+        out.flush();
+        return !failed && archiver.ProcessedCount() > 0 ? ExitOk : ExitFailed;
+    }
+
+    TArchiver archiver;
+
+private:
+    std::optional<ProgressLine> progress_;
+};
+
+// Unloads a library at the end of a command, however it ends.
+struct LibraryGuard {
+    TArchiver& archiver;
+    bool zip;
+    ~LibraryGuard() {
+        if (zip)
+            archiver.UnloadZipLibrary();
+        else
+            archiver.UnloadUnzLibrary();
+    }
+};
+
+std::string fileNotFound(const std::string& path) {
+    return "Error: file not found: " + path;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Parsing
+
+ParseResult parseArguments(const std::vector<std::string>& args) {
+    ParseResult result;
+    Options& o = result.options;
+    if (args.empty() || args[0].size() < 2 || args[0][0] != '-' || isToolkitOption(args[0]))
+        return result; // the window
+
+    auto fail = [&](const std::string& text) {
+        result.error = text;
+        return result;
+    };
+    std::vector<std::string> positional;
+    bool optionsEnded = false;
+    bool recurseSeen = false, dirNamesSeen = false, levelSeen = false, noOverwriteSeen = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (const auto command = commandOf(arg)) {
+            if (o.command != Command::Window && o.command != *command)
+                return fail("only one of --list, --add, --extract, --delete, --help and "
+                            "--version may be given");
+            o.command = *command;
+            continue;
+        }
+        // Options with a value: "--name VALUE" or "--name=VALUE".
+        const std::string name = arg.substr(0, arg.find('='));
+        if (name == "--level" || name == "--password") {
+            std::string value;
+            if (name.size() < arg.size()) {
+                value = arg.substr(name.size() + 1);
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            } else {
+                return fail("option '" + name + "' needs a value");
+            }
+            if (name == "--password") {
+                o.password = value;
+                continue;
+            }
+            if (value.size() != 1 || value[0] < '0' || value[0] > '9')
+                return fail("the compression level must be a number from 0 to 9, not '" + value +
+                            "'");
+            o.level = value[0] - '0';
+            levelSeen = true;
+            continue;
+        }
+        if (arg == "--recurse") {
+            o.recurse = recurseSeen = true;
+        } else if (arg == "--dirnames") {
+            o.dirNames = dirNamesSeen = true;
+        } else if (arg == "--no-overwrite") {
+            o.overwrite = false;
+            noOverwriteSeen = true;
+        } else {
+            return fail("unknown option '" + arg + "'");
+        }
+    }
+
+    auto notFor = [&](bool seen, const char* option) -> std::optional<std::string> {
+        if (seen)
+            return std::string("option '") + option + "' does not apply to " +
+                   commandName(o.command);
+        return std::nullopt;
+    };
+    std::optional<std::string> misplaced;
+    switch (o.command) {
+    case Command::Window:
+        return fail("no command given (one of --list, --add, --extract, --delete)");
+    case Command::Help:
+    case Command::Version:
+        return result;
+    case Command::List:
+    case Command::Delete:
+        misplaced = notFor(recurseSeen, "--recurse");
+        if (!misplaced)
+            misplaced = notFor(dirNamesSeen, "--dirnames");
+        if (!misplaced)
+            misplaced = notFor(levelSeen, "--level");
+        if (!misplaced)
+            misplaced = notFor(noOverwriteSeen, "--no-overwrite");
+        break;
+    case Command::Add:
+        misplaced = notFor(noOverwriteSeen, "--no-overwrite");
+        break;
+    case Command::Extract:
+        misplaced = notFor(recurseSeen, "--recurse");
+        if (!misplaced)
+            misplaced = notFor(levelSeen, "--level");
+        break;
+    }
+    if (misplaced)
+        return fail(*misplaced);
+
+    if (positional.empty())
+        return fail(commandName(o.command) + " needs an archive");
+    o.archive = positional[0];
+    if (o.archive.empty())
+        return fail("the archive name is empty");
+    auto rest = positional.begin() + 1;
+    switch (o.command) {
+    case Command::List:
+        if (positional.size() > 1)
+            return fail("unexpected argument '" + positional[1] + "'");
+        break;
+    case Command::Add:
+        if (rest == positional.end())
+            return fail("No files selected");
+        break;
+    case Command::Extract:
+        if (rest == positional.end())
+            return fail("--extract needs a destination folder");
+        o.folder = *rest++;
+        break;
+    case Command::Delete:
+        if (rest == positional.end())
+            return fail("Error - no files selected");
+        break;
+    default:
+        break;
+    }
+    o.names.assign(rest, positional.end());
+    return result;
+}
+
+std::string versionText() {
+    return "Quembly 1.0";
+}
+
+std::string usageText() {
+    return R"(Usage: quembly [ARCHIVE]
+       quembly --list ARCHIVE
+       quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW] PATH...
+       quembly --extract ARCHIVE FOLDER [--dirnames] [--no-overwrite] [--password PW] [NAME...]
+       quembly --delete ARCHIVE [--password PW] NAME...
+       quembly --help | --version
+
+Without a command Quembly opens its window, showing ARCHIVE when one is given.
+
+Commands:
+  --list           print one line per entry: name, compressed size, uncompressed size
+                   and date/time, separated by tabs
+  --add            add the files PATH... to ARCHIVE, creating ARCHIVE when it does not exist
+  --extract        extract every entry, or the entries NAME..., into FOLDER; FOLDER is
+                   created when it does not exist but its parent folder does
+  --delete         delete the entries NAME... from ARCHIVE
+  --help           show this text
+  --version        show the program's version
+
+Options:
+  --recurse        (--add) also add the files in named folders and their subfolders
+  --dirnames       (--add) store folder names; (--extract) recreate the stored folders
+  --level N        (--add) compression level from 0 (store only) to 9 (best, the default)
+  --no-overwrite   (--extract) keep files that already exist in FOLDER; by default they
+                   are replaced
+  --password PW    the access password; --add, --extract and --delete need it when one
+                   is set in the settings
+
+Entry names may separate folders with "\" (as --list shows them) or with "/".
+Exit status: 0 on success, 1 on an error or when no file was processed, 2 when the
+command line is wrong.
+)";
+}
+
+// ---------------------------------------------------------------------------------------
+// Listing
+
+std::string entryLine(const ZipDirEntry& entry) {
+    std::string name = displayName(entry);
+    std::replace(name.begin(), name.end(), '/', '\\');
+    // One entry, one line: control characters in a stored name would break the columns
+    // (or drive the terminal), so they are shown as "?".
+    for (char& c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7f)
+            c = '?';
+    }
+    std::string line = name;
+    line += '\t';
+    line += std::to_string(entry.CompressedSize64);
+    line += '\t';
+    line += std::to_string(entry.UncompressedSize64);
+    line += '\t';
+    if (const auto when = platform::dosDateTime(entry.DateTime))
+        line += platform::dateTimeText(*when).toStdString();
+    return line;
+}
+
+int runList(const Options& options, std::ostream& out) {
+    const std::string path = absolutePath(options.archive);
+    if (!platform::fileExists(path)) {
+        showMessage(fileNotFound(path));
+        return ExitFailed;
+    }
+    TArchiver archiver;
+    std::optional<std::string> error;
+    try {
+        archiver.setZipFilename(path);
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    for (const auto& entry : archiver.DirEntries())
+        out << entryLine(*entry) << '\n';
+    out.flush();
+    if (error) {
+        platform::messages().showError(*error);
+        return ExitFailed;
+    }
+    return ExitOk;
+}
+
+// ---------------------------------------------------------------------------------------
+// The access password
+
+std::optional<std::string> checkPassword(const std::optional<std::string>& given) {
+    std::string stored;
+    try {
+        platform::Registry registry(platform::RootKey::ClassesRoot);
+        if (registry.openKey("\\tessaly.zip", false)) {
+            stored = registry.readString("PSW");
+            registry.closeKey();
+        }
+    } catch (const std::exception& e) {
+        // A password that cannot be read keeps the commands locked.
+        return platform::errorBoxText(e.what());
+    }
+    if (stored.empty() || (given && *given == stored))
+        return std::nullopt;
+    return std::string("Wrong or missing password");
+}
+
+// ---------------------------------------------------------------------------------------
+// Add, extract, delete
+
+int runAdd(const Options& options, std::ostream& out) {
+    if (const auto refused = checkPassword(options.password)) {
+        showMessage(*refused);
+        return ExitFailed;
+    }
+    const std::string archive = absolutePath(options.archive);
+    if (endsWithExe(archive)) {
+        showMessage("Error - this pgm can NOT add files to a self-extracting archive");
+        return ExitFailed;
+    }
+    if (options.names.empty()) {
+        showMessage("No files selected");
+        return ExitFailed;
+    }
+    std::vector<std::string> specs;
+    for (const std::string& name : options.names) {
+        const std::string path = absolutePath(name);
+        std::error_code ec;
+        if (!fs::exists(fs::path(path), ec)) {
+            showMessage(fileNotFound(path));
+            return ExitFailed;
+        }
+        specs.push_back(path);
+    }
+
+    Session session;
+    TArchiver& a = session.archiver;
+    if (platform::directoryExists(archive)) {
+        showMessage("Error - not an archive file: " + archive);
+        return ExitFailed;
+    }
+    if (!session.open(archive))
+        return ExitFailed;
+    a.LoadZipLibrary();
+    LibraryGuard unload{a, true};
+    if (!ZIPPER::ZipDllHandle)
+        return ExitFailed; // the loader has said why
+    a.Verbose = true;
+    a.Trace = false;
+    a.AddCompLevel = options.level;
+    a.AddOptions = AddOpts();
+    if (options.recurse)
+        a.AddOptions.include(AddOptsEnum::AddRecurseDirs);
+    if (options.dirNames)
+        a.AddOptions.include(AddOptsEnum::AddDirNames);
+    a.setFSpecArgs(specs);
+    return session.runOperation([&] { a.Add(); }, "Error in Add; Fatal DLL Exception in mainunit",
+                                " files were added", out);
+}
+
+int runExtract(const Options& options, std::ostream& out) {
+    if (const auto refused = checkPassword(options.password)) {
+        showMessage(*refused);
+        return ExitFailed;
+    }
+    const std::string archive = absolutePath(options.archive);
+    if (!platform::fileExists(archive)) {
+        showMessage(fileNotFound(archive));
+        return ExitFailed;
+    }
+    const std::string folder = absolutePath(options.folder);
+    if (!platform::directoryExists(folder)) {
+        std::error_code ec;
+        const fs::path parent = fs::path(folder).parent_path();
+        if (fs::exists(fs::path(folder), ec)) {
+            showMessage("Error - not a folder: " + folder);
+            return ExitFailed;
+        }
+        if (!platform::directoryExists(parent.string())) {
+            showMessage("Error - folder not found: " + parent.string());
+            return ExitFailed;
+        }
+        if (!platform::createDirectory(folder) || !platform::directoryExists(folder)) {
+            showMessage("Error - cannot create folder: " + folder);
+            return ExitFailed;
+        }
+    }
+
+    Session session;
+    TArchiver& a = session.archiver;
+    if (!session.open(archive))
+        return ExitFailed;
+    if (a.Count() == 0) {
+        showMessage("Error - no files to extract");
+        return ExitFailed;
+    }
+    a.LoadUnzLibrary();
+    LibraryGuard unload{a, false};
+    if (!UNZIPPER::UnzDllHandle)
+        return ExitFailed;
+    a.setFSpecArgs(options.names); // none: every entry
+    a.ExtrBaseDir = folder;
+    a.Verbose = true;
+    a.Trace = false;
+    a.ExtrOptions = ExtrOpts();
+    if (options.dirNames)
+        a.ExtrOptions.include(ExtrOptsEnum::ExtrDirNames);
+    if (options.overwrite)
+        a.ExtrOptions.include(ExtrOptsEnum::ExtrOverWrite);
+    return session.runOperation([&] { a.Extract(); },
+                                "Error in Extract; Fatal DLL Exception in mainunit",
+                                " files were extracted", out);
+}
+
+int runDelete(const Options& options, std::ostream& out) {
+    if (const auto refused = checkPassword(options.password)) {
+        showMessage(*refused);
+        return ExitFailed;
+    }
+    const std::string archive = absolutePath(options.archive);
+    if (endsWithExe(archive)) {
+        showMessage("Error - this pgm can NOT delete files from a self-extracting archive");
+        return ExitFailed;
+    }
+    if (!platform::fileExists(archive)) {
+        showMessage(fileNotFound(archive));
+        return ExitFailed;
+    }
+    if (options.names.empty()) {
+        showMessage("Error - no files selected");
+        return ExitFailed;
+    }
+
+    Session session;
+    TArchiver& a = session.archiver;
+    if (!session.open(archive))
+        return ExitFailed;
+    if (a.Count() == 0) {
+        showMessage("Error - no files to delete");
+        return ExitFailed;
+    }
+    a.LoadZipLibrary();
+    LibraryGuard unload{a, true};
+    if (!ZIPPER::ZipDllHandle)
+        return ExitFailed;
+    a.Verbose = true;
+    a.Trace = false;
+    a.setFSpecArgs(options.names);
+    return session.runOperation([&] { a.Delete(); }, "Fatal error trying to delete",
+                                " files were Deleted", out);
+}
+
+int run(const Options& options, std::ostream& out) {
+    switch (options.command) {
+    case Command::Help:
+        out << usageText();
+        return ExitOk;
+    case Command::Version:
+        out << versionText() << '\n';
+        return ExitOk;
+    case Command::List:
+        return runList(options, out);
+    case Command::Add:
+        return runAdd(options, out);
+    case Command::Extract:
+        return runExtract(options, out);
+    case Command::Delete:
+        return runDelete(options, out);
+    case Command::Window:
+        break;
+    }
+    return ExitUsage;
+}
+
+// ---------------------------------------------------------------------------------------
+// The progress line
+
+namespace {
+// File names longer than this are cut at the front, so that the line never wraps and "\r"
+// always returns to its start.
+constexpr std::size_t NameRoom = 60;
+constexpr std::int64_t BytesPerStep = 32768;
+
+std::string fitName(const std::string& name) {
+    if (name.size() <= NameRoom)
+        return name;
+    std::size_t start = name.size() - (NameRoom - 3);
+    // Start on a character, not inside a UTF-8 sequence.
+    while (start < name.size() && (static_cast<unsigned char>(name[start]) & 0xC0) == 0x80)
+        ++start;
+    return "..." + name.substr(start);
+}
+} // namespace
+
+void ProgressLine::newFile(const std::string& name, std::int32_t size) {
+    name_ = fitName(name);
+    // As the message window's bar: one step per whole 32 KiB, none for a smaller file.
+    steps_ = size > 0 ? size / BytesPerStep : 0;
+    done_ = 0;
+    shownPercent_ = -1; // a new name is always shown
+    draw();
+}
+
+void ProgressLine::update() {
+    if (done_ < steps_)
+        ++done_;
+    draw();
+}
+
+void ProgressLine::endOfBatch() {
+    done_ = steps_;
+    draw();
+    finish();
+}
+
+int ProgressLine::percent() const {
+    if (steps_ <= 0)
+        return 100;
+    return static_cast<int>(std::min<std::int64_t>(100, done_ * 100 / steps_));
+}
+
+void ProgressLine::draw() {
+    const int p = percent();
+    if (p == shownPercent_ && shownWidth_ > 0)
+        return;
+    std::string line = name_ + " " + std::to_string(p) + "%";
+    const std::size_t width = line.size();
+    if (width < shownWidth_)
+        line.append(shownWidth_ - width, ' ');
+    out_ << '\r' << line;
+    out_.flush();
+    shownWidth_ = std::max(width, shownWidth_);
+    shownPercent_ = p;
+}
+
+void ProgressLine::finish() {
+    if (shownWidth_ == 0)
+        return;
+    out_ << '\r' << std::string(shownWidth_, ' ') << '\r';
+    out_.flush();
+    shownWidth_ = 0;
+    shownPercent_ = -1;
+}
+
+} // namespace cli
+
+namespace {
+
+// Boxes of the command-line mode: messages and errors go to standard error; a confirmation
+// is never asked of the user (the command line already says what to do) and counts as "No".
+class CommandLineMessages : public platform::MessageService {
+public:
+    void showMessage(const std::string& text) override { write(text); }
+    bool confirm(const std::string& text) override {
+        write(text + " [answered No]");
+        return false;
+    }
+    void showError(const std::string& text) override { write(platform::errorBoxText(text)); }
+
+private:
+    static void write(const std::string& text) {
+        std::cout.flush();
+        std::cerr << text << '\n';
+        std::cerr.flush();
+    }
+};
+
+} // namespace
+
+std::optional<int> runCommandLine(int argc, char** argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        args.emplace_back(argv[i] ? argv[i] : "");
+    const cli::ParseResult parsed = cli::parseArguments(args);
+    if (!parsed.error.empty()) {
+        std::cerr << cli::ProgramName << ": " << parsed.error << "\n\n" << cli::usageText();
+        return cli::ExitUsage;
+    }
+    if (parsed.options.command == cli::Command::Window)
+        return std::nullopt;
+    CommandLineMessages service;
+    platform::ScopedMessageService installed(service);
+    try {
+        return cli::run(parsed.options, std::cout);
+    } catch (const std::exception& e) {
+        service.showError(e.what());
+        return cli::ExitFailed;
+    }
+}

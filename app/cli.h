@@ -1,8 +1,91 @@
 #pragma once
 // The command-line mode: listing, adding, extracting and deleting without a window.
+#include <cstdint>
+#include <iosfwd>
 #include <optional>
+#include <string>
+#include <vector>
+
+struct ZipDirEntry;
 
 // Runs the command line when it asks for a command-line action (--list, --add, --extract,
 // --delete, --help, --version) and returns the exit status; nullopt when the program should
 // start its window (no argument, or a plain archive path).
 std::optional<int> runCommandLine(int argc, char** argv);
+
+namespace cli {
+
+// Exit statuses.
+inline constexpr int ExitOk = 0;
+inline constexpr int ExitFailed = 1; // an error, or nothing could be done
+inline constexpr int ExitUsage = 2;  // the command line itself is wrong
+
+enum class Command { Window, Help, Version, List, Add, Extract, Delete };
+
+struct Options {
+    Command command = Command::Window;
+    std::string archive;
+    std::string folder;             // --extract: the destination folder
+    std::vector<std::string> names; // --add: paths to add; --extract, --delete: entry names
+    bool recurse = false;           // --add --recurse
+    bool dirNames = false;          // --add/--extract --dirnames
+    bool overwrite = true;          // --extract; --no-overwrite clears it
+    int level = 9;                  // --add --level N (0..9)
+    std::optional<std::string> password;
+};
+
+struct ParseResult {
+    Options options;
+    // Not empty when the command line is wrong: what is wrong, for standard error (the
+    // usage text follows it and the exit status is ExitUsage).
+    std::string error;
+};
+
+// Parses the arguments after the program's name.
+ParseResult parseArguments(const std::vector<std::string>& args);
+
+std::string usageText();
+std::string versionText(); // "Quembly 1.0"
+
+// One line of --list (without the line end): the name as the entry table shows it, the
+// compressed and uncompressed sizes, and the date/time text, separated by tabs. The date is
+// empty when the stored value is not a valid date and time.
+std::string entryLine(const ZipDirEntry& entry);
+
+// The commands. Listings and result lines go to OUT; messages and errors to the installed
+// message service (standard error in the command-line mode). Each returns the exit status.
+int runList(const Options& options, std::ostream& out);
+int runAdd(const Options& options, std::ostream& out);
+int runExtract(const Options& options, std::ostream& out);
+int runDelete(const Options& options, std::ostream& out);
+// Runs a parsed command line (Help and Version print to OUT).
+int run(const Options& options, std::ostream& out);
+
+// The access password: when one is stored, the commands that change an archive or hand its
+// contents out run only when GIVEN matches it exactly. Returns the text to report when they
+// may not run, nullopt when they may.
+std::optional<std::string> checkPassword(const std::optional<std::string>& given);
+
+// The progress of a running operation as one updating line ("\r", file name, percentage),
+// from the same events that drive the message window's bar.
+class ProgressLine {
+public:
+    explicit ProgressLine(std::ostream& out) : out_(out) {}
+    void newFile(const std::string& name, std::int32_t size);
+    void update();
+    void endOfBatch();
+    // Clears the line so that what follows starts on a clean one.
+    void finish();
+    int percent() const;
+
+private:
+    void draw();
+    std::ostream& out_;
+    std::string name_;
+    std::int64_t steps_ = 0; // steps of the current file
+    std::int64_t done_ = 0;  // steps seen
+    std::size_t shownWidth_ = 0;
+    int shownPercent_ = -1;
+};
+
+} // namespace cli
