@@ -23,29 +23,27 @@ QString widenYear(QString format) {
     return format;
 }
 
-bool isCompleteDate(const QDate& d) {
-    return d.isValid();
+// Two-digit years read as 1930 to 2029, the window Windows uses by default.
+QDate applyCenturyWindow(QDate date) {
+    if (date.isValid() && date.year() < 1930)
+        return date.addYears(100);
+    return date;
 }
 
-// Parses TEXT against each format in turn.
+// A date in the locale's short form (four-digit or two-digit year), else in the C locale's
+// short form or ISO 8601.
 std::optional<QDate> parseDate(const QString& text) {
     const QLocale l = locale();
-    const QStringList formats = {shortDateFormat(), l.dateFormat(QLocale::ShortFormat),
-                                 QStringLiteral("yyyy-MM-dd"), QStringLiteral("M/d/yyyy"),
-                                 QStringLiteral("d.M.yyyy")};
-    for (const QString& f : formats) {
-        QDate d = l.toDate(text, f);
-        if (!isCompleteDate(d))
-            d = QLocale::c().toDate(text, f);
-        if (isCompleteDate(d)) {
-            // A pattern with a two-digit year reads into the 1900s; use a window instead that
-            // keeps years below 30 in this century.
-            if (!f.contains(QStringLiteral("yyyy")) && f.contains(QStringLiteral("yy")) &&
-                d.year() < 1930)
-                d = d.addYears(100);
+    const QString localeFormat = l.dateFormat(QLocale::ShortFormat);
+    const QDate candidates[] = {
+        l.toDate(text, shortDateFormat()),
+        applyCenturyWindow(l.toDate(text, localeFormat)),
+        QLocale::c().toDate(text, QLocale::c().dateFormat(QLocale::ShortFormat)),
+        QLocale::c().toDate(text, QStringLiteral("yyyy-MM-dd")),
+    };
+    for (const QDate& d : candidates)
+        if (d.isValid())
             return d;
-        }
-    }
     return std::nullopt;
 }
 
@@ -68,6 +66,8 @@ QString shortTimeText(const QTime& time) {
 }
 
 QString dateTimeText(const QDateTime& dateTime) {
+    if (!dateTime.isValid())
+        return {};
     return shortDateText(dateTime.date()) + QStringLiteral("  ") + shortTimeText(dateTime.time());
 }
 

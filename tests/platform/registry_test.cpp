@@ -1,0 +1,427 @@
+#include "platform/Errors.h"
+#include "platform/Registry.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <map>
+#include <optional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using platform::ERegistryException;
+using platform::Registry;
+using platform::RootKey;
+using namespace testsupport;
+
+namespace {
+
+const std::string passwordKey = "\\tessaly.zip";
+const std::string shellFolders =
+    "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+// Sets environment variables for one test and puts the old values back afterwards.
+class Env {
+public:
+    ~Env() {
+        for (const auto& [name, value] : saved_) {
+            if (value)
+                setenv(name.c_str(), value->c_str(), 1);
+            else
+                unsetenv(name.c_str());
+        }
+    }
+    void set(const std::string& name, const std::string& value) {
+        save(name);
+        setenv(name.c_str(), value.c_str(), 1);
+    }
+    void unset(const std::string& name) {
+        save(name);
+        unsetenv(name.c_str());
+    }
+
+private:
+    void save(const std::string& name) {
+        if (saved_.count(name))
+            return;
+        const char* v = std::getenv(name.c_str());
+        saved_[name] = v ? std::optional<std::string>(v) : std::nullopt;
+    }
+    std::map<std::string, std::optional<std::string>> saved_;
+};
+
+// The message of the registry error F raises, or "" when it raises none.
+template <typename F> std::string registryError(F f) {
+    try {
+        f();
+    } catch (const ERegistryException& e) {
+        return e.what();
+    }
+    return "";
+}
+
+class RegistryTest : public ::testing::Test {
+protected:
+    void SetUp() override { env.set("QUEMBLY_REGISTRY", hive().string()); }
+    fs::path hive() const { return dir / "hive.reg"; }
+    std::string hiveText() const { return readFile(hive()); }
+
+    // Creates the settings key as the installer would.
+    void createPasswordKey() {
+        Registry r(RootKey::ClassesRoot);
+        ASSERT_TRUE(r.openKey(passwordKey, true));
+    }
+    std::string readPassword(const std::string& name = "PSW") {
+        Registry r(RootKey::ClassesRoot);
+        if (!r.openKey(passwordKey, false))
+            return "<no key>";
+        return r.readString(name);
+    }
+
+    TempDir dir;
+    Env env;
+};
+
+TEST_F(RegistryTest, MissingKeyIsNeitherOpenedNorCreated) {
+    Registry r(RootKey::ClassesRoot);
+    EXPECT_FALSE(r.openKey(passwordKey, false));
+    EXPECT_FALSE(r.hasOpenKey());
+    EXPECT_FALSE(fs::exists(hive()));
+    // Reads give "", writes fail with the registry's text and still create nothing.
+    EXPECT_EQ(r.readString("PSW"), "");
+    EXPECT_FALSE(r.valueExists("PSW"));
+    EXPECT_EQ(registryError([&] { r.writeString("PSW", "x"); }), "Failed to set data for 'PSW'");
+    EXPECT_FALSE(fs::exists(hive()));
+
+    // The same in an existing hive that lacks the key.
+    writeFile(hive(), "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\other.zip]\n\"PSW\"=\"x\"\n");
+    EXPECT_FALSE(r.openKey(passwordKey, false));
+    EXPECT_EQ(registryError([&] { r.writeString("smb", "5"); }), "Failed to set data for 'smb'");
+    EXPECT_EQ(hiveText(), "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\other.zip]\n\"PSW\"=\"x\"\n");
+}
+
+TEST_F(RegistryTest, WrittenValuesReadBackThroughFreshObjects) {
+    createPasswordKey();
+    {
+        Registry r(RootKey::ClassesRoot);
+        ASSERT_TRUE(r.openKey(passwordKey, false));
+        EXPECT_EQ(r.readString("PSW"), ""); // missing value
+        r.writeString("PSW", "secret");
+        r.writeString("smb", "15");
+        EXPECT_EQ(r.readString("PSW"), "secret");
+        r.writeString("PSW", ""); // the value stays, empty
+        EXPECT_TRUE(r.valueExists("PSW"));
+    }
+    EXPECT_EQ(readPassword(), "");
+    EXPECT_EQ(readPassword("smb"), "15");
+    EXPECT_EQ(hiveText(), "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\tessaly.zip]\n\"PSW\"=\"\"\n"
+                          "\"smb\"=\"15\"\n\n");
+
+    // Roots are kept apart: the same key under another root does not exist.
+    Registry user(RootKey::CurrentUser);
+    EXPECT_FALSE(user.openKey(passwordKey, false));
+    user.setRootKey(RootKey::ClassesRoot);
+    EXPECT_TRUE(user.openKey(passwordKey, false));
+    user.setRootKey(RootKey::LocalMachine);
+    EXPECT_FALSE(user.hasOpenKey());
+}
+
+TEST_F(RegistryTest, KeyPathsAreCaseInsensitiveAndMayBeRelative) {
+    writeFile(hive(), "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\TESSALY.ZIP]\n\"psw\"=\"old\"\n\n"
+                      "[HKEY_CURRENT_USER\\Software\\Vendor\\Tool]\n");
+    Registry r(RootKey::ClassesRoot);
+    ASSERT_TRUE(r.openKey(passwordKey, false));
+    EXPECT_EQ(r.readString("PSW"), "old");
+    r.writeString("Psw", "new");
+    EXPECT_EQ(readPassword(), "new");
+    // One value, written over the old one rather than beside it; the key keeps its spelling.
+    EXPECT_EQ(hiveText(), "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\TESSALY.ZIP]\n\"Psw\"=\"new\"\n\n"
+                          "[HKEY_CURRENT_USER\\Software\\Vendor\\Tool]\n\n");
+
+    // A key with subkeys exists even without its own section; a path without a leading
+    // backslash continues from the open key.
+    Registry u(RootKey::CurrentUser);
+    EXPECT_TRUE(u.openKey("\\software\\vendor", false));
+    EXPECT_TRUE(u.openKey("tool", false));
+    u.writeString("Mode", "fast");
+    Registry check(RootKey::CurrentUser);
+    ASSERT_TRUE(check.openKey("\\Software\\Vendor\\Tool\\", false));
+    EXPECT_EQ(check.readString("mode"), "fast");
+    EXPECT_FALSE(check.openKey("\\Software\\Vend", false)); // not a prefix match
+}
+
+TEST_F(RegistryTest, ValuesOfOtherTypesRaiseTheInvalidTypeError) {
+    writeFile(hive(), "REGEDIT4\r\n"
+                      "; exported by hand\r\n"
+                      "\r\n"
+                      "[HKEY_CLASSES_ROOT\\tessaly.zip]\r\n"
+                      "\"PSW\"=dword:0000000a\r\n"
+                      "\"Blob\"=hex:01,02,\\\r\n"
+                      "  03,ff\r\n"
+                      "\"Expand\"=hex(2):25,00\r\n"
+                      "\"Multi\"=hex(7):61,00,00,00\r\n"
+                      "\"Sz\"=hex(1):61,0d,0a,62,00\r\n"
+                      "@=\"default\"\r\n"
+                      "\"Broken\"=nonsense\r\n"
+                      "\"smb\"=\"7\"\r\n");
+    Registry r(RootKey::ClassesRoot);
+    ASSERT_TRUE(r.openKey(passwordKey, false));
+    EXPECT_EQ(registryError([&] { r.readString("PSW"); }), "Invalid data type for 'PSW'");
+    EXPECT_EQ(registryError([&] { r.readString("Blob"); }), "Invalid data type for 'Blob'");
+    EXPECT_EQ(registryError([&] { r.readString("Multi"); }), "Invalid data type for 'Multi'");
+    EXPECT_EQ(registryError([&] { r.readString("Broken"); }), "Invalid data type for 'Broken'");
+    EXPECT_EQ(r.readString("Expand"), "%");
+    EXPECT_EQ(r.readString("Sz"), "a\r\nb");
+    EXPECT_EQ(r.readString(""), "default");
+    EXPECT_EQ(r.readString("smb"), "7"); // the line after the continued one is still read
+    EXPECT_TRUE(r.valueExists("Blob"));
+
+    // Writing a string over a value of another type replaces it; every other line survives.
+    r.writeString("PSW", "pw");
+    EXPECT_EQ(r.readString("PSW"), "pw");
+    const std::string text = hiveText();
+    for (const char* kept : {"; exported by hand", "\"Blob\"=hex:01,02,03,ff",
+                             "\"Expand\"=hex(2):25,00", "\"Broken\"=nonsense", "@=\"default\""})
+        EXPECT_NE(text.find(kept), std::string::npos) << kept << "\n" << text;
+    EXPECT_EQ(text.find("dword"), std::string::npos) << text;
+}
+
+TEST_F(RegistryTest, TextsSurviveEscapingRoundTrip) {
+    createPasswordKey();
+    const std::vector<std::pair<std::string, std::string>> values = {
+        {"Backslash", "C:\\Users\\me\\"},
+        {"Quotes", "say \"hi\" \\\" end"},
+        {"Brackets", "\"]\n[HKEY_CLASSES_ROOT\\x]"},
+        {"Equals", "a=\"b\"=c"},
+        {"Utf8", "p\xC3\xA4ss\xE2\x82\xAC"},
+        {"Lines", "one\r\ntwo\n"},
+        {"Spaces", "  padded  "},
+        {"Name with \"quote\" and \\", "v"},
+    };
+    {
+        Registry r(RootKey::ClassesRoot);
+        ASSERT_TRUE(r.openKey(passwordKey, false));
+        for (const auto& [name, value] : values)
+            r.writeString(name, value);
+    }
+    Registry r(RootKey::ClassesRoot);
+    ASSERT_TRUE(r.openKey(passwordKey, false));
+    for (const auto& [name, value] : values)
+        EXPECT_EQ(r.readString(name), value) << name << "\n" << hiveText();
+    // Nothing in the values made an extra key.
+    Registry x(RootKey::ClassesRoot);
+    EXPECT_FALSE(x.openKey("\\x", false));
+}
+
+TEST_F(RegistryTest, FileThatIsNotAHiveIsNeverOverwritten) {
+    const std::string notes = "my notes\n[HKEY_CLASSES_ROOT\\tessaly.zip]\n";
+    writeFile(hive(), notes);
+    Registry r(RootKey::ClassesRoot);
+    EXPECT_FALSE(r.openKey(passwordKey, true));
+    EXPECT_EQ(hiveText(), notes);
+}
+
+TEST_F(RegistryTest, WriteFailsWhenTheKeyWasRemovedMeanwhile) {
+    createPasswordKey();
+    Registry r(RootKey::ClassesRoot);
+    ASSERT_TRUE(r.openKey(passwordKey, false));
+    writeFile(hive(), "REGEDIT4\n\n");
+    EXPECT_EQ(registryError([&] { r.writeString("PSW", "x"); }), "Failed to set data for 'PSW'");
+    EXPECT_EQ(hiveText(), "REGEDIT4\n\n");
+}
+
+TEST_F(RegistryTest, FailedWriteInReadOnlyFolderKeepsTheOldHive) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "folder permissions do not bind the superuser";
+    createPasswordKey();
+    Registry r(RootKey::ClassesRoot);
+    ASSERT_TRUE(r.openKey(passwordKey, false));
+    r.writeString("PSW", "old");
+    const std::string before = hiveText();
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_EQ(registryError([&] { r.writeString("PSW", "new"); }), "Failed to set data for 'PSW'");
+    fs::permissions(dir.path(), fs::perms::owner_all);
+    EXPECT_EQ(hiveText(), before);
+    EXPECT_EQ(r.readString("PSW"), "old");
+}
+
+// A disk that fills up while the new hive is written (simulated with a file size limit, which
+// binds every user) must leave the old hive whole and no temporary file behind.
+TEST_F(RegistryTest, FailedWriteOnFullDiskKeepsTheOldHive) {
+    createPasswordKey();
+    {
+        Registry r(RootKey::ClassesRoot);
+        ASSERT_TRUE(r.openKey(passwordKey, false));
+        r.writeString("PSW", "old");
+        r.writeString("Filler", std::string(5000, 'f'));
+    }
+    const std::string before = hiveText();
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{1000, 1000};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        Registry r(RootKey::ClassesRoot);
+        if (!r.openKey(passwordKey, false))
+            _exit(2);
+        const std::string error = registryError([&] { r.writeString("PSW", "new"); });
+        _exit(error == "Failed to set data for 'PSW'" ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(hiveText(), before);
+    EXPECT_EQ(readPassword(), "old");
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(name == "hive.reg" || name == "hive.reg.lock") << name;
+    }
+}
+
+// Writers in several processes at once: every value written arrives, none is lost to another
+// process's read-change-replace round.
+TEST_F(RegistryTest, ConcurrentWritersInOtherProcessesLoseNothing) {
+    createPasswordKey();
+    constexpr int writers = 3, perWriter = 15;
+    std::vector<pid_t> children;
+    for (int w = 0; w < writers; ++w) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            int failures = 0;
+            for (int i = 0; i < perWriter; ++i) {
+                Registry r(RootKey::ClassesRoot);
+                try {
+                    if (!r.openKey(passwordKey, false))
+                        ++failures;
+                    else
+                        r.writeString("v" + std::to_string(w) + "_" + std::to_string(i),
+                                      std::to_string(w * 100 + i));
+                } catch (...) {
+                    ++failures;
+                }
+            }
+            _exit(failures == 0 ? 0 : 1);
+        }
+        children.push_back(child);
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    Registry r(RootKey::ClassesRoot);
+    ASSERT_TRUE(r.openKey(passwordKey, false));
+    for (int w = 0; w < writers; ++w)
+        for (int i = 0; i < perWriter; ++i)
+            EXPECT_EQ(r.readString("v" + std::to_string(w) + "_" + std::to_string(i)),
+                      std::to_string(w * 100 + i));
+}
+
+TEST(RegistryHivePath, FollowsTheEnvironment) {
+    Env env;
+    env.set("QUEMBLY_REGISTRY", "/somewhere/hive.reg");
+    EXPECT_EQ(platform::registryHivePath(), "/somewhere/hive.reg");
+    env.unset("QUEMBLY_REGISTRY");
+    env.set("XDG_CONFIG_HOME", "/cfg");
+    EXPECT_EQ(platform::registryHivePath(), "/cfg/quembly/registry.reg");
+    env.unset("XDG_CONFIG_HOME");
+    env.set("HOME", "/home/someone");
+    EXPECT_EQ(platform::registryHivePath(), "/home/someone/.config/quembly/registry.reg");
+}
+
+TEST_F(RegistryTest, HiveFolderIsCreatedOnFirstWrite) {
+    env.set("QUEMBLY_REGISTRY", (dir / "new/folder/registry.reg").string());
+    Registry r(RootKey::ClassesRoot);
+    ASSERT_TRUE(r.openKey(passwordKey, true));
+    r.writeString("PSW", "x");
+    EXPECT_EQ(readPassword(), "x");
+    // The hive holds a password in plain text: it is the owner's alone.
+    struct stat st {};
+    ASSERT_EQ(stat((dir / "new/folder/registry.reg").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 077, 0u);
+}
+
+class DocumentsFolderTest : public RegistryTest {
+protected:
+    void SetUp() override {
+        RegistryTest::SetUp();
+        env.set("HOME", (dir / "home").string());
+        env.set("XDG_CONFIG_HOME", (dir / "home/.config").string());
+        fs::create_directories(dir / "home/.config");
+        env.unset("XDG_DOCUMENTS_DIR");
+    }
+    std::string personal() {
+        Registry r(RootKey::CurrentUser);
+        EXPECT_TRUE(r.openKey(shellFolders, false));
+        return r.readString("Personal");
+    }
+};
+
+TEST_F(DocumentsFolderTest, ShellFoldersKeyOpensWithoutBeingCreated) {
+    env.set("XDG_DOCUMENTS_DIR", "/data/docs/");
+    Registry r(RootKey::CurrentUser);
+    ASSERT_TRUE(r.openKey(shellFolders, false));
+    EXPECT_TRUE(r.valueExists("Personal"));
+    EXPECT_EQ(r.readString("Personal"), "/data/docs");
+    EXPECT_EQ(r.readString("Desktop"), "");
+    EXPECT_EQ(platform::documentsFolder(), "/data/docs");
+    EXPECT_FALSE(fs::exists(hive()));
+    // Only under the current user, and only that key.
+    Registry classes(RootKey::ClassesRoot);
+    EXPECT_FALSE(classes.openKey(shellFolders, false));
+    EXPECT_FALSE(r.openKey("\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer", false));
+}
+
+TEST_F(DocumentsFolderTest, HiveValueComesFirst) {
+    env.set("XDG_DOCUMENTS_DIR", "/data/docs");
+    writeFile(hive(), "REGEDIT4\n\n[HKEY_CURRENT_USER\\software\\microsoft\\windows\\"
+                      "currentversion\\explorer\\shell folders]\n\"Personal\"=\"/srv/mine\"\n");
+    EXPECT_EQ(personal(), "/srv/mine");
+    EXPECT_EQ(platform::documentsFolder(), "/srv/mine");
+
+    // An empty value names no folder; the environment answers.
+    writeFile(hive(), "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\"
+                      "CurrentVersion\\Explorer\\Shell Folders]\n\"Personal\"=\"\"\n");
+    EXPECT_EQ(personal(), "/data/docs");
+
+    // Written through the key, it is stored and read back.
+    Registry r(RootKey::CurrentUser);
+    ASSERT_TRUE(r.openKey(shellFolders, false));
+    r.writeString("Personal", "/srv/other");
+    EXPECT_EQ(platform::documentsFolder(), "/srv/other");
+
+    // A value of another type raises on reading, and documentsFolder() falls back.
+    writeFile(hive(), "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\"
+                      "CurrentVersion\\Explorer\\Shell Folders]\n\"Personal\"=dword:00000001\n");
+    EXPECT_EQ(registryError([&] { personal(); }), "Invalid data type for 'Personal'");
+    EXPECT_EQ(platform::documentsFolder(), "/data/docs");
+}
+
+TEST_F(DocumentsFolderTest, FallsBackThroughUserDirsDocumentsAndHome) {
+    const fs::path home = dir / "home";
+    // user-dirs.dirs naming an existing folder.
+    fs::create_directories(home / "Dokumente");
+    writeFile(home / ".config/user-dirs.dirs",
+              "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+              "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n");
+    EXPECT_EQ(platform::documentsFolder(), (home / "Dokumente").string());
+    EXPECT_EQ(personal(), (home / "Dokumente").string());
+
+    // Naming a folder that does not exist: ~/Documents when it exists.
+    writeFile(home / ".config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Gone\"\n");
+    fs::create_directories(home / "Documents");
+    EXPECT_EQ(platform::documentsFolder(), (home / "Documents").string());
+
+    // Else the home folder itself.
+    fs::remove(home / "Documents");
+    EXPECT_EQ(platform::documentsFolder(), home.string());
+}
+
+} // namespace
