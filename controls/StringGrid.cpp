@@ -1468,6 +1468,33 @@ void TStringGrid::MoveColumn(int FromIndex, int ToIndex) {
     InvalidateGrid();
 }
 
+void TStringGrid::PermuteRows(int First, const std::vector<int>& Sources) {
+    const int n = int(Sources.size());
+    if (First < 0 || First + n > d->rowCount)
+        return;
+    for (int src : Sources)
+        if (src < 0 || src >= d->rowCount)
+            return;
+    if (d->editorMode)
+        HideEditor();
+    std::vector<QString> temp(n);
+    for (auto& column : d->cells) {
+        for (int j = 0; j < n; ++j)
+            temp[j] = column[Sources[j]];
+        for (int j = 0; j < n; ++j)
+            column[First + j] = std::move(temp[j]);
+    }
+    std::vector<void*> tempObjects(n);
+    for (auto& column : d->objects) {
+        if (column.empty())
+            continue;
+        for (int j = 0; j < n; ++j)
+            tempObjects[j] = column[Sources[j]];
+        std::copy(tempObjects.begin(), tempObjects.end(), column.begin() + First);
+    }
+    viewport()->update();
+}
+
 void TStringGrid::DeleteRow(int ARow) {
     if (ARow < 0 || ARow >= d->rowCount)
         return;

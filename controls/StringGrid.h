@@ -208,6 +208,9 @@ protected:
     // into view. Runs ClickEvent.
     void FocusCell(int ACol, int ARow, bool MoveAnchor, bool Show = true);
     void ScrollIntoView(int ACol, int ARow);
+    // Reorders the rows from First on as a temporary copy would: row First + j receives the
+    // cells and objects of the old row Sources[j]. Row heights and the current cell stay.
+    void PermuteRows(int First, const std::vector<int>& Sources);
     void ShowEditor();
     void HideEditor();
     // Requests one queued update of the scroll bars and one repaint.
