@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <cstdio>
 
 namespace platform {
 
@@ -12,11 +13,21 @@ namespace {
 
 const QString applicationTitle = QStringLiteral("Quembly");
 
+// The program's texts break lines with a carriage return, as the Windows boxes do; Qt's
+// labels break only at a line feed.
 QString toQt(const std::string& text) {
-    return QString::fromStdString(text);
+    QString result = QString::fromStdString(text);
+    result.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    result.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return result;
 }
 
-// Message boxes have no owner window here, so they are placed in the middle of the screen.
+// Texts are shown as they are: a file name such as "<b>.zip" is not markup.
+void prepare(QMessageBox& box) {
+    box.setTextFormat(Qt::PlainText);
+}
+
+// The confirmation has no owner window; it is placed in the middle of the screen.
 void centreOnScreen(QMessageBox& box) {
     box.adjustSize();
     QScreen* screen = QGuiApplication::primaryScreen();
@@ -28,31 +39,53 @@ void centreOnScreen(QMessageBox& box) {
     box.move(frame.topLeft());
 }
 
+// Boxes need a QApplication; without one (a tool or test that never made one) the text
+// goes to standard error, as with the default service, instead of crashing.
+bool haveWidgets() {
+    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
+void toStandardError(const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fflush(stderr);
+}
+
 } // namespace
 
 void QtMessageService::showMessage(const std::string& text) {
+    if (!haveWidgets())
+        return toStandardError(text);
     QMessageBox box(QMessageBox::NoIcon, applicationTitle, toQt(text), QMessageBox::NoButton,
                     QApplication::activeWindow());
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    prepare(box);
     box.exec();
 }
 
 bool QtMessageService::confirm(const std::string& text) {
+    if (!haveWidgets()) {
+        toStandardError(text + " [answered No]");
+        return false;
+    }
     QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), toQt(text),
                     QMessageBox::NoButton);
     QPushButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
     QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
     box.setDefaultButton(yes);
     box.setEscapeButton(no);
+    prepare(box);
     centreOnScreen(box);
     box.exec();
     return box.clickedButton() == yes;
 }
 
 void QtMessageService::showError(const std::string& text) {
+    if (!haveWidgets())
+        return toStandardError("Error: " + errorBoxText(text));
     QMessageBox box(QMessageBox::Critical, applicationTitle, toQt(errorBoxText(text)),
                     QMessageBox::NoButton, QApplication::activeWindow());
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    prepare(box);
     box.exec();
 }
 

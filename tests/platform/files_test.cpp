@@ -4,9 +4,19 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
+
+// Counts the read system calls of this process, so that a test can see whether reads are
+// buffered. Every call is passed on unchanged.
+static std::atomic<long> readCalls{0};
+extern "C" ssize_t read(int fd, void* buffer, size_t count) {
+    ++readCalls;
+    return syscall(SYS_read, fd, buffer, count);
+}
 
 using namespace testsupport;
 using platform::FileStream;
@@ -138,6 +148,21 @@ TEST(FileStream, ByteReadsAcrossBufferBoundaries) {
     EXPECT_TRUE(big == bytes.substr(100, 150000));
     ASSERT_EQ(s.read(b4, 4), 4u);
     EXPECT_EQ(std::string(b4, 4), bytes.substr(150100, 4));
+}
+
+TEST(FileStream, ByteReadsAreServedFromTheBuffer) {
+    TempDir dir;
+    const std::string bytes = patternBytes(200000);
+    writeFile(dir / "f.bin", bytes);
+    FileStream s((dir / "f.bin").string());
+    const long before = readCalls;
+    unsigned char c;
+    std::size_t count = 0;
+    while (s.read(&c, 1) == 1)
+        ++count;
+    EXPECT_EQ(count, bytes.size());
+    EXPECT_LT(readCalls - before, 16);
+    EXPECT_GT(readCalls - before, 0); // the counter does see the stream's reads
 }
 
 TEST(FileStream, ShortReadsAndSeeksPastTheEnd) {

@@ -24,6 +24,7 @@ struct BoxSeen {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QStringList buttons;
     QPoint centre;
+    Qt::TextFormat format = Qt::AutoText;
 };
 
 // Runs SHOW while a timer inspects the modal box it opens and then presses the button named
@@ -38,6 +39,7 @@ BoxSeen inspectBox(const std::function<void()>& show, const QString& press) {
         seen.title = box->windowTitle();
         seen.text = box->text();
         seen.icon = box->icon();
+        seen.format = box->textFormat();
         seen.centre = box->frameGeometry().center();
         QAbstractButton* target = nullptr;
         for (QAbstractButton* b : box->buttons()) {
@@ -61,6 +63,21 @@ TEST(QtMessageService, PlainMessageHasTheTitleAndOneOkButton) {
     EXPECT_EQ(seen.title, "Quembly");
     EXPECT_EQ(seen.text, "3 files were added");
     EXPECT_EQ(seen.buttons, QStringList{"OK"});
+}
+
+TEST(QtMessageService, TextsAreShownPlainWithCarriageReturnsAsLineBreaks) {
+    platform::QtMessageService service;
+    BoxSeen seen =
+        inspectBox([&] { service.showMessage("Your password is <b>x</b>\rto set again"); }, "OK");
+    ASSERT_TRUE(seen.found);
+    EXPECT_EQ(seen.text, "Your password is <b>x</b>\nto set again");
+    EXPECT_EQ(seen.format, Qt::PlainText);
+    seen = inspectBox([&] { service.confirm("Delete <i>a</i>?\r\nSure"); }, "&No");
+    EXPECT_EQ(seen.text, "Delete <i>a</i>?\nSure");
+    EXPECT_EQ(seen.format, Qt::PlainText);
+    seen = inspectBox([&] { service.showError("Zip file not found: <none>"); }, "OK");
+    EXPECT_EQ(seen.text, "Zip file not found: <none>.");
+    EXPECT_EQ(seen.format, Qt::PlainText);
 }
 
 TEST(QtMessageService, ConfirmationConsentsOnlyOnYes) {
