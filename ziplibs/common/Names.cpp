@@ -189,8 +189,15 @@ std::string storedNameFor(std::string_view path, bool noDirNames) {
         path.remove_prefix(2);
     std::vector<std::string> kept;
     for (auto& part : nameParts(path)) {
-        if (part == "." || part == "..")
+        if (part == ".")
             continue;
+        if (part == "..") {
+            // Resolved against the parts before it; one that would climb above the start
+            // is dropped, so that no stored name begins with "..".
+            if (!kept.empty())
+                kept.pop_back();
+            continue;
+        }
         kept.push_back(std::move(part));
     }
     if (kept.empty())

@@ -30,8 +30,9 @@ bool wildcardMatch(std::string_view pattern, std::string_view text);
 // with "*" or "?" is a pattern, and "dir" also names the folder entry "dir/".
 bool specMatchesEntry(std::string_view spec, std::string_view entryName);
 
-// The name under which a file is stored: "/" separators, without a root, a drive or "."
-// and ".." parts; only the last part with noDirNames. Empty when nothing is left.
+// The name under which a file is stored: "/" separators, without a root or a drive, "."
+// parts dropped and ".." parts resolved (those climbing above the start dropped); only the
+// last part with noDirNames. Empty when nothing is left.
 std::string storedNameFor(std::string_view path, bool noDirNames);
 
 // The parts of a name split at "/" and "\", without empty parts.

@@ -1,0 +1,155 @@
+// Nothing is written outside the extraction folder: dangerous names, link entries, and
+// links already present in the target.
+#include "ziplibs/LibHarness.h"
+
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace zltest;
+using testsupport::le16;
+using testsupport::le32;
+using testsupport::readFile;
+using testsupport::TempDir;
+using testsupport::writeFile;
+
+namespace {
+
+std::uint32_t crcOf(const std::string& s) {
+    std::uint32_t c = 0xFFFFFFFF;
+    for (unsigned char b : s) {
+        c ^= b;
+        for (int k = 0; k < 8; ++k)
+            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+    }
+    return ~c;
+}
+
+// A stored archive of (name, data, unix mode) entries, made by Unix.
+std::string archiveOf(const std::vector<std::tuple<std::string, std::string, std::uint32_t>>& es) {
+    std::string out, cd;
+    for (const auto& [name, data, mode] : es) {
+        const auto offset = static_cast<std::uint32_t>(out.size());
+        const auto size = static_cast<std::uint32_t>(data.size());
+        const std::string common = le16(0) + le16(0) + le32(0x52210000) + le32(crcOf(data)) +
+                                   le32(size) + le32(size) +
+                                   le16(static_cast<std::uint16_t>(name.size())) + le16(0);
+        out += "PK\x03\x04" + le16(10) + common + name + data;
+        cd += "PK\x01\x02" + le16(3 << 8 | 20) + le16(10) + common + le16(0) + le16(0) + le16(0) +
+              le32(mode << 16) + le32(offset) + name;
+    }
+    const auto n = static_cast<std::uint16_t>(es.size());
+    const auto cdOffset = static_cast<std::uint32_t>(out.size());
+    return out + cd + "PK\x05\x06" + le16(0) + le16(0) + le16(n) + le16(n) +
+           le32(static_cast<std::uint32_t>(cd.size())) + le32(cdOffset) + le16(0);
+}
+
+// The extraction goes into root/a/b/target; everything else under root must stay untouched.
+class SafetyTest : public ::testing::Test {
+protected:
+    TempDir td;
+    fs::path target = td / "a" / "b" / "target";
+    void SetUp() override { fs::create_directories(target); }
+
+    // Every path below the sandbox folder other than the target folder's contents.
+    std::vector<std::string> outside() const {
+        std::vector<std::string> found;
+        for (const auto& e : fs::recursive_directory_iterator(td.path())) {
+            const std::string p = e.path().string();
+            if (p.rfind(target.string() + "/", 0) == 0 || p == target.string())
+                continue;
+            if (e.path().filename() == "t.zip")
+                continue;
+            found.push_back(fs::relative(e.path(), td.path()).string());
+        }
+        std::sort(found.begin(), found.end());
+        return found;
+    }
+    std::vector<std::string> expectedOutside() const { return {"a", "a/b"}; }
+};
+
+class RefusedNameTest : public SafetyTest,
+                        public ::testing::WithParamInterface<std::pair<std::string, bool>> {};
+
+TEST_P(RefusedNameTest, NameIsRefusedAndNothingLandsOutside) {
+    const auto& [name, dirNames] = GetParam();
+    writeFile(td / "t.zip",
+              archiveOf({{name, "evil", S_IFREG | 0644}, {"fine.txt", "fine", S_IFREG | 0644}}));
+    Recorder rec;
+    const auto n = runUnz(target, {.archive = (td / "t.zip").string(), .dirNames = dirNames}, &rec);
+    EXPECT_EQ(n, 1) << rec.messages();
+    EXPECT_TRUE(rec.hasMessage(5)) << rec.messages();
+    EXPECT_EQ(outside(), expectedOutside());
+    EXPECT_EQ(readFile(target / "fine.txt"), "fine");
+    EXPECT_FALSE(fs::exists("/x-quembly-test"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, RefusedNameTest,
+                         ::testing::Values(std::pair<std::string, bool>{"../x", true},
+                                           std::pair<std::string, bool>{"../../x", false},
+                                           std::pair<std::string, bool>{"/x-quembly-test", true},
+                                           std::pair<std::string, bool>{"C:\\x", true},
+                                           std::pair<std::string, bool>{"C:x", false},
+                                           std::pair<std::string, bool>{"a\\..\\..\\x", true},
+                                           std::pair<std::string, bool>{"a/../../x", true},
+                                           std::pair<std::string, bool>{"\\\\server\\share\\x",
+                                                                        true}));
+
+TEST_F(SafetyTest, LinkEntriesPointingOutsideAreRefused) {
+    writeFile(td / "t.zip", archiveOf({{"tmp", "/tmp", S_IFLNK | 0777},
+                                       {"up", "..", S_IFLNK | 0777},
+                                       {"deep", "sub/../../..", S_IFLNK | 0777},
+                                       {"ok", "fine.txt", S_IFLNK | 0777},
+                                       {"fine.txt", "fine", S_IFREG | 0644}}));
+    Recorder rec;
+    EXPECT_EQ(runUnz(target, {.archive = (td / "t.zip").string()}, &rec), 2) << rec.messages();
+    EXPECT_TRUE(rec.hasMessage(5));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(target / "tmp")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(target / "up")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(target / "deep")));
+    ASSERT_TRUE(fs::is_symlink(target / "ok"));
+    EXPECT_EQ(fs::read_symlink(target / "ok"), "fine.txt");
+    EXPECT_EQ(outside(), expectedOutside());
+}
+
+TEST_F(SafetyTest, LinkEntryFollowedByAFileThroughItWritesNothingOutside) {
+    // A classic: first a link "d" to somewhere, then "d/x" meant to land through it.
+    writeFile(td / "t.zip", archiveOf({{"d", "..", S_IFLNK | 0777},
+                                       {"d/x", "evil", S_IFREG | 0644},
+                                       {"in", "sub", S_IFLNK | 0777},
+                                       {"in/y", "evil", S_IFREG | 0644}}));
+    Recorder rec;
+    runUnz(target, {.archive = (td / "t.zip").string()}, &rec);
+    EXPECT_TRUE(rec.hasMessage(5)) << rec.messages();
+    EXPECT_EQ(outside(), expectedOutside());
+    EXPECT_FALSE(fs::exists(target / "sub" / "y"));
+}
+
+TEST_F(SafetyTest, ExistingLinkInTheTargetIsNeverWrittenThrough) {
+    const fs::path victimDir = td / "victim";
+    fs::create_directories(victimDir);
+    writeFile(victimDir / "file.txt", "original");
+    fs::create_directory_symlink(victimDir, target / "dir");
+    fs::create_symlink(victimDir / "file.txt", target / "file.txt");
+    writeFile(td / "t.zip", archiveOf({{"dir/file.txt", "evil", S_IFREG | 0644},
+                                       {"file.txt", "replaced", S_IFREG | 0644}}));
+    Recorder rec;
+    EXPECT_EQ(runUnz(target, {.archive = (td / "t.zip").string()}, &rec), 1) << rec.messages();
+    EXPECT_TRUE(rec.hasMessage(5)) << rec.messages();
+    EXPECT_EQ(readFile(victimDir / "file.txt"), "original");
+    // The link at the file's own name was replaced by the file, not written through.
+    EXPECT_FALSE(fs::is_symlink(target / "file.txt"));
+    EXPECT_EQ(readFile(target / "file.txt"), "replaced");
+}
+
+TEST_F(SafetyTest, FlatExtractionOfDeepNamesStaysInTheFolder) {
+    writeFile(td / "t.zip", archiveOf({{"x/y/z.txt", "z", S_IFREG | 0644}}));
+    EXPECT_EQ(runUnz(target, {.archive = (td / "t.zip").string(), .dirNames = false}), 1);
+    EXPECT_EQ(readFile(target / "z.txt"), "z");
+    EXPECT_EQ(outside(), expectedOutside());
+}
+
+} // namespace

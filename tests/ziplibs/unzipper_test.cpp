@@ -1,0 +1,253 @@
+// Extracting: all or named entries, folders or flat, overwrite/update/freshen, times, modes,
+// CRC checking, CP437 names, bad archives.
+#include "ziplibs/LibHarness.h"
+
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using namespace zltest;
+using testsupport::le16;
+using testsupport::le32;
+using testsupport::readFile;
+using testsupport::TempDir;
+using testsupport::writeFile;
+
+namespace {
+
+// A stored (uncompressed) archive built byte by byte; flags and attributes as given.
+struct HandEntry {
+    std::string name;
+    std::string data;
+    std::uint16_t flags = 0;
+    std::uint32_t unixMode = 0; // 0: made by MS-DOS without Unix attributes
+    std::uint32_t dosTime = (41u << 25) | (1u << 21) | (1u << 16);
+    std::uint16_t method = 0;
+};
+
+std::uint32_t crcOf(const std::string& s) {
+    std::uint32_t c = 0xFFFFFFFF;
+    for (unsigned char b : s) {
+        c ^= b;
+        for (int k = 0; k < 8; ++k)
+            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+    }
+    return ~c;
+}
+
+std::string handArchive(const std::vector<HandEntry>& entries) {
+    std::string out, cd;
+    for (const auto& e : entries) {
+        const std::uint32_t offset = static_cast<std::uint32_t>(out.size());
+        const std::uint32_t crc = crcOf(e.data);
+        const auto size = static_cast<std::uint32_t>(e.data.size());
+        std::string common = le16(e.flags) + le16(e.method) + le32(e.dosTime) + le32(crc) +
+                             le32(size) + le32(size) +
+                             le16(static_cast<std::uint16_t>(e.name.size())) + le16(0);
+        out += "PK\x03\x04" + le16(20) + common + e.name + e.data;
+        const std::uint16_t madeBy = e.unixMode ? (3 << 8 | 20) : 20;
+        cd += "PK\x01\x02" + le16(madeBy) + le16(20) + common + le16(0) + le16(0) + le16(0) +
+              le32(e.unixMode << 16) + le32(offset) + e.name;
+    }
+    const auto cdOffset = static_cast<std::uint32_t>(out.size());
+    const auto n = static_cast<std::uint16_t>(entries.size());
+    out += cd + "PK\x05\x06" + le16(0) + le16(0) + le16(n) + le16(n) +
+           le32(static_cast<std::uint32_t>(cd.size())) + le32(cdOffset) + le16(0);
+    return out;
+}
+
+class UnzipperTest : public ::testing::Test {
+protected:
+    TempDir td;
+    fs::path src = td / "src";
+    fs::path out = td / "out";
+    std::string archive = (td / "x.zip").string();
+    std::time_t tA = localTime(2020, 2, 3, 4, 5, 6);
+    std::time_t tB = localTime(2021, 3, 4, 5, 6, 8);
+
+    void SetUp() override {
+        writeFile(src / "dir" / "a.txt", "alpha");
+        writeFile(src / "dir" / "sub" / "b.txt", textData(100000));
+        writeFile(src / "top.bin", noiseData(40000));
+        setMtime(src / "dir" / "a.txt", tA);
+        setMtime(src / "dir" / "sub" / "b.txt", tB);
+        fs::create_directories(src / "dir" / "empty");
+        fs::create_directories(out);
+        const fs::path old = fs::current_path();
+        fs::current_path(src);
+        const auto n = runZip({.archive = archive, .specs = {"dir", "top.bin"}, .recurse = true});
+        fs::current_path(old);
+        ASSERT_EQ(n, 3);
+    }
+};
+
+TEST_F(UnzipperTest, ExtractsEverythingWithFoldersAndTimes) {
+    Recorder rec;
+    EXPECT_EQ(runUnz(out, {.archive = archive}, &rec), 3) << rec.messages();
+    EXPECT_EQ(readFile(out / "dir" / "a.txt"), "alpha");
+    EXPECT_EQ(readFile(out / "dir" / "sub" / "b.txt"), textData(100000));
+    EXPECT_EQ(readFile(out / "top.bin"), noiseData(40000));
+    EXPECT_TRUE(fs::is_directory(out / "dir" / "empty"));
+    EXPECT_EQ(mtimeOf(out / "dir" / "a.txt"), tA);
+    EXPECT_EQ(mtimeOf(out / "dir" / "sub" / "b.txt"), tB);
+    // No temporary file is left beside the extracted ones.
+    for (const auto& e : fs::recursive_directory_iterator(out))
+        EXPECT_EQ(e.path().filename().string().find(".qz"), std::string::npos) << e.path();
+}
+
+TEST_F(UnzipperTest, ExtractsNamedEntriesWithEitherSeparatorAndPatterns) {
+    Recorder rec;
+    EXPECT_EQ(
+        runUnz(out, {.archive = archive, .specs = {"dir\\sub\\b.txt", "*.bin", "nope"}}, &rec), 2);
+    EXPECT_TRUE(fs::exists(out / "dir" / "sub" / "b.txt"));
+    EXPECT_TRUE(fs::exists(out / "top.bin"));
+    EXPECT_FALSE(fs::exists(out / "dir" / "a.txt"));
+    EXPECT_TRUE(rec.hasMessage(9)) << rec.messages();
+}
+
+TEST_F(UnzipperTest, WithoutDirNamesFilesLandFlatAndFoldersAreNotMade) {
+    EXPECT_EQ(runUnz(out, {.archive = archive, .dirNames = false}), 3);
+    EXPECT_EQ(readFile(out / "a.txt"), "alpha");
+    EXPECT_EQ(readFile(out / "b.txt"), textData(100000));
+    EXPECT_FALSE(fs::exists(out / "dir"));
+}
+
+TEST_F(UnzipperTest, OverwriteOffKeepsExistingFilesAndReportsTheSkip) {
+    writeFile(out / "dir" / "a.txt", "mine");
+    Recorder rec;
+    EXPECT_EQ(runUnz(out, {.archive = archive, .overwrite = false}, &rec), 2);
+    EXPECT_EQ(readFile(out / "dir" / "a.txt"), "mine");
+    EXPECT_TRUE(rec.hasMessage(2)) << rec.messages();
+    EXPECT_EQ(runUnz(out, {.archive = archive, .overwrite = true}), 3);
+    EXPECT_EQ(readFile(out / "dir" / "a.txt"), "alpha");
+}
+
+TEST_F(UnzipperTest, UpdateReplacesOlderFilesAndCreatesMissingOnes) {
+    writeFile(out / "dir" / "a.txt", "older");
+    setMtime(out / "dir" / "a.txt", tA - 3600);
+    writeFile(out / "top.bin", "newer");
+    setMtime(out / "top.bin", std::time(nullptr) + 3600);
+    EXPECT_EQ(runUnz(out, {.archive = archive, .overwrite = false, .update = true}), 2);
+    EXPECT_EQ(readFile(out / "dir" / "a.txt"), "alpha");
+    EXPECT_EQ(readFile(out / "top.bin"), "newer");
+    EXPECT_TRUE(fs::exists(out / "dir" / "sub" / "b.txt"));
+    // Right after, everything is up to date.
+    EXPECT_EQ(runUnz(out, {.archive = archive, .update = true}), 0);
+}
+
+TEST_F(UnzipperTest, FreshenOnlyReplacesOlderExistingFiles) {
+    writeFile(out / "dir" / "a.txt", "older");
+    setMtime(out / "dir" / "a.txt", tA - 3600);
+    EXPECT_EQ(runUnz(out, {.archive = archive, .freshen = true}), 1);
+    EXPECT_EQ(readFile(out / "dir" / "a.txt"), "alpha");
+    EXPECT_FALSE(fs::exists(out / "top.bin"));
+    EXPECT_FALSE(fs::exists(out / "dir" / "sub" / "b.txt"));
+}
+
+TEST_F(UnzipperTest, MissingOrNonZipArchiveGivesAMessageAndZero) {
+    Recorder rec;
+    EXPECT_EQ(runUnz(out, {.archive = (td / "none.zip").string()}, &rec), 0);
+    EXPECT_TRUE(rec.hasMessage(6));
+    writeFile(td / "junk.zip", noiseData(5000, 3));
+    Recorder rec2;
+    EXPECT_EQ(runUnz(out, {.archive = (td / "junk.zip").string()}, &rec2), 0);
+    EXPECT_TRUE(rec2.hasMessage(6));
+    Recorder rec3;
+    EXPECT_EQ(runUnz(out, {.archive = ""}, &rec3), 0);
+    EXPECT_TRUE(fs::is_empty(out));
+}
+
+TEST_F(UnzipperTest, TruncatedArchiveDoesNotCrash) {
+    const std::string bytes = readFile(archive);
+    for (std::size_t cut :
+         {bytes.size() - 1, bytes.size() - 30, bytes.size() / 2, std::size_t{30}}) {
+        writeFile(td / "cut.zip", bytes.substr(0, cut));
+        TempDir o;
+        Recorder rec;
+        EXPECT_EQ(runUnz(o.path(), {.archive = (td / "cut.zip").string()}, &rec), 0) << cut;
+        EXPECT_TRUE(rec.hasMessage(6)) << cut << rec.messages();
+    }
+}
+
+TEST(UnzipperHand, CorruptStoredByteIsACrcErrorAndNoFileAppears) {
+    TempDir td;
+    std::string bytes = handArchive({{"good.txt", "good data"}, {"bad.txt", "bad data here"}});
+    const auto at = bytes.find("bad data here");
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + 4] = 'X';
+    writeFile(td / "c.zip", bytes);
+    const fs::path out = td / "out";
+    fs::create_directories(out);
+    Recorder rec;
+    EXPECT_EQ(runUnz(out, {.archive = (td / "c.zip").string()}, &rec), 1);
+    EXPECT_TRUE(rec.hasMessage(3)) << rec.messages();
+    EXPECT_EQ(readFile(out / "good.txt"), "good data");
+    EXPECT_FALSE(fs::exists(out / "bad.txt"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
+}
+
+TEST(UnzipperHand, UnflaggedNonUtf8NamesAreDecodedAsCp437) {
+    TempDir td;
+    writeFile(td / "n.zip",
+              handArchive(
+                  {{"caf\x82.txt", "x"}, {"na\xC3\xAFve.txt", "y"}, {"\x81" "ber.txt", "z"}}));
+    const fs::path out = td / "out";
+    fs::create_directories(out);
+    EXPECT_EQ(runUnz(out, {.archive = (td / "n.zip").string()}), 3);
+    EXPECT_EQ(readFile(out / "caf\xC3\xA9.txt"), "x");
+    EXPECT_EQ(readFile(out / "na\xC3\xAFve.txt"), "y");
+    EXPECT_EQ(readFile(out / "\xC3\xBC" "ber.txt"), "z");
+    // Named for extraction by its displayed (decoded) name.
+    const fs::path out2 = td / "out2";
+    fs::create_directories(out2);
+    EXPECT_EQ(runUnz(out2, {.archive = (td / "n.zip").string(), .specs = {"caf\xC3\xA9.txt"}}), 1);
+    EXPECT_TRUE(fs::exists(out2 / "caf\xC3\xA9.txt"));
+}
+
+TEST(UnzipperHand, StoredModesAreKeptWithoutSetuidOrSetgid) {
+    TempDir td;
+    writeFile(td / "m.zip", handArchive({{"run.sh", "#!", 0, S_IFREG | 04755},
+                                         {"ro.txt", "r", 0, S_IFREG | 0440},
+                                         {"plain.txt", "p"}}));
+    const fs::path out = td / "out";
+    fs::create_directories(out);
+    EXPECT_EQ(runUnz(out, {.archive = (td / "m.zip").string()}), 3);
+    struct stat st {};
+    ASSERT_EQ(stat((out / "run.sh").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0755u);
+    ASSERT_EQ(stat((out / "ro.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0440u);
+    ASSERT_EQ(stat((out / "plain.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0111, 0u);
+}
+
+TEST(UnzipperHand, EncryptedEntryIsReportedAndSkipped) {
+    TempDir td;
+    // Bit 0 marks the entry as encrypted; its data would be garbage without the key.
+    writeFile(td / "e.zip",
+              handArchive({{"secret.txt", "012345678901xyz", 0x0001}, {"open.txt", "open"}}));
+    const fs::path out = td / "out";
+    fs::create_directories(out);
+    Recorder rec;
+    EXPECT_EQ(runUnz(out, {.archive = (td / "e.zip").string()}, &rec), 1);
+    EXPECT_TRUE(rec.hasMessage(4)) << rec.messages();
+    EXPECT_FALSE(fs::exists(out / "secret.txt"));
+    EXPECT_TRUE(fs::exists(out / "open.txt"));
+}
+
+TEST(UnzipperHand, UnknownCompressionMethodIsReportedNotWritten) {
+    TempDir td;
+    HandEntry odd{"odd.dat", "whatever"};
+    odd.method = 77;
+    writeFile(td / "u.zip", handArchive({odd, {"fine.txt", "fine"}}));
+    const fs::path out = td / "out";
+    fs::create_directories(out);
+    Recorder rec;
+    EXPECT_EQ(runUnz(out, {.archive = (td / "u.zip").string()}, &rec), 1);
+    EXPECT_TRUE(rec.hasMessage(10)) << rec.messages();
+    EXPECT_FALSE(fs::exists(out / "odd.dat"));
+}
+
+} // namespace
