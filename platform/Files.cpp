@@ -13,6 +13,9 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <io.h>
 #include <windows.h>
 #else
@@ -161,6 +164,12 @@ std::vector<std::string> listPlainFiles(const std::string& folder, const std::st
         const std::string name = fromPath(it->path().filename());
         if (name.empty() || name[0] == '.')
             continue;
+#ifdef _WIN32
+        const DWORD attributes = GetFileAttributesW(it->path().c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0)
+            continue;
+#endif
         std::error_code typeError;
         if (!it->is_regular_file(typeError) || typeError)
             continue;

@@ -8,6 +8,9 @@
 #include <vector>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 #else
 #include <cerrno>
@@ -78,7 +81,7 @@ std::string joinKey(const std::vector<std::string>& parts) {
 const std::vector<std::string> shellFoldersKey = {"Software",       "Microsoft", "Windows",
                                                   "CurrentVersion", "Explorer",  "Shell Folders"};
 
-bool isShellFoldersKey(RootKey root, const std::vector<std::string>& path) {
+[[maybe_unused]] bool isShellFoldersKey(RootKey root, const std::vector<std::string>& path) {
     if (root != RootKey::CurrentUser || path.size() != shellFoldersKey.size())
         return false;
     for (std::size_t i = 0; i < path.size(); ++i)
