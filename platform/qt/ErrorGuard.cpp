@@ -7,13 +7,15 @@
 namespace platform {
 
 void reportCurrentException() {
-    std::string text;
-    try {
-        throw;
-    } catch (const std::exception& e) {
-        text = e.what();
-    } catch (...) {
-        text = "Unknown error";
+    std::string text = "Unknown error";
+    // Outside a handler there is nothing in flight; the box still comes, nothing terminates.
+    if (const std::exception_ptr current = std::current_exception()) {
+        try {
+            std::rethrow_exception(current);
+        } catch (const std::exception& e) {
+            text = e.what();
+        } catch (...) {
+        }
     }
     // Showing the box must not raise again out of a handler that is already recovering.
     try {

@@ -54,6 +54,10 @@ TEST(ErrorGuard, GuardedReportsEveryKindOfErrorAndSwallowsIt) {
                                         "Unknown error.", "Unknown error."}));
     EXPECT_TRUE(scripted.messageTexts().empty());
 
+    // Called with no error in flight it still reports, and does not terminate.
+    platform::reportCurrentException();
+    EXPECT_EQ(scripted.errorTexts().back(), "Unknown error.");
+
     // A failing error box does not raise again out of the guard.
     ThrowingService throwing;
     platform::ScopedMessageService inner(throwing);

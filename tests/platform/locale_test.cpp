@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QLocale>
+#include <QTimeZone>
+#include <cstdlib>
+#include <ctime>
 
 using platform::dosDateTime;
 using platform::textToDateTime;
@@ -48,6 +51,31 @@ TEST(DosDateTime, DecodesTheBitFields) {
     ASSERT_TRUE(raw);
     EXPECT_EQ(raw->date(), QDate(2010, 6, 15));
     EXPECT_EQ(raw->time(), QTime(8, 30, 20));
+}
+
+// A wall-clock time that a daylight-saving change skips still shows as stored.
+TEST(DosDateTime, TimeInADaylightSavingGapKeepsItsFields) {
+    const char* old = std::getenv("TZ");
+    const std::string saved = old ? old : "";
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+    const bool gap = !QDateTime(QDate(2024, 3, 31), QTime(2, 30)).isValid();
+    const auto t = dosDateTime(dos(2024, 3, 31, 2, 30, 0));
+    const bool valid = t && t->isValid();
+    const QString text = t ? platform::dateTimeText(*t) : QString();
+    if (old)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+    if (!gap)
+        GTEST_SKIP() << "no time zone data for Europe/Berlin";
+    ASSERT_TRUE(t);
+    EXPECT_TRUE(valid);
+    EXPECT_EQ(t->date(), QDate(2024, 3, 31));
+    EXPECT_EQ(t->time(), QTime(2, 30));
+    EXPECT_EQ(text, platform::dateTimeText(
+                        QDateTime(QDate(2024, 3, 31), QTime(2, 30), QTimeZone::utc())));
 }
 
 TEST(DosDateTime, RejectsValuesThatAreNoCalendarDate) {
