@@ -1,0 +1,476 @@
+// Sorting: header clicks and their guards, kind detection, the comparison order, stability,
+// the current row following its row, and the undo of the last sort.
+#include "grid_fixture.h"
+
+#include "platform/qt/Locale.h"
+
+#include <QLocale>
+#include <QMouseEvent>
+#include <algorithm>
+#include <random>
+
+using gridtest::GridTest;
+
+namespace {
+
+const QStringList kWords = {"pear", "apple", "fig"};
+const QStringList kAscending = {"apple", "fig", "pear"};
+const QStringList kDescending = {"pear", "fig", "apple"};
+
+struct ClickCase {
+    const char* name;
+    Qt::MouseButton button;
+    Qt::KeyboardModifiers modifiers;
+    int row; // row of the click: 0 is the fixed header
+    QStringList expected;
+};
+
+class HeaderClick : public GridTest, public ::testing::WithParamInterface<ClickCase> {};
+
+TEST_P(HeaderClick, OrdersRowsByButtonOnlyForAPlainHeaderRelease) {
+    const ClickCase& c = GetParam();
+    showFocused();
+    fill(1, kWords);
+    QTest::mouseClick(grid->viewport(), c.button, c.modifiers, cellCenter(1, c.row));
+    EXPECT_EQ(column(1), c.expected);
+    // the other columns moved with their rows
+    if (c.expected == kAscending) {
+        EXPECT_EQ(column(0), (QStringList{"r2", "r3", "r1"}));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Grid, HeaderClick,
+    ::testing::Values(ClickCase{"LeftAscends", Qt::LeftButton, Qt::NoModifier, 0, kAscending},
+                      ClickCase{"RightDescends", Qt::RightButton, Qt::NoModifier, 0, kDescending},
+                      ClickCase{"MiddleAscends", Qt::MiddleButton, Qt::NoModifier, 0, kAscending},
+                      ClickCase{"ShiftLeftNothing", Qt::LeftButton, Qt::ShiftModifier, 0, kWords},
+                      ClickCase{"CtrlLeftNothing", Qt::LeftButton, Qt::ControlModifier, 0, kWords},
+                      ClickCase{"AltRightNothing", Qt::RightButton, Qt::AltModifier, 0, kWords},
+                      ClickCase{"DataRowNothing", Qt::LeftButton, Qt::NoModifier, 2, kWords},
+                      ClickCase{"DataRowRightNothing", Qt::RightButton, Qt::NoModifier, 3, kWords}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(GridTest, RepeatedClicksWithTheSameButtonKeepTheOrder) {
+    showFocused();
+    fill(1, kWords);
+    for (int i = 0; i < 2; ++i) {
+        QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, cellCenter(1, 0));
+        EXPECT_EQ(column(1), kDescending);
+    }
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, 0));
+    EXPECT_EQ(column(1), kAscending);
+}
+
+TEST_F(GridTest, HeaderClicksNeedClickSortingFocusAndFixedRows) {
+    showFocused();
+    fill(1, kWords);
+    grid->setClickSorting(false);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, 0));
+    EXPECT_EQ(column(1), kWords);
+    grid->setClickSorting(true);
+
+    // no fixed rows (the empty entry table): a click on row 0 selects, never sorts
+    fill(1, kWords, 0);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, 0));
+    EXPECT_EQ(column(1, 0), kWords);
+
+    // without the focus
+    fill(1, kWords);
+    grid->setFocusPolicy(Qt::NoFocus);
+    grid->clearFocus();
+    ASSERT_FALSE(grid->hasFocus());
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, 0));
+    EXPECT_EQ(column(1), kWords);
+}
+
+TEST_F(GridTest, ReleaseWithAnotherButtonHeldDoesNotSort) {
+    showFocused();
+    fill(1, kWords);
+    const QPoint p = cellCenter(1, 0);
+    QMouseEvent release(QEvent::MouseButtonRelease, p, grid->viewport()->mapToGlobal(p),
+                        Qt::LeftButton, Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(grid->viewport(), &release);
+    EXPECT_EQ(column(1), kWords);
+}
+
+TEST_F(GridTest, ColumnResizeByMouseDoesNotSortButLaterClicksDo) {
+    grid->setOption(TGridOption::goColSizing, true);
+    showFocused();
+    fill(1, kWords);
+    const QRect header = grid->CellRect(0, 0);
+    const QPoint border(header.right() + 1, header.center().y());
+    QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, border);
+    EXPECT_EQ(grid->GridState(), TGridState::gsColSizing);
+    QTest::mouseMove(grid->viewport(), border + QPoint(30, 0));
+    QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, border + QPoint(30, 0));
+    EXPECT_EQ(grid->GridState(), TGridState::gsNormal);
+    EXPECT_EQ(grid->ColWidths(0), 64 + 30);
+    EXPECT_EQ(column(1), kWords);
+    EXPECT_EQ(column(0), (QStringList{"r1", "r2", "r3"}));
+
+    // the header of column 1 moved right with the wider column 0
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, 0));
+    EXPECT_EQ(column(1), kAscending);
+}
+
+TEST_F(GridTest, ClickRightOfTheLastColumnIsIgnored) {
+    showFocused();
+    fill(1, kWords);
+    const QRect last = grid->CellRect(2, 0);
+    ASSERT_LT(last.right() + 20, grid->viewport()->width());
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(last.right() + 20, 5));
+    EXPECT_EQ(column(1), kWords);
+}
+
+TEST_F(GridTest, ClickSortEventSeesTheCellAndMayChangeTheOptions) {
+    showFocused();
+    fill(2, kWords);
+    int seenCol = -1, seenRow = -1;
+    TSortOptions seen;
+    grid->OnClickSort = [&](QObject*, int col, int row, TSortOptions& o) {
+        seenCol = col;
+        seenRow = row;
+        seen = o;
+        o.Order = TSortOrder::soDescending;
+    };
+    grid->setCaseSensitive(true);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCenter(2, 0));
+    EXPECT_EQ(seenCol, 2);
+    EXPECT_EQ(seenRow, 0);
+    EXPECT_EQ(seen.Kind, TSortKind::skAutomatic);
+    EXPECT_EQ(seen.Order, TSortOrder::soAscending);
+    EXPECT_TRUE(seen.CaseSensitive);
+    EXPECT_FALSE(bool(seen.Compare));
+    EXPECT_EQ(column(2), kDescending);
+}
+
+// ---------------------------------------------------------------------------------------------
+// SortByColumn and its events
+
+TEST_F(GridTest, SortEventsRunInOrderOnACopyOfTheOptions) {
+    fill(0, {"10", "9", "100"});
+    QStringList calls;
+    TSortKind begun = TSortKind::skAutomatic;
+    grid->OnBeginSort = [&](QObject*, int col, TSortOptions& o) {
+        calls << QStringLiteral("begin %1").arg(col);
+        begun = o.Kind;
+    };
+    grid->OnEndSort = [&](QObject*, int col) { calls << QStringLiteral("end %1").arg(col); };
+    TSortOptions options;
+    grid->SortByColumn(0, options);
+    EXPECT_EQ(calls, (QStringList{"begin 0", "end 0"}));
+    EXPECT_EQ(begun, TSortKind::skNumeric);
+    EXPECT_EQ(options.Kind, TSortKind::skAutomatic); // the caller's record is untouched
+    EXPECT_EQ(column(0), (QStringList{"9", "10", "100"}));
+}
+
+TEST_F(GridTest, BeginSortMayForceTheKind) {
+    fill(0, {"10", "9", "100"});
+    grid->OnBeginSort = [](QObject*, int, TSortOptions& o) { o.Kind = TSortKind::skText; };
+    grid->SortByColumn(0, {});
+    EXPECT_EQ(column(0), (QStringList{"10", "100", "9"}));
+}
+
+TEST_F(GridTest, NoSortAndNoEventsWithAnOpenEditorOrFewerThanTwoRows) {
+    int events = 0;
+    grid->OnBeginSort = [&](QObject*, int, TSortOptions&) { ++events; };
+    grid->OnEndSort = [&](QObject*, int) { ++events; };
+    fill(0, {"b"});
+    grid->SortByColumn(0, {});
+    EXPECT_EQ(events, 0);
+
+    grid->setOption(TGridOption::goEditing, true);
+    showFocused();
+    fill(0, {"b", "a"});
+    grid->MoveToCell(0, 1);
+    grid->setEditorMode(true);
+    ASSERT_TRUE(grid->EditorMode());
+    grid->SortByColumn(0, {});
+    EXPECT_EQ(events, 0);
+    EXPECT_EQ(column(0), (QStringList{"b", "a"}));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Detection and comparison
+
+struct DetectCase {
+    const char* name;
+    QStringList texts;
+    TSortKind kind;
+};
+
+class Detect : public GridTest, public ::testing::WithParamInterface<DetectCase> {};
+
+class DetectProbe : public TSortingGrid {
+public:
+    using TSortingGrid::DetectSortKind;
+};
+
+TEST_P(Detect, ChoosesTheKindFromEveryNonFixedCell) {
+    DetectProbe probe;
+    const DetectCase& c = GetParam();
+    probe.setColCount(1);
+    probe.setFixedCols(0);
+    probe.setRowCount(int(c.texts.size()) + 1);
+    probe.setFixedRows(1);
+    probe.setCells(0, 0, QStringLiteral("header is not looked at"));
+    for (int i = 0; i < int(c.texts.size()); ++i)
+        probe.setCells(0, i + 1, c.texts[i]);
+    EXPECT_EQ(probe.DetectSortKind(0), c.kind);
+}
+
+QString dt(int y, int mo, int d, int h, int mi) {
+    return platform::dateTimeText(QDateTime(QDate(y, mo, d), QTime(h, mi)));
+}
+QString tm(int h, int mi, int s) {
+    return platform::shortTimeText(QTime(h, mi, s));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Grid, Detect,
+    ::testing::Values(
+        DetectCase{"Integers", {"10", "9", "100"}, TSortKind::skNumeric},
+        DetectCase{"Decimals", {"1.5", "-2", "3e2"}, TSortKind::skNumeric},
+        DetectCase{"OneEmptyCell", {"10", "", "100"}, TSortKind::skText},
+        DetectCase{"LastCellText", {"10", "9", "x"}, TSortKind::skText},
+        DetectCase{"DateTimes",
+                   {dt(2024, 3, 1, 10, 0), dt(1999, 12, 31, 23, 59), dt(2024, 2, 29, 0, 0)},
+                   TSortKind::skDateTime},
+        DetectCase{"Times", {tm(10, 0, 0), tm(9, 5, 7), tm(23, 59, 59)}, TSortKind::skTime},
+        DetectCase{"Names", {"readme.txt", "a/b.c", "Z"}, TSortKind::skText}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct OrderCase {
+    const char* name;
+    QStringList texts;
+    bool caseSensitive;
+    TSortOrder order;
+    QStringList expected;
+};
+
+class Order : public GridTest, public ::testing::WithParamInterface<OrderCase> {};
+
+TEST_P(Order, FollowsTheComparisonRules) {
+    const OrderCase& c = GetParam();
+    fill(1, c.texts);
+    TSortOptions o;
+    o.CaseSensitive = c.caseSensitive;
+    o.Order = c.order;
+    grid->SortByColumn(1, o);
+    EXPECT_EQ(column(1), c.expected);
+}
+
+constexpr auto Asc = TSortOrder::soAscending;
+constexpr auto Desc = TSortOrder::soDescending;
+
+INSTANTIATE_TEST_SUITE_P(
+    Grid, Order,
+    ::testing::Values(
+        OrderCase{"Numeric", {"10", "9", "100"}, false, Asc, {"9", "10", "100"}},
+        OrderCase{"NumericDown", {"10", "9", "100"}, false, Desc, {"100", "10", "9"}},
+        OrderCase{"EmptyMakesText", {"10", "", "100", "9"}, false, Asc, {"", "10", "100", "9"}},
+        OrderCase{"CaseFoldedKeepsOrder",
+                  {"apple", "b", "Apple", "A"},
+                  false,
+                  Asc,
+                  {"A", "apple", "Apple", "b"}},
+        OrderCase{"CaseFoldedDownKeepsOrder",
+                  {"apple", "b", "Apple"},
+                  false,
+                  Desc,
+                  {"b", "apple", "Apple"}},
+        OrderCase{"CaseSensitiveBytes", {"a", "B", "b", "A"}, true, Asc, {"A", "B", "a", "b"}},
+        OrderCase{"PrefixFirst", {"abc", "ab", "abcd", "a"}, true, Asc, {"a", "ab", "abc", "abcd"}},
+        // only a-z are upper-cased: "é" stays above every ASCII letter
+        OrderCase{
+            "AccentsNotFolded", {"\u00e9", "Z", "\u00c9"}, false, Asc, {"Z", "\u00c9", "\u00e9"}},
+        OrderCase{"NegativeNumbers", {"-1", "-10", "2"}, false, Asc, {"-10", "-1", "2"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(GridTest, EqualKeysKeepTheirOrderBothWays) {
+    fill(1, {"5", "1", "5", "1", "5"});
+    grid->SortByColumn(1, {});
+    EXPECT_EQ(column(0), (QStringList{"r2", "r4", "r1", "r3", "r5"}));
+    TSortOptions down;
+    down.Order = TSortOrder::soDescending;
+    fill(1, {"5", "1", "5", "1", "5"});
+    grid->SortByColumn(1, down);
+    EXPECT_EQ(column(0), (QStringList{"r1", "r3", "r5", "r2", "r4"}));
+}
+
+TEST_F(GridTest, CustomComparisonSeesUpperCasedTexts) {
+    fill(1, {"bb", "a", "ccc"});
+    QStringList seen;
+    TSortOptions o;
+    o.Kind = TSortKind::skCustom;
+    o.Compare = [&](const QString& a, const QString& b) {
+        seen << a << b;
+        return int(a.size() - b.size()); // by length
+    };
+    grid->SortByColumn(1, o);
+    EXPECT_EQ(column(1), (QStringList{"a", "bb", "ccc"}));
+    EXPECT_TRUE(seen.contains("BB"));
+    EXPECT_FALSE(seen.contains("bb"));
+}
+
+TEST_F(GridTest, ForcedKindThatDoesNotConvertStillLeavesAPermutation) {
+    QStringList texts;
+    for (int i = 0; i < 200; ++i)
+        texts << (i % 3 ? QString::number((i * 37) % 101) : QStringLiteral("x%1").arg(i));
+    fill(1, texts);
+    TSortOptions o;
+    o.Kind = TSortKind::skNumeric;
+    grid->SortByColumn(1, o);
+    QStringList after = column(1), before = texts;
+    std::sort(after.begin(), after.end());
+    std::sort(before.begin(), before.end());
+    EXPECT_EQ(after, before);
+}
+
+TEST_F(GridTest, AttachedObjectsMoveWithTheirRows) {
+    fill(1, {"c", "a", "b"});
+    int tags[3];
+    for (int i = 0; i < 3; ++i)
+        grid->setObjects(1, i + 1, &tags[i]);
+    grid->SortByColumn(1, {});
+    EXPECT_EQ(grid->Objects(1, 1), &tags[1]);
+    EXPECT_EQ(grid->Objects(1, 2), &tags[2]);
+    EXPECT_EQ(grid->Objects(1, 3), &tags[0]);
+}
+
+TEST_F(GridTest, FixedRowsAndSizesStayPut) {
+    fill(1, {"c", "a", "b"}, 2);
+    grid->setCells(1, 0, "top");
+    grid->setRowHeights(3, 40);
+    grid->setColWidths(1, 99);
+    grid->SortByColumn(1, {});
+    EXPECT_EQ(grid->Cells(1, 0), "top");
+    EXPECT_EQ(column(1, 2), (QStringList{"a", "b", "c"}));
+    EXPECT_EQ(grid->RowHeights(3), 40);
+    EXPECT_EQ(grid->ColWidths(1), 99);
+}
+
+// The sort converts each key once with a fast reader of the locale's short forms; its order
+// must be the one the comparison rule defines through the general conversions, in any locale.
+class LocaleOrder : public GridTest, public ::testing::WithParamInterface<const char*> {
+protected:
+    void TearDown() override {
+        QLocale::setDefault(QLocale::c());
+        GridTest::TearDown();
+    }
+};
+
+TEST_P(LocaleOrder, SortMatchesTheComparisonRule) {
+    QLocale::setDefault(QLocale(QString::fromLatin1(GetParam())));
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> day(0, 40 * 365), minute(0, 24 * 60 - 1);
+    for (const TSortKind kind : {TSortKind::skDateTime, TSortKind::skTime}) {
+        QStringList texts;
+        for (int i = 0; i < 300; ++i) {
+            const QDate date = QDate(1985, 1, 1).addDays(day(rng) / (i % 5 == 0 ? 400 : 1));
+            const QTime time = QTime(0, 0).addSecs(60 * (minute(rng) / (i % 7 == 0 ? 50 : 1)));
+            texts << (kind == TSortKind::skTime ? platform::shortTimeText(time)
+                                                : platform::dateTimeText(QDateTime(date, time)));
+        }
+        for (const bool caseSensitive : {false, true}) {
+            for (const TSortOrder order : {Asc, Desc}) {
+                fill(1, texts);
+                TSortOptions o;
+                o.Kind = kind;
+                o.Order = order;
+                o.CaseSensitive = caseSensitive;
+                std::vector<TSortedListEntry> expected;
+                for (int i = 0; i < int(texts.size()); ++i)
+                    expected.push_back({texts[i], i + 1});
+                std::stable_sort(expected.begin(), expected.end(), [&](auto& a, auto& b) {
+                    return TSortingGrid::CompareEntries(a, b, o) < 0;
+                });
+                QStringList want;
+                for (const auto& e : expected)
+                    want << QStringLiteral("r%1").arg(e.SourceRow);
+                grid->SortByColumn(1, o);
+                ASSERT_EQ(column(0), want) << GetParam() << " kind " << int(kind);
+            }
+        }
+        // the detection agrees
+        fill(1, texts);
+        DetectProbe probe;
+        probe.setColCount(1);
+        probe.setRowCount(int(texts.size()) + 1);
+        for (int i = 0; i < int(texts.size()); ++i)
+            probe.setCells(0, i + 1, texts[i]);
+        EXPECT_EQ(probe.DetectSortKind(0), kind) << GetParam();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Grid, LocaleOrder,
+                         ::testing::Values("C", "en_US", "de_DE", "fr_FR", "en_GB", "ja_JP",
+                                           "ko_KR", "ru_RU"),
+                         [](const auto& info) { return std::string(info.param); });
+
+// ---------------------------------------------------------------------------------------------
+// Current row, undo of the last sort
+
+TEST_F(GridTest, CurrentRowFollowsTheSortAndTheUndo) {
+    fill(1, {"c", "a", "b", "d"});
+    grid->MoveToCell(2, 1); // row "c" (r1)
+    grid->SortByColumn(1, {});
+    EXPECT_EQ(grid->Row(), 3);
+    EXPECT_EQ(grid->Col(), 2);
+    EXPECT_EQ(grid->Cells(0, grid->Row()), "r1");
+    ASSERT_TRUE(grid->IsSortListValid());
+    EXPECT_EQ(grid->SortedList().size(), 4u);
+
+    grid->MoveToCell(2, 4); // "d" (r4)
+    grid->RestoreOrder();
+    EXPECT_EQ(column(1), (QStringList{"c", "a", "b", "d"}));
+    EXPECT_EQ(grid->Row(), 4);
+    EXPECT_EQ(grid->Cells(0, grid->Row()), "r4");
+    EXPECT_TRUE(grid->SortedList().empty());
+
+    grid->MoveToCell(2, 2);
+    grid->RestoreOrder(); // nothing kept: nothing happens
+    EXPECT_EQ(column(1), (QStringList{"c", "a", "b", "d"}));
+    EXPECT_EQ(grid->Row(), 2);
+}
+
+TEST_F(GridTest, RowCountChangeInvalidatesTheUndo) {
+    fill(1, {"c", "a", "b"});
+    grid->SortByColumn(1, {});
+    grid->InsertRow(2);
+    EXPECT_FALSE(grid->IsSortListValid());
+    EXPECT_TRUE(grid->SortedList().empty());
+    const QStringList now = column(1);
+    grid->RestoreOrder();
+    EXPECT_EQ(column(1), now);
+
+    fill(1, {"c", "a", "b"});
+    grid->SortByColumn(1, {});
+    grid->DeleteRow(1);
+    const QStringList after = column(1);
+    grid->RestoreOrder();
+    EXPECT_EQ(column(1), after);
+}
+
+TEST_F(GridTest, UndoAfterTheFixedRowsChangedKeepsTheRows) {
+    fill(1, {"c", "a", "b", "d"});
+    grid->SortByColumn(1, {});
+    // one more row and one more fixed row: the count still matches, the rows do not
+    grid->setRowCount(grid->RowCount() + 1);
+    grid->setFixedRows(2);
+    QStringList before = column(1, 0);
+    grid->RestoreOrder();
+    EXPECT_EQ(column(1, 0), before);
+}
+
+TEST_F(GridTest, SelectCellMayRefuseTheFollowingMove) {
+    fill(1, {"b", "a"});
+    grid->MoveToCell(0, 1);
+    grid->OnSelectCell = [](QObject*, int, int row, bool& can) { can = row != 2; };
+    grid->SortByColumn(1, {});
+    EXPECT_EQ(column(1), (QStringList{"a", "b"}));
+    EXPECT_EQ(grid->Row(), 1); // the move to row 2 was refused
+}
+
+} // namespace
