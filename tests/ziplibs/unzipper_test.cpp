@@ -190,15 +190,19 @@ TEST(UnzipperHand, CorruptStoredByteIsACrcErrorAndNoFileAppears) {
 
 TEST(UnzipperHand, UnflaggedNonUtf8NamesAreDecodedAsCp437) {
     TempDir td;
-    writeFile(td / "n.zip",
-              handArchive(
-                  {{"caf\x82.txt", "x"}, {"na\xC3\xAFve.txt", "y"}, {"\x81" "ber.txt", "z"}}));
+    writeFile(td / "n.zip", handArchive({{"caf\x82.txt", "x"},
+                                         {"na\xC3\xAFve.txt", "y"},
+                                         {"\x81"
+                                          "ber.txt",
+                                          "z"}}));
     const fs::path out = td / "out";
     fs::create_directories(out);
     EXPECT_EQ(runUnz(out, {.archive = (td / "n.zip").string()}), 3);
     EXPECT_EQ(readFile(out / "caf\xC3\xA9.txt"), "x");
     EXPECT_EQ(readFile(out / "na\xC3\xAFve.txt"), "y");
-    EXPECT_EQ(readFile(out / "\xC3\xBC" "ber.txt"), "z");
+    EXPECT_EQ(readFile(out / "\xC3\xBC"
+                             "ber.txt"),
+              "z");
     // Named for extraction by its displayed (decoded) name.
     const fs::path out2 = td / "out2";
     fs::create_directories(out2);
