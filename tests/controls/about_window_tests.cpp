@@ -1,4 +1,5 @@
-// The About window: its controls, sizes and the Close button that hides it.
+// The About window: its controls, sizes and the Close button that hides it. Links the dialogs
+// library, so it is built with the dialog tests rather than in the controls program.
 #include "controls/GradButton.h"
 #include "controls/GradPanel.h"
 #include "dialogs/about.h"
