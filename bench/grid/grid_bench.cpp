@@ -1,0 +1,147 @@
+// Filling, sorting and scrolling the sortable grid the way the entry table uses it: four
+// columns (name, two sizes, date and time), one fixed header row. Run offscreen:
+//   QT_QPA_PLATFORM=offscreen grid_bench
+#include "controls/SortingGrid.h"
+#include "platform/qt/Locale.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+#include <map>
+#include <memory>
+#include <random>
+
+namespace {
+
+struct Rows {
+    std::vector<QString> name, packed, size, date;
+};
+
+const Rows& rows(int n) {
+    static std::map<int, Rows> cache;
+    auto it = cache.find(n);
+    if (it != cache.end())
+        return it->second;
+    Rows r;
+    std::mt19937 rng(n);
+    std::uniform_int_distribution<int> sizes(0, 50'000'000), days(0, 40 * 365), secs(0, 86399);
+    for (int i = 0; i < n; ++i) {
+        const int s = sizes(rng);
+        r.name.push_back(QStringLiteral("folder%1/sub/File%2.dat").arg(i % 97).arg(sizes(rng)));
+        r.packed.push_back(QString::number(s / 3));
+        r.size.push_back(QString::number(s));
+        const QDateTime when(QDate(1985, 1, 1).addDays(days(rng)),
+                             QTime(0, 0).addSecs(secs(rng) / 2 * 2));
+        r.date.push_back(platform::dateTimeText(when));
+    }
+    return cache.emplace(n, std::move(r)).first->second;
+}
+
+void fillAtOnce(TSortingGrid& g, const Rows& r) {
+    const int n = int(r.name.size());
+    g.setFixedRows(0);
+    g.setRowCount(1);
+    g.setRowCount(n + 1);
+    g.setFixedRows(1);
+    for (int i = 0; i < n; ++i) {
+        g.setCells(0, i + 1, r.name[i]);
+        g.setCells(1, i + 1, r.packed[i]);
+        g.setCells(2, i + 1, r.size[i]);
+        g.setCells(3, i + 1, r.date[i]);
+    }
+}
+
+std::unique_ptr<TSortingGrid> makeGrid() {
+    auto g = std::make_unique<TSortingGrid>();
+    g->setColCount(4);
+    g->setFixedCols(0);
+    g->setDefaultRowHeight(18);
+    g->setOption(TGridOption::goRowSelect, true);
+    g->resize(750, 300);
+    g->show();
+    QApplication::processEvents();
+    return g;
+}
+
+// setRowCount once, then every cell, then the one queued update.
+void BM_FillAtOnce(benchmark::State& state) {
+    const Rows& r = rows(int(state.range(0)));
+    auto g = makeGrid();
+    for (auto _ : state) {
+        fillAtOnce(*g, r);
+        QApplication::processEvents();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// One row added at a time with the header made fixed each time, as the table's refill does.
+void BM_FillRowByRow(benchmark::State& state) {
+    const Rows& r = rows(int(state.range(0)));
+    auto g = makeGrid();
+    for (auto _ : state) {
+        g->setFixedRows(0);
+        g->setRowCount(1);
+        for (int i = 0; i < int(r.name.size()); ++i) {
+            g->setRowCount(g->RowCount() + 1);
+            g->setFixedRows(1);
+            const int row = g->RowCount() - 1;
+            g->setCells(0, row, r.name[i]);
+            g->setCells(1, row, r.packed[i]);
+            g->setCells(2, row, r.size[i]);
+            g->setCells(3, row, r.date[i]);
+        }
+        QApplication::processEvents();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// A header click's sort: detection of the kind, then the sort. Column 0 name (text),
+// 2 size (numeric), 3 date and time.
+void BM_Sort(benchmark::State& state) {
+    const Rows& r = rows(int(state.range(0)));
+    const int col = int(state.range(1));
+    auto g = makeGrid();
+    for (auto _ : state) {
+        state.PauseTiming();
+        fillAtOnce(*g, r);
+        state.ResumeTiming();
+        TSortOptions o;
+        o.Order = TSortOrder::soDescending;
+        g->SortByColumn(col, o);
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// Scrolling through the whole table a screen at a time, painting each screen.
+void BM_ScrollAndPaint(benchmark::State& state) {
+    const Rows& r = rows(int(state.range(0)));
+    auto g = makeGrid();
+    fillAtOnce(*g, r);
+    g->UpdateNow();
+    const int step = std::max(1, int(state.range(0)) / 100);
+    for (auto _ : state) {
+        for (int top = 1; top < g->RowCount(); top += step) {
+            g->setTopRow(top);
+            benchmark::DoNotOptimize(g->RenderToImage());
+        }
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_FillAtOnce)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FillRowByRow)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Sort)
+    ->ArgNames({"rows", "col"})
+    ->ArgsProduct({{10'000, 100'000}, {0, 2, 3}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScrollAndPaint)->Arg(100'000)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
