@@ -1,0 +1,412 @@
+// The entry reader on hand-built archives: fields, the first-header scan, the walk, every
+// message and error with the entries that stay listed, and when OnDirUpdate fires.
+#include "archive/Archiver.h"
+#include "archive/DirectoryReader.h"
+#include "platform/Errors.h"
+#include "platform/Messages.h"
+#include "tests/archive/ArchiveBuilder.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using archtest::archiveOf;
+using archtest::endRecord;
+using archtest::Local;
+using testsupport::le16;
+using testsupport::le32;
+using testsupport::le64;
+using testsupport::TempDir;
+using testsupport::writeFile;
+namespace fs = std::filesystem;
+
+// How many of this process's open files are PATH.
+int openHandlesOn(const std::string& path) {
+    int count = 0;
+    std::error_code ec;
+    const fs::path target = fs::canonical(path, ec);
+    for (const auto& fd : fs::directory_iterator("/proc/self/fd", ec)) {
+        std::error_code lec;
+        if (fs::read_symlink(fd.path(), lec) == target)
+            ++count;
+    }
+    return count;
+}
+
+std::vector<std::string> names(const TArchiver& a) {
+    std::vector<std::string> out;
+    for (const auto& e : a.DirEntries())
+        out.push_back(e->FileName);
+    return out;
+}
+
+class ReaderTest : public ::testing::Test {
+protected:
+    platform::ScriptedMessages messages;
+    platform::ScopedMessageService scope{messages};
+    TempDir dir;
+    TArchiver archiver;
+    int dirUpdates = 0;
+    int handlesAtUpdate = -1;
+    std::size_t messagesAtUpdate = 0;
+    std::string path = (dir / "test.zip").string();
+
+    void SetUp() override {
+        archiver.OnDirUpdate = [this](TArchiver*) {
+            ++dirUpdates;
+            handlesAtUpdate = openHandlesOn(path);
+            messagesAtUpdate = messages.shown().size();
+        };
+    }
+
+    // Writes BYTES as the archive and lists it; returns the error text, "" when none.
+    std::string list(const std::string& bytes) {
+        writeFile(path, bytes);
+        try {
+            archiver.setZipFilename(path);
+        } catch (const platform::EStreamError& e) {
+            return e.what();
+        }
+        return "";
+    }
+};
+
+TEST_F(ReaderTest, CopiesEveryHeaderFieldAndSkipsExtraAndData) {
+    Local first{.name = "dir/first.txt", .data = std::string(300, 'd')};
+    first.version = 45;
+    first.flags = 0x0002;
+    first.method = 8;
+    first.time = 0x1234;
+    first.date = 0x5678;
+    first.crc = 0x89ABCDEF;
+    first.uncompressedSize = 1000;
+    first.extra = le16(0x5455) + le16(5) + std::string(5, 'P'); // a foreign extra block
+    Local second{.name = "second", .data = "PK\x03\x04 inside data is skipped"};
+    EXPECT_EQ(list(archiveOf({first, second})), "");
+
+    ASSERT_EQ(archiver.Count(), 2);
+    const ZipDirEntry& e = *archiver.DirEntries()[0];
+    EXPECT_EQ(e.VersionNeeded, 45);
+    EXPECT_EQ(e.GeneralFlags, 0x0002);
+    EXPECT_EQ(e.CompressionMethod, 8);
+    EXPECT_EQ(e.DateTime, 0x56781234u);
+    EXPECT_EQ(e.Crc32, 0x89ABCDEFu);
+    EXPECT_EQ(e.CompressedSize, 300);
+    EXPECT_EQ(e.UncompressedSize, 1000);
+    EXPECT_EQ(e.FileNameLength, 13);
+    EXPECT_EQ(e.ExtraFieldLength, 9);
+    EXPECT_EQ(e.FileName, "dir/first.txt");
+    EXPECT_EQ(e.CompressedSize64, 300u);
+    EXPECT_EQ(e.UncompressedSize64, 1000u);
+    EXPECT_EQ(archiver.DirEntries()[1]->FileName, "second");
+    EXPECT_EQ(dirUpdates, 1);
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST_F(ReaderTest, AbsentArchiveGivesAnEmptyListWithoutAMessage) {
+    const std::string folder = (dir / "folder.zip").string();
+    fs::create_directory(folder);
+    for (const std::string& absent : {std::string(), (dir / "missing.zip").string(), folder}) {
+        SCOPED_TRACE(absent);
+        dirUpdates = 0;
+        archiver.setZipFilename(absent);
+        EXPECT_EQ(dirUpdates, 1);
+        EXPECT_TRUE(archiver.DirEntries().empty());
+    }
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+struct NoEntriesCase {
+    const char* what;
+    std::string bytes;
+};
+
+void PrintTo(const NoEntriesCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class NoEntries : public ReaderTest, public ::testing::WithParamInterface<NoEntriesCase> {};
+
+TEST_P(NoEntries, ShowTheMessageAndListNothing) {
+    EXPECT_EQ(list(GetParam().bytes), "");
+    EXPECT_EQ(messages.messageTexts(), std::vector<std::string>{"No valid zip entries found"});
+    EXPECT_TRUE(archiver.DirEntries().empty());
+    EXPECT_EQ(dirUpdates, 1);
+    EXPECT_EQ(messagesAtUpdate, 1u) << "the message comes before OnDirUpdate";
+    EXPECT_EQ(handlesAtUpdate, 0);
+}
+
+const std::string oneEntry = archiveOf({{.name = "a", .data = "x"}});
+
+INSTANTIATE_TEST_SUITE_P(
+    Reader, NoEntries,
+    ::testing::Values(
+        NoEntriesCase{"empty file", ""}, NoEntriesCase{"only an end record", endRecord()},
+        NoEntriesCase{"text file", "just some text, no archive\n"},
+        // The scan stops at the file's end inside a partial match.
+        NoEntriesCase{"ends after P", "xxP"}, NoEntriesCase{"ends after PK", "xxPK"},
+        NoEntriesCase{"ends after PK3", "xxPK\x03"},
+        // The byte after a failed 'P' is read as the next candidate, never stepped back to.
+        NoEntriesCase{"P P K 3 4", "PPK\x03\x04" + oneEntry.substr(4, 27)},
+        // The first header's 'P' is byte 60,001: the scan gives up before it.
+        NoEntriesCase{"first header after 60,000 bytes", std::string(60000, '\0') + oneEntry}),
+    [](const auto& info) {
+        std::string n = info.param.what;
+        for (char& c : n)
+            if (!std::isalnum(static_cast<unsigned char>(c)))
+                c = '_';
+        return n;
+    });
+
+TEST_F(ReaderTest, ScanFindsAHeaderWhoseFirstByteIsThe60000th) {
+    EXPECT_EQ(list(std::string(59999, '\0') + oneEntry), "");
+    EXPECT_EQ(names(archiver), std::vector<std::string>{"a"});
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST_F(ReaderTest, BytesOfAFailedMatchAreNotCountedByTheScan) {
+    // 70,000 bytes before the header, but only the 35,000 'P's count as scanned bytes: each
+    // 'Q' is read as the byte after a 'P' and is not examined again.
+    std::string prefix;
+    for (int i = 0; i < 35000; ++i)
+        prefix += "PQ";
+    EXPECT_EQ(list(prefix + oneEntry), "");
+    EXPECT_EQ(names(archiver), std::vector<std::string>{"a"});
+}
+
+TEST_F(ReaderTest, BytesBeforeTheArchiveAreScannedPast) {
+    std::string program = "MZ" + std::string(5000, '\x90') + "PK\x05\x06 not yet";
+    EXPECT_EQ(list(program + archiveOf({{.name = "x", .data = "1"}, {.name = "y", .data = "2"}})),
+              "");
+    EXPECT_EQ(names(archiver), (std::vector<std::string>{"x", "y"}));
+}
+
+TEST_F(ReaderTest, WalkStopsAtTheFirstCentralOrEndRecord) {
+    const std::string a = Local{.name = "a", .data = "1"}.bytes();
+    const std::string b = Local{.name = "b", .data = "2"}.bytes();
+    // A header after the central directory is never read.
+    EXPECT_EQ(list(a + archtest::centralHeaderStub() + b + endRecord()), "");
+    EXPECT_EQ(names(archiver), std::vector<std::string>{"a"});
+    EXPECT_EQ(list(a + endRecord() + b + endRecord()), "");
+    EXPECT_EQ(names(archiver), std::vector<std::string>{"a"});
+}
+
+TEST_F(ReaderTest, UnknownWordsBetweenEntriesArePassedFourBytesAtATime) {
+    // A data descriptor with its signature after an entry whose header sizes are right.
+    const std::string descriptor = le32(0x08074B50) + le32(0xCAFEBABE) + le32(1) + le32(1);
+    EXPECT_EQ(list(Local{.name = "a", .data = "1"}.bytes() + descriptor +
+                   archiveOf({{.name = "b", .data = "2"}})),
+              "");
+    EXPECT_EQ(names(archiver), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST_F(ReaderTest, NamesAreKeptAsStoredUpToAZeroByteAndAt256Bytes) {
+    const std::string longName(300, 'n');
+    const std::string withZero("ab\0cd", 5);
+    const std::string latin = "caf\x82\\x"; // a CP437 byte and a backslash, unchanged
+    EXPECT_EQ(list(archiveOf({{.name = longName, .data = "long"},
+                              {.name = withZero, .data = "z"},
+                              {.name = "", .data = "empty name"},
+                              {.name = latin, .data = ""},
+                              {.name = "after", .data = "!"}})),
+              "");
+    ASSERT_EQ(archiver.Count(), 5);
+    const auto& e = archiver.DirEntries();
+    EXPECT_EQ(e[0]->FileName, longName.substr(0, 256));
+    EXPECT_EQ(e[0]->FileNameLength, 300);
+    EXPECT_EQ(e[1]->FileName, "ab");
+    EXPECT_EQ(e[1]->FileNameLength, 5);
+    EXPECT_EQ(e[2]->FileName, "");
+    EXPECT_EQ(e[2]->CompressedSize, 10);
+    EXPECT_EQ(e[3]->FileName, latin);
+    EXPECT_EQ(e[4]->FileName, "after") << "the long name was consumed whole";
+}
+
+TEST_F(ReaderTest, Zip64SizesComeFromTheExtraField) {
+    Local big{.name = "big.bin", .data = std::string(40, 'b')};
+    big.compressedSize = 0xFFFFFFFF;
+    big.uncompressedSize = 0xFFFFFFFF;
+    big.extra =
+        le16(0x000A) + le16(4) + "abcd" + le16(0x0001) + le16(16) + le64(0x123456789ULL) + le64(40);
+    EXPECT_EQ(list(archiveOf({big, {.name = "next", .data = "n"}})), "");
+    ASSERT_EQ(archiver.Count(), 2);
+    const ZipDirEntry& e = *archiver.DirEntries()[0];
+    EXPECT_EQ(e.CompressedSize, -1) << "the header's value stays as stored";
+    EXPECT_EQ(e.UncompressedSize64, 0x123456789ULL);
+    EXPECT_EQ(e.CompressedSize64, 40u);
+    EXPECT_EQ(archiver.DirEntries()[1]->FileName, "next");
+}
+
+TEST_F(ReaderTest, LargeSizesAreUnsignedAndNeverMoveTheWalkBack) {
+    // A compressed size of 0x80000000 would be negative as a signed value and would move
+    // the walk back into the header; taken unsigned it runs past the end.
+    Local huge{.name = "huge", .data = "data"};
+    huge.compressedSize = 0x80000000;
+    huge.uncompressedSize = 0xFFFFFFF0;
+    EXPECT_EQ(list(archiveOf({{.name = "first", .data = "1"}, huge})), "Error 3 reading Zip file");
+    EXPECT_EQ(names(archiver), (std::vector<std::string>{"first", "huge"}));
+    const ZipDirEntry& e = *archiver.DirEntries()[1];
+    EXPECT_EQ(e.CompressedSize64, 0x80000000u);
+    EXPECT_EQ(e.UncompressedSize64, 0xFFFFFFF0u);
+}
+
+struct ErrorCase {
+    const char* what;
+    std::string bytes;
+    std::string error;
+    std::vector<std::string> listed;
+};
+
+void PrintTo(const ErrorCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class ReaderErrors : public ReaderTest, public ::testing::WithParamInterface<ErrorCase> {};
+
+TEST_P(ReaderErrors, RaiseTheTextAndKeepTheEntriesReadSoFar) {
+    EXPECT_EQ(list(GetParam().bytes), GetParam().error);
+    EXPECT_EQ(names(archiver), GetParam().listed);
+    EXPECT_EQ(dirUpdates, 1);
+    EXPECT_EQ(handlesAtUpdate, 0) << "the file is closed before OnDirUpdate";
+    EXPECT_EQ(openHandlesOn(path), 0);
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+const std::string entryA = Local{.name = "a", .data = "abc"}.bytes();
+
+Local cutAt(std::string data, std::uint32_t stored) {
+    Local l{.name = "last", .data = std::move(data)};
+    l.compressedSize = stored;
+    return l;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reader, ReaderErrors,
+    ::testing::Values(
+        ErrorCase{
+            "signature cut short", entryA + std::string(23, 'x'), "Error reading Zip File", {"a"}},
+        ErrorCase{"header cut short",
+                  entryA + "PK\x03\x04" + std::string(20, '\0'),
+                  "Error 2 reading Zip file",
+                  {"a"}},
+        ErrorCase{"name cut short",
+                  entryA + Local{.name = "short", .nameLength = 40}.bytes().substr(0, 35),
+                  "Error 2 reading Zip file",
+                  {"a"}},
+        // Data reaching to 21 bytes before the end: the entry is listed, then refused.
+        ErrorCase{"data within 22 bytes of the end",
+                  entryA + cutAt("xyz", 3).bytes() + std::string(21, '\0'),
+                  "Error 3 reading Zip file",
+                  {"a", "last"}},
+        ErrorCase{"extra field past the end",
+                  entryA +
+                      Local{.name = "last", .extra = std::string(10, 'e')}.bytes().substr(0, 34) +
+                      std::string(20, '\0'),
+                  "Error 3 reading Zip file",
+                  {"a", "last"}},
+        ErrorCase{"stored size larger than the file",
+                  entryA + cutAt("xyz", 5000).bytes() + endRecord(),
+                  "Error 3 reading Zip file",
+                  {"a", "last"}}),
+    [](const auto& info) {
+        std::string n = info.param.what;
+        for (char& c : n)
+            if (!std::isalnum(static_cast<unsigned char>(c)))
+                c = '_';
+        return n;
+    });
+
+TEST_F(ReaderTest, DataEndingExactly22BytesBeforeTheEndIsAccepted) {
+    EXPECT_EQ(list(entryA + endRecord()), "");
+    EXPECT_EQ(names(archiver), std::vector<std::string>{"a"});
+}
+
+TEST_F(ReaderTest, EachListingStartsFromAnEmptyList) {
+    EXPECT_EQ(list(archiveOf({{.name = "a"}, {.name = "b"}, {.name = "c"}})), "");
+    EXPECT_EQ(list(entryA + std::string(23, 'x')), "Error reading Zip File");
+    EXPECT_EQ(names(archiver), std::vector<std::string>{"a"});
+    EXPECT_EQ(dirUpdates, 2);
+}
+
+TEST_F(ReaderTest, UnreadableArchiveRaisesTheOpenErrorWithoutOnDirUpdate) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "running as root: a file without permissions can still be read";
+    EXPECT_EQ(list(archiveOf({{.name = "a"}})), "");
+    ASSERT_EQ(archiver.Count(), 1);
+    dirUpdates = 0;
+    ::chmod(path.c_str(), 0);
+    try {
+        archiver.ReadDirectory();
+        ADD_FAILURE() << "no error raised";
+    } catch (const platform::EFOpenError& e) {
+        EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    }
+    ::chmod(path.c_str(), 0644);
+    EXPECT_EQ(dirUpdates, 0);
+    EXPECT_TRUE(archiver.DirEntries().empty());
+}
+
+// A stream whose moves can be made to land short of where they were asked to go, as a
+// failing device would: the only way to reach the checks after each skip.
+class ShortSeekSource : public archive_detail::ByteSource {
+public:
+    ShortSeekSource(std::string bytes, int failingSeek)
+        : bytes_(std::move(bytes)), fail_(failingSeek) {}
+    std::size_t read(void* buffer, std::size_t count) override {
+        const std::size_t n = pos_ >= static_cast<std::int64_t>(bytes_.size())
+                                  ? 0
+                                  : std::min(count, bytes_.size() - static_cast<std::size_t>(pos_));
+        std::memcpy(buffer, bytes_.data() + pos_, n);
+        pos_ += static_cast<std::int64_t>(n);
+        return n;
+    }
+    std::int64_t seekBy(std::int64_t delta) override {
+        pos_ += (++seeks_ == fail_ && delta > 0) ? delta - 1 : delta;
+        return pos_;
+    }
+    std::int64_t seekTo(std::int64_t position) override { return pos_ = position; }
+    std::int64_t position() const override { return pos_; }
+    std::int64_t size() const override { return static_cast<std::int64_t>(bytes_.size()); }
+
+private:
+    std::string bytes_;
+    int fail_;
+    int seeks_ = 0;
+    std::int64_t pos_ = 0;
+};
+
+TEST(ReaderSkips, ASkipThatLandsElsewhereRaisesErrors4And5) {
+    platform::ScriptedMessages messages;
+    platform::ScopedMessageService scope(messages);
+    Local withExtra{.name = "e", .data = "data", .extra = "1234"};
+    const std::string bytes = archiveOf({withExtra});
+    struct Case {
+        int failingSeek;
+        const char* error;
+    } cases[] = {{1, "Error 4 reading Zip file"}, {2, "Error 5 reading Zip file"}};
+    for (const Case& c : cases) {
+        ShortSeekSource source(bytes, c.failingSeek);
+        std::vector<std::unique_ptr<ZipDirEntry>> entries;
+        try {
+            archive_detail::readEntries(source, entries);
+            ADD_FAILURE() << "no error for " << c.error;
+        } catch (const platform::EStreamError& e) {
+            EXPECT_STREQ(e.what(), c.error);
+        }
+        ASSERT_EQ(entries.size(), 1u) << "the entry stays listed";
+        EXPECT_EQ(entries[0]->FileName, "e");
+    }
+    ShortSeekSource sound(bytes, 0);
+    std::vector<std::unique_ptr<ZipDirEntry>> entries;
+    archive_detail::readEntries(sound, entries);
+    EXPECT_EQ(entries.size(), 1u);
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+} // namespace
