@@ -14,12 +14,14 @@
 
 namespace {
 
+// One application for the whole test program. It is never destroyed: tearing it down among
+// the other static objects at exit is not safe.
 QApplication& app() {
     static int argc = 1;
     static char name[] = "cli_msg_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication instance(argc, argv);
-    return instance;
+    static QApplication* instance = new QApplication(argc, argv);
+    return *instance;
 }
 
 class MsgformTest : public ::testing::Test {
