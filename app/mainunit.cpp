@@ -125,9 +125,10 @@ QFont THintConFont::HintFont() {
 }
 
 void THintConFont::Install() {
-    QToolTip::setFont(HintFont());
     if (!qobject_cast<THintConFont*>(QApplication::style()))
         QApplication::setStyle(new THintConFont);
+    // After the style: a new style sets the application's fonts again.
+    QToolTip::setFont(HintFont());
 }
 
 // ---------------------------------------------------------------------------------------------

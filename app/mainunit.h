@@ -3,6 +3,12 @@
 // StringGrid1 and the open-file dialog OpenDialog1, lists the current archive, runs the
 // archive file commands and guards the commands that change or hand out archive contents
 // with the access gate.
+// The table's and the archive component's headers both name a notify-event type
+// TNotifyEvent; the table's is taken under another name here so that one file can use both.
+#define TNotifyEvent TGridNotifyEvent
+#include "controls/SortingGrid.h"
+#undef TNotifyEvent
+
 #include "archive/Archiver.h"
 #include "dialogs/OpenDialog.h"
 
@@ -20,7 +26,6 @@ class QMenu;
 class QMenuBar;
 class QStatusBar;
 class TGradButton;
-class TSortingGrid;
 
 // The hint window's look: tooltips in bold Arial Narrow of 10 points, shown 10 milliseconds
 // after the mouse comes to rest. Install() puts both in place for the whole application.

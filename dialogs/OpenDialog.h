@@ -5,6 +5,7 @@
 // QFileDialog, tests install a ScriptedFileChooser that records what the dialog was set up
 // with and answers with a set path or a cancel.
 #include <QString>
+#include <QStringList>
 #include <deque>
 #include <optional>
 #include <vector>

@@ -1,0 +1,62 @@
+#pragma once
+// The fixture of the whole-window tests: a sandboxed documents folder and registry, scripted
+// message boxes and file dialogs, a recording shell, and the program's windows made as the
+// program makes them.
+#include "app/mainunit.h"
+#include "controls/SortingGrid.h"
+#include "dialogs/OpenDialog.h"
+#include "platform/Messages.h"
+#include "platform/Shell.h"
+#include "tests/gui/GuiTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <gtest/gtest.h>
+
+class MainWindowFixture : public ::testing::Test {
+protected:
+    MainWindowFixture() : messagesInstalled(messages), chooserInstalled(chooser) {
+        guitest::application();
+        previousShell = platform::setShellService(&shell);
+    }
+    ~MainWindowFixture() override {
+        destroyApplicationWindows();
+        platform::setShellService(previousShell);
+    }
+
+    void SetUp() override { guitest::resetRegistry(docs.str()); }
+
+    // Makes the windows as the program does; nothing is shown yet.
+    void create(const QStringList& arguments = {}) {
+        createApplicationWindows(arguments);
+        Mainform->Terminate = [this] { ++terminateCalls; };
+    }
+    // Makes the windows and shows the main window, which opens the command-line archive.
+    void start(const QStringList& arguments = {}) {
+        create(arguments);
+        Mainform->show();
+        QApplication::processEvents();
+    }
+
+    TSortingGrid* grid() const { return Mainform->StringGrid1; }
+    QString cell(int col, int row) const { return grid()->Cells(col, row); }
+    std::string tempFolder() const { return (docs.path() / "Quembly Temp").string() + "/"; }
+
+    // Writes an archive into the test folder and returns its path.
+    std::string writeZip(const std::string& name, const std::vector<guitest::ZipEntrySpec>& e) {
+        const auto path = files / name;
+        testsupport::writeFile(path, guitest::buildZip(e));
+        return path.string();
+    }
+
+    testsupport::TempDir docs;
+    testsupport::TempDir files;
+    platform::ScriptedMessages messages;
+    platform::ScopedMessageService messagesInstalled;
+    ScriptedFileChooser chooser;
+    ScopedFileChooser chooserInstalled;
+    platform::RecordingShell shell;
+    platform::ShellService* previousShell = nullptr;
+    int terminateCalls = 0;
+};

@@ -1,0 +1,499 @@
+// The main window as a frame: start-up with and without an archive, what its creation reads
+// and makes, the column proportions on resize, close against Exit, the access gate and the
+// Delete key.
+#include "tests/gui/MainWindowFixture.h"
+
+#include "controls/GradButton.h"
+#include "dialogs/Unit1.h"
+#include "dialogs/Unit2.h"
+#include "platform/Registry.h"
+#include "platform/qt/Locale.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolTip>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using guitest::dosDate;
+using guitest::dosTime;
+using Kind = platform::ScriptedMessages::Kind;
+
+namespace {
+
+std::vector<int> columnWidths(const TSortingGrid* grid) {
+    std::vector<int> widths;
+    for (int c = 0; c < grid->ColCount(); ++c)
+        widths.push_back(grid->ColWidths(c));
+    return widths;
+}
+
+} // namespace
+
+// --- Start-up ---------------------------------------------------------------------------------
+
+using StartUpTest = MainWindowFixture;
+
+TEST_F(StartUpTest, WithoutArchiveTheTableHoldsOnlyTheCaptionRow) {
+    start();
+    EXPECT_EQ(Mainform->windowTitle(), "Quembly 1.0");
+    EXPECT_EQ(grid()->RowCount(), 1);
+    EXPECT_EQ(grid()->FixedRows(), 0);
+    EXPECT_EQ(grid()->FixedCols(), 0);
+    ASSERT_EQ(grid()->ColCount(), 4);
+    EXPECT_EQ(cell(0, 0), "File Name");
+    EXPECT_EQ(cell(1, 0), "Compress Size");
+    EXPECT_EQ(cell(2, 0), "Uncompress Size");
+    EXPECT_EQ(cell(3, 0), "Date/Time");
+    EXPECT_EQ(columnWidths(grid()), (std::vector<int>{400, 100, 110, 130}));
+    EXPECT_EQ(Mainform->FilesLabel->text(), "0");
+    EXPECT_EQ(Mainform->ZipFname->text(), "");
+    EXPECT_TRUE(messages.errorTexts().empty());
+}
+
+TEST_F(StartUpTest, CommandLineArchiveIsListedWithBackslashSeparators) {
+    const std::string zip =
+        writeZip("sample.zip", {{"readme.txt", "hello", dosDate(2021, 3, 4), dosTime(5, 6, 8)},
+                                {"docs/guide/intro.txt", std::string(1000, 'x')},
+                                {"docs/a/b/c/deep.bin", "12345"}});
+    start({QString::fromStdString(zip), "ignored-second-argument"});
+
+    EXPECT_EQ(Mainform->ZipFname->text().toStdString(), zip);
+    EXPECT_EQ(Mainform->Archiver1.ZipFilename(), zip);
+    ASSERT_EQ(grid()->RowCount(), 4);
+    EXPECT_EQ(grid()->FixedRows(), 1);
+    EXPECT_EQ(cell(0, 0), "File Name");
+    EXPECT_EQ(cell(0, 1), "readme.txt");
+    EXPECT_EQ(cell(0, 2), "docs\\guide\\intro.txt");
+    EXPECT_EQ(cell(0, 3), "docs\\a\\b\\c\\deep.bin");
+    EXPECT_EQ(cell(1, 2), "1000");
+    EXPECT_EQ(cell(2, 2), "1000");
+    EXPECT_EQ(cell(2, 1), "5");
+    EXPECT_EQ(cell(3, 1), platform::dateTimeText(QDateTime(QDate(2021, 3, 4), QTime(5, 6, 8))));
+    EXPECT_TRUE(cell(3, 1).contains("  ")) << "date and time are two spaces apart";
+    EXPECT_EQ(Mainform->FilesLabel->text(), "3");
+    EXPECT_TRUE(messages.errorTexts().empty());
+}
+
+TEST_F(StartUpTest, EntryWithImpossibleDateGetsAnEmptyCellAndTheListingGoesOn) {
+    const std::string zip =
+        writeZip("dates.zip", {{"good1.txt", "a"},
+                               {"month13.txt", "b", dosDate(2020, 13, 1), dosTime(1, 2, 4)},
+                               {"hour25.txt", "c", dosDate(2020, 1, 1), dosTime(25, 0, 0)},
+                               {"good2.txt", "d"}});
+    start({QString::fromStdString(zip)});
+
+    ASSERT_EQ(grid()->RowCount(), 5);
+    EXPECT_EQ(cell(0, 2), "month13.txt");
+    EXPECT_EQ(cell(3, 2), "");
+    EXPECT_EQ(cell(3, 3), "");
+    EXPECT_EQ(cell(0, 4), "good2.txt");
+    EXPECT_FALSE(cell(3, 4).isEmpty());
+    EXPECT_EQ(Mainform->FilesLabel->text(), "4");
+    EXPECT_TRUE(messages.errorTexts().empty());
+}
+
+TEST_F(StartUpTest, MissingOrEmptyCommandLineArchiveLeavesTheCaptionRow) {
+    start({QString::fromStdString((files / "absent.zip").string())});
+    EXPECT_EQ(grid()->RowCount(), 1);
+    EXPECT_EQ(grid()->FixedRows(), 0);
+    EXPECT_EQ(Mainform->FilesLabel->text(), "0");
+    EXPECT_EQ(Mainform->ZipFname->text().toStdString(), (files / "absent.zip").string());
+    EXPECT_TRUE(messages.errorTexts().empty());
+}
+
+TEST_F(StartUpTest, DamagedCommandLineArchiveIsReportedAndTheWindowStillOpens) {
+    std::string bytes = guitest::buildZip({{"one.txt", "1"}, {"two.txt", "22"}});
+    testsupport::writeFile(files / "cut.zip", bytes.substr(0, 45)); // inside the second header
+    start({QString::fromStdString((files / "cut.zip").string())});
+    EXPECT_TRUE(Mainform->isVisible());
+    EXPECT_EQ(messages.errorTexts().size(), 1u);
+    EXPECT_EQ(Mainform->ZipFname->text().toStdString(), (files / "cut.zip").string());
+}
+
+TEST_F(StartUpTest, WindowsAreMadeInTheirOrderAndNamed) {
+    create();
+    ASSERT_NE(Mainform, nullptr);
+    ASSERT_NE(Form1, nullptr);
+    ASSERT_NE(Form2, nullptr);
+    EXPECT_EQ(Form1->windowTitle(), "Password Require");
+    EXPECT_EQ(Form2->windowTitle(), "Quembly Setting");
+    EXPECT_FALSE(Form1->isVisible());
+    EXPECT_FALSE(Form2->isVisible());
+    for (const char* name :
+         {"Panel2", "Panel4", "Panel3", "Panel6", "Label2", "ZipFname", "StringGrid1", "Panel5",
+          "StatusBar1", "Panel1", "Bevel2", "FilesLabel", "Label1", "Edit1", "Edit2", "Edit3",
+          "FileListBox1", "MainMenu1", "PopupMenu1"})
+        EXPECT_NE(Mainform->findChild<QWidget*>(name), nullptr) << name;
+    EXPECT_FALSE(Mainform->Edit1->isVisibleTo(Mainform));
+    EXPECT_FALSE(Mainform->Edit3->isVisibleTo(Mainform));
+    EXPECT_TRUE(Mainform->ZipFname->isReadOnly());
+    EXPECT_EQ(Mainform->Label2->text(), "Zip Name:");
+    EXPECT_EQ(Mainform->Label1->text(), "files");
+    EXPECT_EQ(Mainform->Panel4->palette().color(QPalette::Window), QColor(0x96, 0xD9, 0xFA));
+}
+
+TEST_F(StartUpTest, MenusHoldEveryItemInOrderWithPictures) {
+    create();
+    const std::vector<std::pair<const char*, std::vector<std::pair<const char*, const char*>>>>
+        menus = {
+            {"File1",
+             {{"NewZIP1", "New ZIP"},
+              {"OpenZIP1", "Open ZIP"},
+              {"DeleteZIP1", "Delete ZIP"},
+              {"Exit1", "Exit"}}},
+            {"View1",
+             {{"OpenFiles1", "Open Files"},
+              {"OpenWith2", "Open With"},
+              {"FilesProperties1", "Files Properties"}}},
+            {"ool1",
+             {{"Extract1", "Extract Files"},
+              {"AddFiles1", "Add Files"},
+              {"DeleteFiles1", "Delete Files"}}},
+            {"Option1", {{"CombineZIP1", "Combine ZIP"}, {"Configure1", "Configure"}}},
+            {"Help1", {{"tessalyHelp1", "Quembly Help"}, {"About1", "About"}}},
+            {"PopupMenu1",
+             {{"ViewSelectedFile1", "Open Selected File"},
+              {"Openwith1", "Open with ..."},
+              {"ExtractSelectedFile1", "Extract Selected File"},
+              {"DeleteSelectedFile1", "Delete Selected File"},
+              {"Properties1", "Properties"}}},
+        };
+    QStringList titles;
+    for (QAction* a : Mainform->MainMenu1->actions())
+        titles << a->text();
+    EXPECT_EQ(titles, (QStringList{"File", "View", "Tool", "Option", "Help"}));
+    for (const auto& [menuName, items] : menus) {
+        auto* menu = Mainform->findChild<QMenu*>(menuName);
+        ASSERT_NE(menu, nullptr) << menuName;
+        const QList<QAction*> actions = menu->actions();
+        ASSERT_EQ(actions.size(), qsizetype(items.size())) << menuName;
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            EXPECT_EQ(actions[qsizetype(i)]->objectName(), items[i].first);
+            EXPECT_EQ(actions[qsizetype(i)]->text(), items[i].second);
+            EXPECT_FALSE(actions[qsizetype(i)]->icon().isNull()) << items[i].first;
+        }
+    }
+}
+
+TEST_F(StartUpTest, ToolbarButtonsCarryTheirSchemesHintsAndPictures) {
+    create();
+    struct Expect {
+        const char* name;
+        const char* hint;
+        TGradButton::TColorScheme scheme;
+        bool gradient;
+        TGradButton::TButtonLayout layout;
+    };
+    const Expect expected[] = {
+        {"NewZipBut", "Click to Create New ZIP", TGradButton::csCustom, true,
+         TGradButton::blGlyphTop},
+        {"ZipOpenBut", "Click to Open ZIP on your computer", TGradButton::csNeoSun, true,
+         TGradButton::blGlyphTop},
+        {"DeleteZipBut", "Click to Delete Zip file and All zip content", TGradButton::csNeoSun,
+         true, TGradButton::blGlyphTop},
+        {"ExtractBut", "Click to Extract zip", TGradButton::csGrass, false,
+         TGradButton::blGlyphTop},
+        {"AddBut", "Click to Add some files to ZIP", TGradButton::csGrass, false,
+         TGradButton::blGlyphTop},
+        {"DeleteBut", "Click to Delete the selected file", TGradButton::csGrass, false,
+         TGradButton::blGlyphTop},
+        {"GradButton1", "Click to combine the splitted zip", TGradButton::csDesert, false,
+         TGradButton::blGlyphTop},
+        {"GradButton2", "Click to Configure Quembly", TGradButton::csDesert, false,
+         TGradButton::blGlyphLeft},
+        {"Viewbut", "Click to view help file", TGradButton::csDesert, false,
+         TGradButton::blGlyphTop},
+    };
+    int lastRight = 0;
+    for (const Expect& e : expected) {
+        auto* b = Mainform->findChild<TGradButton*>(e.name);
+        ASSERT_NE(b, nullptr) << e.name;
+        EXPECT_EQ(b->parentWidget(), Mainform->Panel4) << e.name;
+        EXPECT_EQ(b->toolTip(), e.hint);
+        EXPECT_EQ(b->statusTip(), e.hint);
+        EXPECT_EQ(b->ColorScheme(), e.scheme) << e.name;
+        EXPECT_EQ(b->Gradient(), e.gradient) << e.name;
+        EXPECT_EQ(b->ButtonLayout(), e.layout) << e.name;
+        EXPECT_EQ(b->Caption(), "");
+        EXPECT_EQ(b->cursor().shape(), Qt::PointingHandCursor);
+        EXPECT_FALSE(b->Glyph().isNull());
+        EXPECT_EQ(b->height(), 55);
+        EXPECT_GE(b->width(), 54);
+        EXPECT_LE(b->width(), 61);
+        EXPECT_GT(b->x(), lastRight) << "left to right, without overlap";
+        lastRight = b->x() + b->width() - 1;
+    }
+    // New ZIP keeps the csNeoSun colours under its custom scheme.
+    auto* sun = Mainform->ZipOpenBut;
+    for (int i = 0; i <= TGradButton::ciColorFocusRect; ++i)
+        EXPECT_EQ(Mainform->NewZipBut->Color(i), sun->Color(i)) << "colour " << i;
+}
+
+TEST_F(StartUpTest, HintsUseTheirFontPauseAndTheStatusBar) {
+    start();
+    const QFont hint = QToolTip::font();
+    EXPECT_EQ(hint.family(), "Arial Narrow");
+    EXPECT_EQ(hint.pointSize(), 10);
+    EXPECT_TRUE(hint.bold());
+    EXPECT_EQ(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 10);
+
+    QStatusTipEvent tip("Click to Extract zip");
+    QApplication::sendEvent(Mainform->ExtractBut, &tip);
+    EXPECT_EQ(Mainform->StatusBar1->currentMessage(), "Click to Extract zip");
+}
+
+// --- FormCreate -------------------------------------------------------------------------------
+
+using FormCreateTest = MainWindowFixture;
+
+TEST_F(FormCreateTest, ReadsTheDocumentsFolderAndPasswordAndMakesTheTempFolder) {
+    guitest::resetRegistry(docs.str(), "Open Sesame");
+    create();
+    EXPECT_EQ(Mainform->Edit1->text().toStdString(), docs.str());
+    EXPECT_EQ(Mainform->Edit3->text(), "Open Sesame");
+    EXPECT_TRUE(fs::is_directory(docs.path() / "Quembly Temp"));
+    EXPECT_EQ(Mainform->TempFolder().toStdString(), tempFolder());
+    EXPECT_EQ(Mainform->Archiver1.AddOptions.bits(), 0);
+    EXPECT_EQ(Mainform->Archiver1.AddCompLevel, 9);
+}
+
+TEST_F(FormCreateTest, WithoutThePasswordKeyNothingIsStoredAndTheKeyIsNotCreated) {
+    create();
+    EXPECT_EQ(Mainform->Edit3->text(), "");
+    platform::Registry classes(platform::RootKey::ClassesRoot);
+    EXPECT_FALSE(classes.openKey("\\tessaly.zip", false));
+}
+
+TEST_F(FormCreateTest, ExistingTempFolderIsKeptWithItsFiles) {
+    fs::create_directories(docs.path() / "Quembly Temp");
+    testsupport::writeFile(docs.path() / "Quembly Temp" / "kept.txt", "k");
+    create();
+    EXPECT_TRUE(fs::exists(docs.path() / "Quembly Temp" / "kept.txt"));
+    EXPECT_TRUE(messages.errorTexts().empty());
+}
+
+TEST_F(FormCreateTest, TempFolderThatCannotBeMadeIsReportedAndTheTableStaysUncaptioned) {
+    // The documents folder names a plain file, so no folder can be made inside it.
+    testsupport::writeFile(files / "not-a-folder", "x");
+    const std::string documents = (files / "not-a-folder").string();
+    guitest::resetRegistry(documents, "pw");
+    start();
+
+    ASSERT_EQ(messages.errorTexts().size(), 1u);
+    EXPECT_EQ(messages.errorTexts()[0], "Cannot create " + documents + "/Quembly Temp/.");
+    EXPECT_TRUE(Mainform->isVisible());
+    EXPECT_EQ(Mainform->Edit3->text(), "pw") << "the reads before the failure stand";
+    EXPECT_EQ(cell(0, 0), "");
+    EXPECT_NE(grid()->ColWidths(0), 400);
+}
+
+TEST_F(FormCreateTest, MissingParentOfTheDocumentsFolderIsReportedTheSameWay) {
+    const std::string documents = (files / "gone" / "Documents").string();
+    guitest::resetRegistry(documents);
+    create();
+    ASSERT_EQ(messages.errorTexts().size(), 1u);
+    EXPECT_EQ(messages.errorTexts()[0], "Cannot create " + documents + "/Quembly Temp/.");
+    EXPECT_FALSE(fs::exists(files / "gone"));
+}
+
+// --- Resize -----------------------------------------------------------------------------------
+
+using ResizeTest = MainWindowFixture;
+
+TEST_F(ResizeTest, ColumnsTakeTheirSharesOfTheWidthBeforeTheChange) {
+    start();
+    const int height = Mainform->height();
+    ASSERT_EQ(Mainform->width(), 750);
+    Mainform->resize(900, height);
+    QApplication::processEvents();
+    ASSERT_EQ(Mainform->width(), 900);
+    EXPECT_EQ(columnWidths(grid()), (std::vector<int>{428, 98, 112, 105}));
+
+    Mainform->resize(650, height);
+    QApplication::processEvents();
+    EXPECT_EQ(columnWidths(grid()), (std::vector<int>{513, 117, 135, 126}));
+}
+
+TEST_F(ResizeTest, HalvesRoundToTheEvenNeighbour) {
+    create();
+    // 650: 279.5 -> 280, 565.5 -> 566, 552.5 -> 552, 559 -> 559.
+    Mainform->FormCanResize(650);
+    EXPECT_EQ(columnWidths(grid()), (std::vector<int>{370, 84, 98, 91}));
+    // 750: 322.5 -> 322, 652.5 -> 652, 637.5 -> 638, 645 -> 645.
+    Mainform->FormCanResize(750);
+    EXPECT_EQ(columnWidths(grid()), (std::vector<int>{428, 98, 112, 105}));
+    // 10: 4.3 -> 4, 8.7 -> 9, 8.5 -> 8, 8.6 -> 9.
+    Mainform->FormCanResize(10);
+    EXPECT_EQ(columnWidths(grid()), (std::vector<int>{6, 1, 2, 1}));
+}
+
+// --- Close and Exit ---------------------------------------------------------------------------
+
+class CloseTest : public MainWindowFixture {
+protected:
+    void fillTempFolder() {
+        const fs::path temp = docs.path() / "Quembly Temp";
+        testsupport::writeFile(temp / "one.txt", "1");
+        testsupport::writeFile(temp / "two words.pdf", "2");
+        testsupport::writeFile(temp / "noextension", "3");
+        testsupport::writeFile(temp / ".hidden", "h");
+        fs::create_directories(temp / "sub");
+        testsupport::writeFile(temp / "sub" / "inner.txt", "i");
+    }
+};
+
+TEST_F(CloseTest, ClosingEmptiesThePlainFilesAndKeepsSubFolders) {
+    start();
+    fillTempFolder();
+    EXPECT_TRUE(Mainform->close());
+    const fs::path temp = docs.path() / "Quembly Temp";
+    EXPECT_FALSE(fs::exists(temp / "one.txt"));
+    EXPECT_FALSE(fs::exists(temp / "two words.pdf"));
+    EXPECT_FALSE(fs::exists(temp / "noextension"));
+    EXPECT_TRUE(fs::exists(temp / ".hidden")) << "hidden files are not listed";
+    EXPECT_TRUE(fs::exists(temp / "sub" / "inner.txt"));
+    EXPECT_FALSE(Mainform->isVisible());
+    EXPECT_EQ(terminateCalls, 1) << "closing the main window ends the program";
+    EXPECT_TRUE(messages.errorTexts().empty());
+}
+
+TEST_F(CloseTest, ExitLeavesTheTempFolderAlone) {
+    start();
+    fillTempFolder();
+    Mainform->Exit1->trigger();
+    EXPECT_EQ(terminateCalls, 1);
+    EXPECT_TRUE(fs::exists(docs.path() / "Quembly Temp" / "one.txt"));
+    EXPECT_TRUE(fs::exists(docs.path() / "Quembly Temp" / "noextension"));
+}
+
+TEST_F(CloseTest, ClosingWhenTheTempFolderIsGoneStillCloses) {
+    start();
+    fs::remove_all(docs.path() / "Quembly Temp");
+    EXPECT_TRUE(Mainform->close());
+    EXPECT_FALSE(Mainform->isVisible());
+    EXPECT_EQ(terminateCalls, 1);
+    EXPECT_TRUE(messages.errorTexts().empty());
+}
+
+// --- The access gate --------------------------------------------------------------------------
+
+using AccessGateTest = MainWindowFixture;
+
+TEST_F(AccessGateTest, WithoutPasswordGatedCommandsRunAtOnce) {
+    start();
+    Mainform->DeleteZipBut->Click();
+    EXPECT_FALSE(Form1->isVisible());
+    EXPECT_EQ(messages.messageTexts(), std::vector<std::string>{"Zip file not found: "});
+}
+
+TEST_F(AccessGateTest, WithoutStoredPasswordATextInThePromptDoesNotLock) {
+    start();
+    Form1->Edit1->setText("left over");
+    EXPECT_TRUE(Mainform->AccessGate());
+    EXPECT_FALSE(Form1->isVisible());
+}
+
+TEST_F(AccessGateTest, LockedCommandsOnlyBringUpThePrompt) {
+    guitest::resetRegistry(docs.str(), "Secret");
+    start();
+    Mainform->DeleteZipBut->Click();
+    EXPECT_TRUE(Form1->isVisible());
+    EXPECT_TRUE(messages.shown().empty()) << "a refused command reports nothing";
+    // A second try while the prompt is open only brings it to the front again.
+    Mainform->ExtractBut->Click();
+    Mainform->AddBut->Click();
+    Mainform->Openwith1->trigger();
+    Mainform->OpenFiles1->trigger();
+    EXPECT_TRUE(Form1->isVisible());
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST_F(AccessGateTest, TypingThePasswordUnlocksAtOnceAndCancelLocksAgain) {
+    guitest::resetRegistry(docs.str(), "Secret");
+    start();
+    EXPECT_FALSE(Mainform->AccessGate());
+    Form1->Edit1->setText("secret");
+    EXPECT_FALSE(Mainform->AccessGate()) << "letter case counts";
+
+    Form1->Edit1->setText("Secret");
+    Form1->hide();
+    EXPECT_TRUE(Mainform->AccessGate()) << "the field alone unlocks, before OK";
+    EXPECT_FALSE(Form1->isVisible());
+    Mainform->DeleteZipBut->Click();
+    EXPECT_EQ(messages.messageTexts(), std::vector<std::string>{"Zip file not found: "});
+
+    Form1->GradButton2->Click(); // Cancel
+    EXPECT_EQ(Form1->Edit1->text(), "");
+    EXPECT_FALSE(Mainform->AccessGate());
+    EXPECT_TRUE(Form1->isVisible());
+}
+
+TEST_F(AccessGateTest, PromptOkChecksAgainstTheMainWindowsCopy) {
+    guitest::resetRegistry(docs.str(), "Secret");
+    start();
+    Mainform->ExtractBut->Click();
+    ASSERT_TRUE(Form1->isVisible());
+    Form1->Edit1->setText("wrong");
+    Form1->GradButton1->Click();
+    EXPECT_EQ(messages.messageTexts(),
+              std::vector<std::string>{"Wrong Password, Please Type Correct Password"});
+    EXPECT_TRUE(Form1->isVisible());
+
+    Form1->Edit1->setText("Secret");
+    Form1->GradButton1->Click();
+    EXPECT_EQ(messages.messageTexts().back(),
+              "Password corrected, now you can do any actions without inserting any password");
+    EXPECT_FALSE(Form1->isVisible());
+    EXPECT_TRUE(Mainform->AccessGate());
+}
+
+TEST_F(AccessGateTest, NewPasswordFromTheSettingsLocksAgain) {
+    guitest::resetRegistry(docs.str(), "Secret");
+    start();
+    Form1->Edit1->setText("Secret");
+    ASSERT_TRUE(Mainform->AccessGate());
+    Form2->SetStoredPassword("Other");
+    EXPECT_EQ(Mainform->Edit3->text(), "Other");
+    EXPECT_FALSE(Mainform->AccessGate());
+    EXPECT_TRUE(Form1->isVisible());
+}
+
+TEST_F(AccessGateTest, UngatedCommandsNeverShowThePrompt) {
+    guitest::resetRegistry(docs.str(), "Secret");
+    start();
+    chooser.cancel();
+    Mainform->ZipOpenBut->Click();
+    chooser.cancel();
+    Mainform->NewZipBut->Click();
+    Mainform->Properties1->trigger();
+    Mainform->Viewbut->Click();
+    Mainform->GradButton1->Click();
+    Mainform->GradButton2->Click();
+    Mainform->About1->trigger();
+    EXPECT_FALSE(Form1->isVisible());
+}
+
+// --- The Delete key ---------------------------------------------------------------------------
+
+using DeleteKeyTest = MainWindowFixture;
+
+TEST_F(DeleteKeyTest, DeleteKeyInTheTableRunsTheDeleteCommand) {
+    // With a password stored, the Delete command's only visible effect is the prompt.
+    guitest::resetRegistry(docs.str(), "Secret");
+    start();
+    grid()->setFocus();
+    QTest::keyClick(grid(), Qt::Key_A);
+    QTest::keyClick(grid(), Qt::Key_Backspace);
+    QTest::keyClick(grid(), Qt::Key_Insert);
+    EXPECT_FALSE(Form1->isVisible()) << "other keys do nothing special";
+    QTest::keyClick(grid(), Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_TRUE(Form1->isVisible()) << "modifiers are not looked at";
+    Form1->hide();
+    QTest::keyClick(grid(), Qt::Key_Delete);
+    EXPECT_TRUE(Form1->isVisible());
+}
