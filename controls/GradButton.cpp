@@ -257,7 +257,7 @@ bool TGradButton::Pressed() const {
 
 // ---- painting ----
 
-QImage TGradButton::Render() {
+QImage TGradButton::Render() const {
     const int W = width(), H = height();
     if (W <= 0 || H <= 0)
         return QImage(); // nothing to show, and no gradient step to divide by zero
@@ -561,7 +561,7 @@ bool TGradButton::eventFilter(QObject* watched, QEvent* event) {
         else if (d->isDefault && enter)
             take = true;
     }
-    if (!take && mods == Qt::NoModifier && isEnabled() && isVisible() &&
+    if (!take && !(mods & (Qt::ControlModifier | Qt::AltModifier)) && isEnabled() && isVisible() &&
         qobject_cast<QDialog*>(d->filteredWindow.data()) && ke->text().size() == 1) {
         const QChar accel = AcceleratorChar(d->caption);
         take = !accel.isNull() && ke->text().at(0).toLower() == accel;

@@ -103,7 +103,7 @@ public:
     bool Pressed() const;
 
     // Paints the whole button into an image of its size, as a paint does.
-    QImage Render();
+    QImage Render() const;
 
     QSize sizeHint() const override;
 

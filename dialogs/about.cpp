@@ -3,8 +3,10 @@
 #include "controls/GradButton.h"
 #include "controls/GradPanel.h"
 
+#include <QApplication>
 #include <QIcon>
 #include <QLabel>
+#include <QMainWindow>
 #include <QPainter>
 #include <QPixmap>
 
@@ -111,8 +113,16 @@ void Tformabout::clsbtnClick() {
 }
 
 void Tformabout::showEvent(QShowEvent* event) {
-    // Centred over the window that owns it each time it is shown.
-    if (QWidget* owner = parentWidget()) {
+    // Centred over the window that owns it (else the main window) each time it is shown.
+    QWidget* owner = parentWidget();
+    if (!owner) {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w != this && w->isVisible() && qobject_cast<QMainWindow*>(w)) {
+                owner = w;
+                break;
+            }
+    }
+    if (owner) {
         const QRect area = owner->window()->frameGeometry();
         move(area.center() - QPoint(width() / 2, height() / 2));
     }
