@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -407,6 +408,51 @@ TEST(ReaderSkips, ASkipThatLandsElsewhereRaisesErrors4And5) {
     archive_detail::readEntries(sound, entries);
     EXPECT_EQ(entries.size(), 1u);
     EXPECT_TRUE(messages.shown().empty());
+}
+
+} // namespace
+
+namespace {
+
+// Damaged copies of a tool-made archive (descriptors, ZIP64, a central directory the
+// reader consults) must end in the message or a stream error: no other failure, no hang,
+// no name longer than the limit.
+TEST(ReaderRobustness, DamagedArchivesEndInAMessageOrAStreamError) {
+    platform::ScriptedMessages messages;
+    platform::ScopedMessageService scope(messages);
+    TempDir dir;
+    const std::string path = (dir / "sound.zip").string();
+    ASSERT_TRUE(archtest::runPython(
+        "import sys, zipfile\n"
+        "class Pipe:\n"
+        "    def __init__(s, f): s.f = f; s.n = 0\n"
+        "    def write(s, b): s.f.write(b); s.n += len(b); return len(b)\n"
+        "    def tell(s): return s.n\n"
+        "    def flush(s): pass\n"
+        "with open(sys.argv[1], 'wb') as out:\n"
+        "    with zipfile.ZipFile(Pipe(out), 'w', zipfile.ZIP_DEFLATED) as z:\n"
+        "        with z.open('a.txt', 'w') as f: f.write(b'alpha' * 40)\n"
+        "        with z.open('b.bin', 'w', force_zip64=True) as f: f.write(bytes(range(256)))\n"
+        "        z.writestr('c', b'')\n",
+        path));
+    const std::string sound = testsupport::readFile(path);
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes = sound;
+        for (int flips = 1 + static_cast<int>(random() % 4); flips > 0; --flips)
+            bytes[random() % bytes.size()] = static_cast<char>(random() & 0xFF);
+        if (round % 5 == 0)
+            bytes.resize(random() % bytes.size());
+        ShortSeekSource source(bytes, 0);
+        std::vector<std::unique_ptr<ZipDirEntry>> entries;
+        try {
+            archive_detail::readEntries(source, entries);
+        } catch (const platform::EStreamError&) {
+        }
+        ASSERT_LE(entries.size(), bytes.size() / 30 + 1) << "round " << round;
+        for (const auto& e : entries)
+            ASSERT_LE(e->FileName.size(), 256u) << "round " << round;
+    }
 }
 
 } // namespace
