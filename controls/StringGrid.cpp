@@ -861,8 +861,9 @@ Canvas& TStringGrid::GridCanvas() {
         d->measureImage = std::make_unique<QImage>(1, 1, QImage::Format_RGB32);
         setScreenResolution(*d->measureImage);
         d->measureCanvas = std::make_unique<Canvas>(d->measureImage.get());
+        d->measureCanvas->Font =
+            TCanvasFont(font(), QColorToTColor(palette().color(QPalette::Text)));
     }
-    d->measureCanvas->Font = TCanvasFont(font(), QColorToTColor(palette().color(QPalette::Text)));
     return *d->measureCanvas;
 }
 
