@@ -245,8 +245,10 @@ void TArchiver::fillUnzRecord() {
 template <typename Record, typename Exec, typename Fill>
 bool TArchiver::callLibrary(Record& record, Exec exec, Fill fill, const std::string& archiveName) {
     // More specifications than the record holds go in several calls whose counts add up;
-    // an empty list is one call with none.
-    const std::size_t total = fspecArgs_.size();
+    // an empty list is one call with none. The list is taken as it stands now: an event
+    // handler may start another operation that replaces FSpecArgs between two calls.
+    const std::vector<std::string> specs = fspecArgs_;
+    const std::size_t total = specs.size();
     std::size_t first = 0;
     std::int64_t processed = 0;
     bool anyReturned = false;
@@ -260,7 +262,7 @@ bool TArchiver::callLibrary(Record& record, Exec exec, Fill fill, const std::str
         record.ArchiveName = archiveText.get();
         record.SpecCount = 0;
         for (std::size_t i = first; i < first + count; ++i) {
-            specTexts.push_back(makeText(fspecArgs_[i]));
+            specTexts.push_back(makeText(specs[i]));
             record.Specs[record.SpecCount++] = specTexts.back().get();
         }
 

@@ -332,6 +332,22 @@ TEST_F(BridgeFixture, CancelStopsTheRemainingBatches) {
     EXPECT_TRUE(archiver.FSpecArgs().empty());
 }
 
+TEST_F(BridgeFixture, BatchesKeepTheirListWhenAHandlerReplacesIt) {
+    std::vector<std::string> specs(MaxSpecs + 3, "f");
+    specs.back() = "last";
+    fake::zipper().queue = {{.actions = {{.code = ActionNewFile, .text = "f"}}, .result = 1},
+                            {.result = 1}};
+    archiver.OnProgress = [this](TArchiver*, ProgressType, const std::string&, std::int32_t) {
+        archiver.setFSpecArgs({}); // an Extract started from the handler empties the list
+        archiver.Extract();
+    };
+    prepare(zipPath, specs);
+    archiver.Add();
+    ASSERT_EQ(fake::zipper().calls.size(), 2u);
+    EXPECT_EQ(fake::zipper().calls[1].specs, (std::vector<std::string>{"f", "f", "last"}));
+    EXPECT_EQ(archiver.ProcessedCount(), 2);
+}
+
 // ---------------------------------------------------------------- events and Cancel
 
 TEST_F(BridgeFixture, CallbacksBecomeEventsDuringTheCall) {
