@@ -151,7 +151,7 @@ private:
     // living for one call. Returns false when a call failed (the failure already shown).
     // FILL fills the record's fixed fields before each call.
     template <typename Record, typename Exec, typename Fill>
-    bool callLibrary(Record& record, Exec exec, Fill fill, const std::string& archiveName);
+    bool callLibrary(Record& record, Exec exec, Fill fill, std::string archiveName);
 
     std::vector<std::string> fspecArgs_;
     std::string zipFilename_;
