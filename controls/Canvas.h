@@ -101,7 +101,8 @@ enum : unsigned {
 
 class Canvas {
 public:
-    // Draws onto the device for the lifetime of the canvas. The device must outlive it.
+    // Draws onto the device for the lifetime of the canvas. The device must outlive it; a
+    // widget can be drawn on only inside its paintEvent (controls draw on an image instead).
     explicit Canvas(QPaintDevice* device);
     ~Canvas();
     Canvas(const Canvas&) = delete;
