@@ -352,8 +352,12 @@ QImage TGradButton::Render() const {
             ++gx;
             ++gy;
         }
-        if (d->transparentGlyph)
-            c.DrawTransparent(gx, gy, d->glyph, QRgbToTColor(d->glyph.pixel(0, 0)));
+        // The key colour is the top-left pixel. A glyph with an alpha channel whose corner is
+        // already see-through needs no key: keying its colour (often black) would also cut
+        // out the opaque pixels of that colour.
+        const QRgb key = d->glyph.pixel(0, 0);
+        if (d->transparentGlyph && qAlpha(key) != 0)
+            c.DrawTransparent(gx, gy, d->glyph, QRgbToTColor(key));
         else
             c.Draw(gx, gy, d->glyph);
     }

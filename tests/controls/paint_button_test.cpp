@@ -371,6 +371,16 @@ TEST(GradButtonLook, GlyphTransparencyAndOwnedCopy) {
     b.setTransparentGlyph(false);
     img = b.Render();
     EXPECT_EQ(px(img, box.left(), box.top()), 0x00FF00u);
+
+    // A glyph with a see-through background keeps its black ink.
+    QImage icon(6, 6, QImage::Format_ARGB32);
+    icon.fill(Qt::transparent);
+    icon.setPixel(3, 3, qRgb(0, 0, 0));
+    b.setTransparentGlyph(true);
+    b.setGlyph(icon);
+    img = b.Render();
+    EXPECT_EQ(bboxOf(img, 0x000000).size(), QSize(1, 1));
+    EXPECT_EQ(px(img, 34, 10), px(TGradButton().Render(), 34, 10)); // background shows through
 }
 
 TEST(GradButtonLook, AcceleratorIsUnderlined) {
