@@ -190,6 +190,24 @@ TEST(Interop, StreamedArchiveReallyUsesDataDescriptors) {
     EXPECT_EQ(readFile(out / "a.txt"), "abc");
 }
 
+TEST(Interop, AddToAStreamedArchiveRewritesItsLocalHeadersWithSizes) {
+    // Streamed entries have zero sizes in their local headers; once the library has rewritten
+    // the archive, a walk over the local headers finds every entry.
+    TempDir td;
+    writeFile(td / "src" / "a.bin", noiseData(50000));
+    writeFile(td / "src" / "b.txt", "bee");
+    writeFile(td / "writer.py", pythonWriter);
+    const std::string zip = (td / "s.zip").string();
+    run("cd " + shellQuote((td / "src").string()) + " && python3 " +
+        shellQuote((td / "writer.py").string()) + " stream - | cat > " + shellQuote(zip));
+    writeFile(td / "c.txt", "sea");
+    ASSERT_EQ(runZip({.archive = zip, .specs = {(td / "c.txt").string()}, .noDirNames = true}), 1);
+    const auto entries = readCentralDirectory(zip);
+    EXPECT_EQ(walkLocalHeaders(zip), entryNames(entries));
+    EXPECT_EQ(entries.size(), 3u);
+    run("unzip -tqq " + shellQuote(zip));
+}
+
 TEST(Interop, ForeignArchiveSurvivesOurAddAndDelete) {
     // An archive made by Info-ZIP, changed by the library, still tests clean and keeps the
     // untouched entries' bytes.

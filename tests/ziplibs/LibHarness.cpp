@@ -258,6 +258,19 @@ std::vector<CdEntry> readCentralDirectory(const fs::path& archive) {
     return out;
 }
 
+std::vector<std::string> walkLocalHeaders(const fs::path& archive) {
+    std::vector<std::string> names;
+    const std::string b = testsupport::readFile(archive);
+    std::size_t p = 0;
+    while (p + 30 <= b.size() && get32(b, p) == 0x04034B50) {
+        const std::size_t nameLen = get16(b, p + 26), extraLen = get16(b, p + 28);
+        names.push_back(b.substr(p + 30, nameLen));
+        p += 30 + nameLen + extraLen + get32(b, p + 18);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 const CdEntry* findEntry(const std::vector<CdEntry>& entries, const std::string& name) {
     for (const auto& e : entries)
         if (e.name == name)

@@ -70,6 +70,10 @@ struct CdEntry {
 // The central directory of a ZIP file; empty on anything it cannot read (ZIP64 offsets are
 // followed through the ZIP64 end record).
 std::vector<CdEntry> readCentralDirectory(const fs::path& archive);
+// The entry names found by walking the local headers from the start of the file, skipping
+// each entry's data by the compressed size in its local header, as the program lists an
+// archive. Stops at the first record that is not a local header.
+std::vector<std::string> walkLocalHeaders(const fs::path& archive);
 const CdEntry* findEntry(const std::vector<CdEntry>& entries, const std::string& name);
 std::vector<std::string> entryNames(const std::vector<CdEntry>& entries);
 

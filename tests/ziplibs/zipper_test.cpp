@@ -329,6 +329,36 @@ TEST_F(ZipperTest, ArchivesPassInfoZipAndPythonTests) {
     EXPECT_EQ(py, "None\n");
 }
 
+TEST_F(ZipperTest, EmptyFileIsTakenAsANewArchive) {
+    writeFile(archive, "");
+    writeFile(src / "a.txt", "a");
+    EXPECT_EQ(add({.specs = {(src / "a.txt").string()}, .noDirNames = true}), 1);
+    EXPECT_EQ(entryNames(entries()), (std::vector<std::string>{"a.txt"}));
+}
+
+TEST_F(ZipperTest, ArchiveNamedThroughALinkIsUpdatedWhereItLies) {
+    writeFile(src / "a.txt", "a");
+    writeFile(src / "b.txt", "b");
+    ASSERT_EQ(add({.specs = {(src / "a.txt").string()}, .noDirNames = true}), 1);
+    const fs::path link = td / "link.zip";
+    fs::create_symlink(archive, link);
+    EXPECT_EQ(
+        runZip({.archive = link.string(), .specs = {(src / "b.txt").string()}, .noDirNames = true}),
+        1);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(entryNames(entries()), (std::vector<std::string>{"a.txt", "b.txt"}));
+}
+
+TEST_F(ZipperTest, LocalHeadersCarrySizesSoAHeaderWalkFindsEveryEntry) {
+    writeFile(src / "t.txt", textData(100000));
+    writeFile(src / "n.bin", noiseData(70000));
+    writeFile(src / "sub" / "e.txt", "");
+    ASSERT_EQ(add({.specs = {src.string()}, .recurse = true}), 3);
+    ASSERT_EQ(add({.specs = {(src / "t.txt").string()}, .level = 0}), 1); // a replaced entry
+    EXPECT_EQ(walkLocalHeaders(archive), entryNames(entries()));
+    EXPECT_EQ(entries().size(), 5u);
+}
+
 TEST_F(ZipperTest, VersionEntryPointsAnswer) {
     EXPECT_GT(zipperVersion()(), 0);
     EXPECT_GT(unzipperVersion()(), 0);

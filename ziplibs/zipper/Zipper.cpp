@@ -187,8 +187,12 @@ ZipPtr openArchive(const std::string& path, bool create, Reporter& rep) {
         rep.message(ArchiveDamaged, "The archive name is a folder: " + path);
         return nullptr;
     }
+    // An empty file holds nothing to lose: an add takes it as a new archive.
+    int flags = exists ? 0 : ZIP_CREATE | ZIP_EXCL;
+    if (exists && create && S_ISREG(st.st_mode) && st.st_size == 0)
+        flags = ZIP_CREATE | ZIP_TRUNCATE;
     int err = 0;
-    zip_t* za = zip_open(path.c_str(), exists ? 0 : ZIP_CREATE | ZIP_EXCL, &err);
+    zip_t* za = zip_open(path.c_str(), flags, &err);
     if (!za) {
         const std::string why = zipErrorText(err);
         if (err == ZIP_ER_NOZIP || err == ZIP_ER_INCONS)
