@@ -8,13 +8,21 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <iostream>
 #include <ostream>
 #include <string_view>
+
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
 #include <unistd.h>
+#endif
 
 namespace cli {
 
@@ -115,6 +123,10 @@ void showMessage(const std::string& text) {
     platform::messages().showMessage(text);
 }
 
+// The progress line on the terminal, while there is one: a message clears it first so that
+// it starts on a line of its own.
+ProgressLine* activeProgressLine = nullptr;
+
 // The component with its events wired for the command line: the libraries' messages go to
 // standard error with their codes, progress to an updating line when standard error is a
 // terminal.
@@ -129,6 +141,7 @@ public:
         };
         if (isatty(fileno(stderr))) {
             progress_.emplace(std::cerr);
+            activeProgressLine = &*progress_;
             archiver.OnProgress = [this](TArchiver*, ProgressType type, const std::string& name,
                                          std::int32_t size) {
                 switch (type) {
@@ -145,7 +158,11 @@ public:
             };
         }
     }
-    ~Session() { finishProgress(); }
+    ~Session() {
+        finishProgress();
+        if (progress_ && activeProgressLine == &*progress_)
+            activeProgressLine = nullptr;
+    }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
@@ -703,6 +720,8 @@ public:
 
 private:
     static void write(const std::string& text) {
+        if (cli::activeProgressLine)
+            cli::activeProgressLine->finish();
         std::cout.flush();
         std::cerr << text << '\n';
         std::cerr.flush();
