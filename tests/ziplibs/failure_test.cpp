@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -71,6 +72,26 @@ TEST_F(FailureTest, SourceBrokenWhileWritingFailsTheWholeAdd) {
         fs::remove_all(src / "b.txt");
         writeFile(src / "b.txt", textData(40000));
     }
+}
+
+TEST_F(FailureTest, SourceTurnedIntoAPipeFailsWithoutHanging) {
+    writeFile(src / "a.txt", "a");
+    writeFile(src / "b.txt", "b");
+    Recorder rec;
+    rec.answer = [&](const Event& e) {
+        if (e.action == ActionNewFile && e.text == "a.txt") {
+            fs::remove(src / "b.txt");
+            mkfifo((src / "b.txt").c_str(), 0600);
+        }
+        return CallbackContinue;
+    };
+    EXPECT_EQ(runZip({.archive = archive,
+                      .specs = {(src / "a.txt").string(), (src / "b.txt").string()},
+                      .noDirNames = true},
+                     &rec),
+              0);
+    EXPECT_TRUE(rec.hasMessage(7)) << rec.messages();
+    EXPECT_EQ(readFile(archive), before);
 }
 
 TEST_F(FailureTest, MoveOfAFailedAddDeletesNothing) {

@@ -359,6 +359,52 @@ TEST_F(ZipperTest, LocalHeadersCarrySizesSoAHeaderWalkFindsEveryEntry) {
     EXPECT_EQ(entries().size(), 5u);
 }
 
+TEST_F(ZipperTest, RewriteKeepsTheArchiveFileMode) {
+    writeFile(src / "a.txt", "a");
+    ASSERT_EQ(add({.specs = {(src / "a.txt").string()}, .noDirNames = true}), 1);
+    chmod(archive.c_str(), 0600);
+    writeFile(src / "b.txt", "b");
+    ASSERT_EQ(add({.specs = {(src / "b.txt").string()}, .noDirNames = true}), 1);
+    struct stat st {};
+    ASSERT_EQ(stat(archive.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+}
+
+TEST_F(ZipperTest, FileNameThatIsNotUtf8IsStoredAsItsBytesUnflagged) {
+    const std::string latin1 = "caf\xE9.txt";
+    writeFile(src / latin1, "latin");
+    ASSERT_EQ(add({.specs = {(src / latin1).string()}, .noDirNames = true}), 1);
+    const auto e = entries();
+    ASSERT_EQ(e.size(), 1u);
+    EXPECT_EQ(e[0].name, latin1);
+    EXPECT_FALSE(e[0].flags & 0x0800);
+    // Adding it again replaces the entry rather than adding a second one.
+    ASSERT_EQ(add({.specs = {(src / latin1).string()}, .noDirNames = true}), 1);
+    EXPECT_EQ(entries().size(), 1u);
+}
+
+TEST_F(ZipperTest, TwoFilesForOneNameKeepTheLastAndSaySo) {
+    writeFile(src / "one" / "same.txt", "first");
+    writeFile(src / "two" / "same.txt", "second");
+    Recorder rec;
+    EXPECT_EQ(
+        add({.specs = {(src / "one" / "same.txt").string(), (src / "two" / "same.txt").string()},
+             .noDirNames = true},
+            &rec),
+        1);
+    EXPECT_TRUE(rec.hasMessage(2)) << rec.messages();
+    EXPECT_EQ(readFile(unzipped("x") / "same.txt"), "second");
+}
+
+TEST_F(ZipperTest, PipesAreSkippedWithoutBlocking) {
+    writeFile(src / "a.txt", "a");
+    ASSERT_EQ(mkfifo((src / "pipe").c_str(), 0600), 0);
+    Recorder rec;
+    EXPECT_EQ(add({.specs = {(src / "pipe").string(), src.string()}, .recurse = true}, &rec), 1);
+    EXPECT_TRUE(rec.hasMessage(1)) << rec.messages();
+    EXPECT_EQ(findEntry(entries(), (src / "pipe").string().substr(1)), nullptr);
+}
+
 TEST_F(ZipperTest, VersionEntryPointsAnswer) {
     EXPECT_GT(zipperVersion()(), 0);
     EXPECT_GT(unzipperVersion()(), 0);

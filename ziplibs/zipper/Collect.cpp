@@ -53,7 +53,11 @@ bool Collector::isArchive(const struct stat& st) const {
 void Collector::push(AddItem item) {
     auto it = byName_.find(item.name);
     if (it != byName_.end()) {
-        items_[it->second] = std::move(item);
+        AddItem& earlier = items_[it->second];
+        if (!item.folder && earlier.path != item.path)
+            rep_.message(EntrySkipped, "Two files have the entry name " + item.name + "; " +
+                                           earlier.path + " is left out for " + item.path);
+        earlier = std::move(item);
         return;
     }
     byName_.emplace(item.name, items_.size());
@@ -126,7 +130,7 @@ bool Collector::addPath(const std::string& path, bool named) {
         return !rep_.stopped();
     }
     // Refuse early what cannot be read, so that one such file does not fail the whole add.
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         rep_.message(InputUnreadable, "Cannot open " + path + ": " + std::strerror(errno));
         return !rep_.stopped();

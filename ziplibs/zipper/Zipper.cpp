@@ -64,10 +64,14 @@ zip_int64_t fileSourceCallback(void* ud, void* data, zip_uint64_t len, zip_sourc
     case ZIP_SOURCE_OPEN: {
         if (rep.stopped())
             return fail(s, ZIP_ER_CANCELLED, 0, std::string());
-        s->fd = open(s->item->path.c_str(), O_RDONLY | O_CLOEXEC);
+        // Not blocking: a file that became a pipe since it was listed must fail, not hang.
+        s->fd = open(s->item->path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (s->fd < 0)
             return fail(s, ZIP_ER_OPEN, errno,
                         "Cannot open " + s->item->path + ": " + std::strerror(errno));
+        struct stat now {};
+        if (fstat(s->fd, &now) != 0 || !S_ISREG(now.st_mode))
+            return fail(s, ZIP_ER_READ, EINVAL, "No longer a regular file: " + s->item->path);
         if (!s->announced) {
             s->announced = true;
             rep.newFile(s->item->name, static_cast<std::uint64_t>(s->item->st.st_size));
@@ -145,13 +149,18 @@ void rewriteProgressCallback(zip_t*, double fraction, void* ud) {
 }
 
 // The names of the archive's entries as the program shows them, mapped to their index.
+// The key under which names are compared: as the program shows them, with "/" separators.
+std::string nameKey(const std::string& raw) {
+    return forwardSlashes(decodeEntryName(raw));
+}
+
 std::map<std::string, zip_uint64_t> entryIndex(zip_t* za) {
     std::map<std::string, zip_uint64_t> byName;
     const zip_int64_t n = zip_get_num_entries(za, 0);
     for (zip_int64_t i = 0; i < n; ++i) {
         const char* raw = zip_get_name(za, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
         if (raw)
-            byName.emplace(forwardSlashes(decodeEntryName(raw)), static_cast<zip_uint64_t>(i));
+            byName.emplace(nameKey(raw), static_cast<zip_uint64_t>(i));
     }
     return byName;
 }
@@ -344,7 +353,8 @@ std::int32_t runAdd(const ZipCommandRecord& r, const std::string& archive,
     std::vector<const AddItem*> written;
     bool changed = false;
     for (const auto& item : items) {
-        const auto found = existing.find(item.name);
+        const std::string key = nameKey(item.name);
+        const auto found = existing.find(key);
         const bool exists = found != existing.end();
         if (exists && (update || freshen)) {
             zip_stat_t zst;
@@ -363,11 +373,14 @@ std::int32_t runAdd(const ZipCommandRecord& r, const std::string& archive,
         }
         if (rep.stopped())
             break;
+        // UTF-8 names are marked as such (libzip sets bit 11 when they are not plain ASCII);
+        // a file name that is not UTF-8 is stored as its bytes, unmarked.
+        const zip_flags_t nameFlags = isValidUtf8(item.name) ? ZIP_FL_ENC_UTF_8 : ZIP_FL_ENC_GUESS;
         zip_int64_t idx;
         if (item.folder) {
             if (exists)
                 continue;
-            idx = zip_dir_add(za.get(), item.name.c_str(), ZIP_FL_ENC_UTF_8);
+            idx = zip_dir_add(za.get(), item.name.c_str(), nameFlags);
         } else {
             auto* state = new FileSource;
             state->ctx = &ctx;
@@ -384,7 +397,7 @@ std::int32_t runAdd(const ZipCommandRecord& r, const std::string& archive,
                 if (idx < 0)
                     zip_source_free(src);
             } else {
-                idx = zip_file_add(za.get(), item.name.c_str(), src, ZIP_FL_ENC_UTF_8);
+                idx = zip_file_add(za.get(), item.name.c_str(), src, nameFlags);
                 if (idx < 0)
                     zip_source_free(src);
             }
@@ -394,7 +407,7 @@ std::int32_t runAdd(const ZipCommandRecord& r, const std::string& archive,
             continue;
         }
         const auto uidx = static_cast<zip_uint64_t>(idx);
-        existing[item.name] = uidx;
+        existing[key] = uidx;
         if (!item.folder) {
             if (level == 0)
                 zip_set_file_compression(za.get(), uidx, ZIP_CM_STORE, 0);
