@@ -658,19 +658,25 @@ void ProgressLine::newFile(const std::string& name, std::int32_t size) {
     // As the message window's bar: one step per whole 32 KiB, none for a smaller file.
     steps_ = size > 0 ? size / BytesPerStep : 0;
     done_ = 0;
+    inFile_ = true;
     shownPercent_ = -1; // a new name is always shown
     draw();
 }
 
 void ProgressLine::update() {
+    if (!inFile_)
+        return; // no file announced: nothing to show progress for
     if (done_ < steps_)
         ++done_;
     draw();
 }
 
 void ProgressLine::endOfBatch() {
-    done_ = steps_;
-    draw();
+    if (inFile_) {
+        done_ = steps_;
+        draw();
+    }
+    inFile_ = false;
     finish();
 }
 

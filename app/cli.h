@@ -84,6 +84,7 @@ private:
     std::string name_;
     std::int64_t steps_ = 0; // steps of the current file
     std::int64_t done_ = 0;  // steps seen
+    bool inFile_ = false;    // a file has been announced in this batch
     std::size_t shownWidth_ = 0;
     int shownPercent_ = -1;
 };

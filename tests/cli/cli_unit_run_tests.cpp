@@ -250,6 +250,10 @@ TEST(CliProgressLine, OneUpdatingLineCountedIn32KiBSteps) {
     term.str("");
     line.finish(); // nothing shown, nothing to clear
     EXPECT_EQ(term.str(), "");
+    // A batch in which no file was announced (every file skipped) shows nothing.
+    line.update();
+    line.endOfBatch();
+    EXPECT_EQ(term.str(), "");
 }
 
 TEST(CliProgressLine, LongNamesAreCutAtTheFrontOnACharacter) {
