@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -83,12 +84,38 @@ QString toQ(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// A font of FAMILY whose line (character cell with its internal leading) is HEIGHT pixels
+// high: the largest pixel size whose line height does not exceed it.
+QFont fontOfHeight(const QString& family, int height, bool bold = false) {
+    QFont font(family);
+    font.setBold(bold);
+    int size = height;
+    for (; size > 1; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).height() <= height)
+            break;
+    }
+    font.setPixelSize(size);
+    return font;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Pictures and fonts
 
+// The icons are compiled into this static library; a static library's resources are
+// registered only on request.
+static void registerIconResources() {
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(icons);
+        return true;
+    }();
+    (void)registered;
+}
+
 QImage iconImage(const QString& name, int size, const QColor& color) {
+    registerIconResources();
     QFile file(QStringLiteral(":/icons/%1.svg").arg(name));
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -138,9 +165,7 @@ TMainform::TMainform(const QStringList& arguments, QWidget* parent)
     : QWidget(parent), arguments_(arguments) {
     setObjectName("Mainform");
     setWindowTitle("Quembly 1.0");
-    QFont font("MS Sans Serif");
-    font.setPixelSize(16);
-    setFont(font);
+    setFont(fontOfHeight("MS Sans Serif", 16));
     Terminate = [] { QCoreApplication::quit(); };
 
     buildMenus();
@@ -308,10 +333,7 @@ void TMainform::buildPanels() {
     Panel3->setFixedWidth(88);
     Label2 = new QLabel("Zip Name:", Panel3);
     Label2->setObjectName("Label2");
-    QFont labelFont("Arial");
-    labelFont.setPixelSize(13);
-    labelFont.setBold(true);
-    Label2->setFont(labelFont);
+    Label2->setFont(fontOfHeight("Arial", 13, true));
     QPalette black = Label2->palette();
     black.setColor(QPalette::WindowText, Qt::black);
     Label2->setPalette(black);
@@ -333,9 +355,7 @@ void TMainform::buildPanels() {
     // The entry table.
     StringGrid1 = new TSortingGrid(this);
     StringGrid1->setObjectName("StringGrid1");
-    QFont gridFont("MS Sans Serif");
-    gridFont.setPixelSize(15);
-    StringGrid1->setFont(gridFont);
+    StringGrid1->setFont(fontOfHeight("MS Sans Serif", 15));
     QPalette gridPalette = StringGrid1->palette();
     gridPalette.setColor(QPalette::Text, Qt::black);
     gridPalette.setColor(QPalette::WindowText, Qt::black);
