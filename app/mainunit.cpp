@@ -609,19 +609,27 @@ void TMainform::FillGrid() {
     const int count = Archiver1.Count();
     if (count == 0)
         return;
-    StringGrid1->setRowCount(count + 1);
-    StringGrid1->setFixedRows(1);
+    // The four columns are built whole and handed to the table at once, so that long
+    // listings cost no per-cell repaint; row 0 keeps its captions.
+    TGridStrings columns[4];
+    for (int c = 0; c < 4; ++c) {
+        columns[c].Strings.reserve(count + 1);
+        columns[c].Strings << StringGrid1->Cells(c, 0);
+    }
     const auto& entries = Archiver1.DirEntries();
     for (int i = 0; i < count; ++i) {
         const ZipDirEntry& entry = *entries[static_cast<std::size_t>(i)];
-        const int row = i + 1;
-        StringGrid1->setCells(0, row, toQ(displayName(entry)));
-        StringGrid1->setCells(1, row, QString::number(entry.CompressedSize64));
-        StringGrid1->setCells(2, row, QString::number(entry.UncompressedSize64));
+        columns[0].Strings << toQ(displayName(entry));
+        columns[1].Strings << QString::number(entry.CompressedSize64);
+        columns[2].Strings << QString::number(entry.UncompressedSize64);
         // An impossible stored date or time leaves the cell empty; the listing goes on.
         const std::optional<QDateTime> when = platform::dosDateTime(entry.DateTime);
-        StringGrid1->setCells(3, row, when ? platform::dateTimeText(*when) : QString());
+        columns[3].Strings << (when ? platform::dateTimeText(*when) : QString());
     }
+    StringGrid1->setRowCount(count + 1);
+    StringGrid1->setFixedRows(1);
+    for (int c = 0; c < 4; ++c)
+        StringGrid1->setCols(c, columns[c]);
 }
 
 void TMainform::RewriteGridSeparators() {
