@@ -146,6 +146,30 @@ TEST_F(StartUpTest, WindowsAreMadeInTheirOrderAndNamed) {
     EXPECT_EQ(Mainform->Panel4->palette().color(QPalette::Window), QColor(0x96, 0xD9, 0xFA));
 }
 
+TEST_F(StartUpTest, ClientAreaHasTheDesignedSizeAndParts) {
+    start();
+    EXPECT_EQ(Mainform->width(), 750);
+    // Below the menu bar: top area, table and bottom bar fill the 432 design pixels.
+    EXPECT_EQ(Mainform->Panel2->height() + grid()->height() + Mainform->Panel5->height(), 432);
+    EXPECT_EQ(Mainform->Panel2->y(), Mainform->MainMenu1->height());
+    EXPECT_EQ(Mainform->Panel2->height(), 95);
+    EXPECT_EQ(Mainform->Panel4->height(), 67);
+    EXPECT_EQ(Mainform->Panel3->width(), 88);
+    EXPECT_EQ(Mainform->Panel5->height(), 27);
+    EXPECT_EQ(Mainform->Panel1->width(), 102);
+    EXPECT_EQ(Mainform->Panel1->geometry().right(), Mainform->Panel5->contentsRect().right())
+        << "the counter sits at the right";
+    EXPECT_EQ(grid()->DefaultRowHeight(), 18);
+    EXPECT_TRUE(grid()->hasOption(TGridOption::goRowSelect));
+    EXPECT_TRUE(grid()->hasOption(TGridOption::goRangeSelect));
+    EXPECT_FALSE(grid()->hasOption(TGridOption::goEditing));
+    EXPECT_TRUE(grid()->hasOption(TGridOption::goColSizing));
+    EXPECT_TRUE(grid()->ClickSorting());
+    EXPECT_FALSE(grid()->CaseSensitive());
+    EXPECT_TRUE(grid()->ProportionalScrollBars());
+    EXPECT_EQ(grid()->toolTip(), "Double click to view the selected file");
+}
+
 TEST_F(StartUpTest, MenusHoldEveryItemInOrderWithPictures) {
     create();
     const std::vector<std::pair<const char*, std::vector<std::pair<const char*, const char*>>>>
