@@ -554,6 +554,7 @@ int TSortingGrid::CompareEntries(const TSortedListEntry& A, const TSortedListEnt
 
 void TSortingGrid::ExecuteSort(int ACol, const TSortOptions& SortOptions) {
     sortedList_.clear();
+    rowsMoving();
     const int first = FixedRows();
     const int n = RowCount() - first;
     if (n <= 0)
@@ -634,6 +635,7 @@ void TSortingGrid::ExecuteSort(int ACol, const TSortOptions& SortOptions) {
         sources[j] = sortedList_[j].SourceRow;
     }
     PermuteRows(first, sources);
+    rowsMoved();
 
     // The current cell follows its row.
     const int current = Row();
@@ -668,7 +670,9 @@ void TSortingGrid::RestoreOrder() {
         }
         sources[target] = first + j;
     }
+    rowsMoving();
     PermuteRows(first, sources);
+    rowsMoved();
     const int index = Row() - first;
     if (index >= 0 && index < n)
         MoveToCell(Col(), sortedList_[index].SourceRow);
@@ -912,6 +916,18 @@ void TSortingGrid::keyPressEvent(QKeyEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // Row and column operations
 
+// Cells that move under the remembered cell are not edits: a pending edit is validated where
+// it was made before anything moves, and the cell is remembered afresh afterwards, so that
+// the validation event never sees (or resets) a text the user did not type.
+void TSortingGrid::rowsMoving() {
+    if (hasFocus_)
+        ValidateCell();
+}
+
+void TSortingGrid::rowsMoved() {
+    RememberCell();
+}
+
 template <typename F> void TSortingGrid::withoutAlwaysShowEditor(F&& f) {
     const bool was = hasOption(TGridOption::goAlwaysShowEditor);
     if (was)
@@ -945,6 +961,7 @@ void TSortingGrid::ClearCells() {
     for (int c = 0; c < ColCount(); ++c)
         setCols(c, TGridStrings{});
     modified_ = false;
+    rowsMoved();
 }
 
 void TSortingGrid::InsertRow(int ARow) {
@@ -968,8 +985,10 @@ void TSortingGrid::InsertColumn(int ACol) {
 void TSortingGrid::DeleteRow(int ARow) {
     if (ARow < 0 || ARow >= RowCount())
         return;
+    rowsMoving();
     clearRow(ARow);
     withoutAlwaysShowEditor([&] { TStringGrid::DeleteRow(ARow); });
+    rowsMoved();
     if (OnRowDelete)
         OnRowDelete(this, ARow);
 }
@@ -977,18 +996,24 @@ void TSortingGrid::DeleteRow(int ARow) {
 void TSortingGrid::DeleteColumn(int ACol) {
     if (ACol < 0 || ACol >= ColCount())
         return;
+    rowsMoving();
     clearColumn(ACol);
     withoutAlwaysShowEditor([&] { TStringGrid::DeleteColumn(ACol); });
+    rowsMoved();
     if (OnColumnDelete)
         OnColumnDelete(this, ACol);
 }
 
 void TSortingGrid::MoveRow(int FromIndex, int ToIndex) {
+    rowsMoving();
     withoutAlwaysShowEditor([&] { TStringGrid::MoveRow(FromIndex, ToIndex); });
+    rowsMoved();
 }
 
 void TSortingGrid::MoveColumn(int FromIndex, int ToIndex) {
+    rowsMoving();
     withoutAlwaysShowEditor([&] { TStringGrid::MoveColumn(FromIndex, ToIndex); });
+    rowsMoved();
 }
 
 void TSortingGrid::SwapRows(int Index1, int Index2) {
@@ -1099,6 +1124,7 @@ void TSortingGrid::LoadFromFile(const QString& FileName, QChar Separator) {
         for (int c = 0; c < int(fields.size()); ++c)
             setCells(c, i, fields[c]);
     }
+    rowsMoved();
 }
 
 void TSortingGrid::SaveToFile(const QString& FileName, QChar Separator) {

@@ -171,6 +171,8 @@ protected:
 private:
     // Runs a base row or column operation with goAlwaysShowEditor taken out for its duration.
     template <typename F> void withoutAlwaysShowEditor(F&& f);
+    void rowsMoving();
+    void rowsMoved();
     void clearRow(int ARow);
     void clearColumn(int ACol);
 

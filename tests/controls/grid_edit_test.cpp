@@ -145,6 +145,44 @@ TEST_F(EditTest, MovingToAnotherCellOrLeavingTheGridValidates) {
     grid->setParent(nullptr); // the fixture owns the grid
 }
 
+TEST_F(EditTest, RowsMovedUnderTheRememberedCellAreNotValidatedAsEdits) {
+    QStringList seen;
+    grid->OnCellValidate = [&](QObject*, int col, int row, QString& value, bool& valid) {
+        seen << QStringLiteral("%1,%2=%3").arg(col).arg(row).arg(value);
+        valid = false; // a handler that refuses every change
+    };
+    showFocused();
+    grid->MoveToCell(1, 1); // remembers (1,1) "r1"
+    TSortOptions down;
+    down.Order = TSortOrder::soDescending;
+    grid->SortByColumn(0, down);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, 2));
+    grid->MoveRow(1, 4);
+    grid->SwapRows(1, 2);
+    grid->DeleteRow(1);
+    grid->InsertRow(1);
+    grid->RestoreOrder();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, 3));
+    EXPECT_TRUE(seen.isEmpty()) << seen.join(" ").toStdString();
+    // every remaining row is still one of the original ones, none duplicated
+    QStringList names = column(1);
+    names.removeAll(QString());
+    names.removeDuplicates();
+    EXPECT_EQ(names.size(), 3);
+
+    // an edit made before a header click is validated where it was made
+    grid->setOption(TGridOption::goEditing, true);
+    grid->MoveToCell(0, 2);
+    const QString before = grid->Cells(0, 2);
+    type("edited");
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCenter(0, 0));
+    EXPECT_FALSE(grid->EditorMode());
+    ASSERT_EQ(seen.size(), 1);
+    EXPECT_EQ(seen[0], QStringLiteral("0,2=edited"));
+    EXPECT_TRUE(column(0).contains(before)); // refused: the old text is back
+    EXPECT_FALSE(column(0).contains("edited"));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Extended keys
 
