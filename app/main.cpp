@@ -10,6 +10,8 @@
 #include "platform/qt/QtShell.h"
 
 #include <QDir>
+#include <QIcon>
+#include <QPixmap>
 #include <QTimer>
 
 namespace {
@@ -53,6 +55,8 @@ int main(int argc, char** argv) {
     platform::GuardedApplication app(argc, argv);
     QApplication::setApplicationName("Quembly");
     installFontSubstitutions();
+    QPixmap appIcon = QPixmap::fromImage(iconImage("file-zip", 64, QColor(0x1C, 0x4F, 0x8C)));
+    QApplication::setWindowIcon(QIcon(appIcon));
 
     platform::QtMessageService messageService;
     platform::ScopedMessageService messagesInstalled(messageService);
