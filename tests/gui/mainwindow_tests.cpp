@@ -421,6 +421,7 @@ using AccessGateTest = MainWindowFixture;
 
 TEST_F(AccessGateTest, WithoutPasswordGatedCommandsRunAtOnce) {
     start();
+    messages.clear(); // start-up messages are not under test here
     Mainform->DeleteZipBut->Click();
     EXPECT_FALSE(Form1->isVisible());
     EXPECT_EQ(messages.messageTexts(), std::vector<std::string>{"Zip file not found: "});
@@ -428,6 +429,7 @@ TEST_F(AccessGateTest, WithoutPasswordGatedCommandsRunAtOnce) {
 
 TEST_F(AccessGateTest, WithoutStoredPasswordATextInThePromptDoesNotLock) {
     start();
+    messages.clear(); // start-up messages are not under test here
     Form1->Edit1->setText("left over");
     EXPECT_TRUE(Mainform->AccessGate());
     EXPECT_FALSE(Form1->isVisible());
@@ -436,6 +438,7 @@ TEST_F(AccessGateTest, WithoutStoredPasswordATextInThePromptDoesNotLock) {
 TEST_F(AccessGateTest, LockedCommandsOnlyBringUpThePrompt) {
     guitest::resetRegistry(docs.str(), "Secret");
     start();
+    messages.clear(); // start-up messages are not under test here
     Mainform->DeleteZipBut->Click();
     EXPECT_TRUE(Form1->isVisible());
     EXPECT_TRUE(messages.shown().empty()) << "a refused command reports nothing";
@@ -451,6 +454,7 @@ TEST_F(AccessGateTest, LockedCommandsOnlyBringUpThePrompt) {
 TEST_F(AccessGateTest, TypingThePasswordUnlocksAtOnceAndCancelLocksAgain) {
     guitest::resetRegistry(docs.str(), "Secret");
     start();
+    messages.clear(); // start-up messages are not under test here
     EXPECT_FALSE(Mainform->AccessGate());
     Form1->Edit1->setText("secret");
     EXPECT_FALSE(Mainform->AccessGate()) << "letter case counts";
@@ -471,6 +475,7 @@ TEST_F(AccessGateTest, TypingThePasswordUnlocksAtOnceAndCancelLocksAgain) {
 TEST_F(AccessGateTest, PromptOkChecksAgainstTheMainWindowsCopy) {
     guitest::resetRegistry(docs.str(), "Secret");
     start();
+    messages.clear(); // start-up messages are not under test here
     Mainform->ExtractBut->Click();
     ASSERT_TRUE(Form1->isVisible());
     Form1->Edit1->setText("wrong");
@@ -490,6 +495,7 @@ TEST_F(AccessGateTest, PromptOkChecksAgainstTheMainWindowsCopy) {
 TEST_F(AccessGateTest, NewPasswordFromTheSettingsLocksAgain) {
     guitest::resetRegistry(docs.str(), "Secret");
     start();
+    messages.clear(); // start-up messages are not under test here
     Form1->Edit1->setText("Secret");
     ASSERT_TRUE(Mainform->AccessGate());
     Form2->SetStoredPassword("Other");
@@ -501,6 +507,7 @@ TEST_F(AccessGateTest, NewPasswordFromTheSettingsLocksAgain) {
 TEST_F(AccessGateTest, UngatedCommandsNeverShowThePrompt) {
     guitest::resetRegistry(docs.str(), "Secret");
     start();
+    messages.clear(); // start-up messages are not under test here
     chooser.cancel();
     Mainform->ZipOpenBut->Click();
     chooser.cancel();
