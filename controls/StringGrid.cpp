@@ -461,9 +461,10 @@ void TStringGrid::TopLeftChanged() {
     if (d->editorMode)
         ShowEditor(); // follows its cell (or hides when the cell scrolled away)
     if (!d->inLayout) {
-        QSignalBlocker bv(verticalScrollBar()), bh(horizontalScrollBar());
+        d->inLayout = true;
         verticalScrollBar()->setValue(d->topRow - d->fixedRows);
         horizontalScrollBar()->setValue(d->leftCol - d->fixedCols);
+        d->inLayout = false;
     }
     viewport()->update();
     if (OnTopLeftChanged)
@@ -794,15 +795,13 @@ void TStringGrid::UpdateScrollRange() {
         d->scrollBars == TScrollStyle::ssVertical || d->scrollBars == TScrollStyle::ssBoth;
     const bool hOn =
         d->scrollBars == TScrollStyle::ssHorizontal || d->scrollBars == TScrollStyle::ssBoth;
-    {
-        QSignalBlocker bv(v), bh(h);
-        v->setRange(0, vOn ? std::max(0, maxTopRow() - d->fixedRows) : 0);
-        v->setSingleStep(1);
-        v->setValue(d->topRow - d->fixedRows);
-        h->setRange(0, hOn ? std::max(0, maxLeftCol() - d->fixedCols) : 0);
-        h->setSingleStep(1);
-        h->setValue(d->leftCol - d->fixedCols);
-    }
+    // Not silenced: the scroll area shows and hides its bars on their range signals.
+    v->setRange(0, vOn ? std::max(0, maxTopRow() - d->fixedRows) : 0);
+    v->setSingleStep(1);
+    v->setValue(d->topRow - d->fixedRows);
+    h->setRange(0, hOn ? std::max(0, maxLeftCol() - d->fixedCols) : 0);
+    h->setSingleStep(1);
+    h->setValue(d->leftCol - d->fixedCols);
     d->inLayout = false;
 }
 

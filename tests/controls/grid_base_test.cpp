@@ -39,6 +39,13 @@ protected:
         grid->UpdateNow();
         ASSERT_EQ(grid->viewport()->height(), h);
     }
+    // The queued scroll-bar update, then the scroll area's own (queued) showing or hiding of
+    // its bars.
+    void settle() {
+        grid->UpdateNow();
+        QApplication::processEvents();
+        grid->UpdateNow();
+    }
     TGridRect rowsSelected(int top, int bottom) const {
         return TGridRect{0, top, grid->ColCount() - 1, bottom};
     }
@@ -141,9 +148,10 @@ TEST_F(TableTest, HundredThousandRowsScrollAndPageProportionally) {
     for (int i = 1; i <= n; ++i)
         for (int c = 0; c < 4; ++c)
             grid->setCells(c, i, QString::number(i));
-    grid->UpdateNow();
+    settle();
     EXPECT_EQ(grid->VisibleRowCount(), 5);
     QScrollBar* v = grid->verticalScrollBar();
+    EXPECT_TRUE(v->isVisible());
     EXPECT_EQ(v->minimum(), 0);
     EXPECT_EQ(v->maximum(), n - 5); // top rows 1 .. n-4
     // page: (5 visible + 1 fixed) / (n + 1) rows of the scroll range, at least 1
@@ -176,13 +184,15 @@ TEST_F(TableTest, SmallTablesGetAProportionalPageOfAtLeastOne) {
     showFocused();
     viewportHeight(19 * 6);
     rows(10); // 11 rows, 5 data rows visible: top rows 1..6, range 0..5
-    grid->UpdateNow();
+    settle();
     QScrollBar* v = grid->verticalScrollBar();
     EXPECT_EQ(v->maximum(), 5);
+    EXPECT_TRUE(v->isVisible());
     EXPECT_EQ(v->pageStep(), 3); // (5 + 1) / 11 * 6 = 3.27
     rows(3);                     // everything visible: no range
-    grid->UpdateNow();
+    settle();
     EXPECT_EQ(v->maximum(), 0);
+    EXPECT_FALSE(v->isVisible());
     EXPECT_EQ(v->pageStep(), 1); // (3 + 1) / 4 * 1 = 1
 }
 
