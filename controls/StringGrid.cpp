@@ -57,6 +57,9 @@ struct TStringGrid::Data {
 
     TGridState state = TGridState::gsNormal;
     int sizingIndex = -1, sizingLeft = 0;
+    int moveFrom = -1; // column or row a drag on a fixed cell may move
+    QPoint movePress;
+    TGridState moveKind = TGridState::gsNormal;
 
     bool updateQueued = false;
     bool inLayout = false;
@@ -1168,36 +1171,81 @@ bool TStringGrid::focusNextPrevChild(bool next) {
 // ---------------------------------------------------------------------------------------------
 // Mouse
 
+TGridState TStringGrid::sizingAt(const QPoint& p, int& index, int& origin) const {
+    // Columns are sized at their right border within the fixed rows, rows at their bottom
+    // border within the fixed columns.
+    if (d->has(TGridOption::goColSizing) && p.y() >= 0 && p.y() < RowsExtent(0, d->fixedRows)) {
+        std::int64_t x = 0;
+        auto at = [&](int c) {
+            const std::int64_t right = x + d->colWidths[c];
+            const bool near = std::abs(p.x() - right) <= kSizingMargin;
+            if (near) {
+                index = c;
+                origin = int(x);
+            }
+            x = right + d->lineW();
+            return near;
+        };
+        for (int c = 0; c < d->fixedCols; ++c)
+            if (at(c))
+                return TGridState::gsColSizing;
+        for (int c = d->leftCol; c < d->colCount && x <= viewport()->width(); ++c)
+            if (at(c))
+                return TGridState::gsColSizing;
+    }
+    if (d->has(TGridOption::goRowSizing) && p.x() >= 0 && p.x() < ColsExtent(0, d->fixedCols)) {
+        std::int64_t y = 0;
+        auto at = [&](int r) {
+            const std::int64_t bottom = y + d->rowHeight(r);
+            const bool near = std::abs(p.y() - bottom) <= kSizingMargin;
+            if (near) {
+                index = r;
+                origin = int(y);
+            }
+            y = bottom + d->lineH();
+            return near;
+        };
+        for (int r = 0; r < d->fixedRows; ++r)
+            if (at(r))
+                return TGridState::gsRowSizing;
+        for (int r = d->topRow; r < d->rowCount && y <= viewport()->height(); ++r)
+            if (at(r))
+                return TGridState::gsRowSizing;
+    }
+    return TGridState::gsNormal;
+}
+
 void TStringGrid::mousePressEvent(QMouseEvent* event) {
     if (d->editorMode && !d->has(TGridOption::goAlwaysShowEditor))
         HideEditor();
+    d->moveFrom = -1;
     if (event->button() != Qt::LeftButton)
         return;
     if (d->updateQueued)
         applyLayout();
     const QPoint p = event->position().toPoint();
-    // column sizing: near a column's right border within the fixed rows
-    if (d->has(TGridOption::goColSizing) && p.y() < RowsExtent(0, d->fixedRows)) {
-        std::int64_t x = 0;
-        auto tryCol = [&](int c) {
-            const std::int64_t right = x + d->colWidths[c];
-            if (std::abs(p.x() - right) <= kSizingMargin) {
-                d->state = TGridState::gsColSizing;
-                d->sizingIndex = c;
-                d->sizingLeft = int(x);
-            }
-            x = right + d->lineW();
-        };
-        for (int c = 0; c < d->fixedCols; ++c)
-            tryCol(c);
-        for (int c = d->leftCol; c < d->colCount && x <= viewport()->width(); ++c)
-            tryCol(c);
-        if (d->state == TGridState::gsColSizing)
-            return;
+    const TGridState sizing = sizingAt(p, d->sizingIndex, d->sizingLeft);
+    if (sizing != TGridState::gsNormal) {
+        d->state = sizing;
+        return;
     }
     const TGridCoord cell = MouseCoord(p.x(), p.y());
+    if (cell.X < 0 || cell.Y < 0)
+        return; // outside the cells
+    // A drag that starts on a fixed cell moves its column (fixed row) or row (fixed column)
+    // once the mouse has travelled a little; a plain click stays a click.
+    if (cell.Y < d->fixedRows && cell.X >= d->fixedCols && d->has(TGridOption::goColMoving)) {
+        d->moveFrom = cell.X;
+        d->movePress = p;
+        d->moveKind = TGridState::gsColMoving;
+    } else if (cell.X < d->fixedCols && cell.Y >= d->fixedRows &&
+               d->has(TGridOption::goRowMoving)) {
+        d->moveFrom = cell.Y;
+        d->movePress = p;
+        d->moveKind = TGridState::gsRowMoving;
+    }
     if (cell.X < d->fixedCols || cell.Y < d->fixedRows)
-        return; // a fixed cell or outside the cells
+        return; // fixed cells are not selected
     const bool extend =
         (event->modifiers() & Qt::ShiftModifier) && d->has(TGridOption::goRangeSelect);
     const bool onCurrent = cell.X == d->col && cell.Y == d->row;
@@ -1213,6 +1261,12 @@ void TStringGrid::mouseMoveEvent(QMouseEvent* event) {
     switch (d->state) {
     case TGridState::gsColSizing:
         setColWidths(d->sizingIndex, std::max(1, p.x() - d->sizingLeft));
+        return;
+    case TGridState::gsRowSizing:
+        setRowHeights(d->sizingIndex, std::max(1, p.y() - d->sizingLeft));
+        return;
+    case TGridState::gsColMoving:
+    case TGridState::gsRowMoving:
         return;
     case TGridState::gsSelecting: {
         const int y = std::clamp(p.y(), 0, std::max(0, viewport()->height() - 1));
@@ -1233,30 +1287,56 @@ void TStringGrid::mouseMoveEvent(QMouseEvent* event) {
     default:
         break;
     }
-    // sizing cursor over column borders in the fixed rows
-    bool sizing = false;
-    if (d->has(TGridOption::goColSizing) && p.y() < RowsExtent(0, d->fixedRows)) {
-        std::int64_t x = 0;
-        auto near = [&](int c) {
-            const std::int64_t right = x + d->colWidths[c];
-            sizing = sizing || std::abs(p.x() - right) <= kSizingMargin;
-            x = right + d->lineW();
-        };
-        for (int c = 0; c < d->fixedCols; ++c)
-            near(c);
-        for (int c = d->leftCol; c < d->colCount && x <= viewport()->width(); ++c)
-            near(c);
+    if (d->moveFrom >= 0 && (event->buttons() & Qt::LeftButton) &&
+        (p - d->movePress).manhattanLength() >= QApplication::startDragDistance()) {
+        d->state = d->moveKind;
+        viewport()->setCursor(Qt::ClosedHandCursor);
+        return;
     }
-    if (sizing)
+    int index = 0, origin = 0;
+    switch (sizingAt(p, index, origin)) {
+    case TGridState::gsColSizing:
         viewport()->setCursor(Qt::SplitHCursor);
-    else
+        break;
+    case TGridState::gsRowSizing:
+        viewport()->setCursor(Qt::SplitVCursor);
+        break;
+    default:
         viewport()->unsetCursor();
+        break;
+    }
 }
 
 void TStringGrid::mouseReleaseEvent(QMouseEvent* event) {
-    if (d->state == TGridState::gsColSizing)
-        ColWidthsChanged();
+    const TGridState state = d->state;
     d->state = TGridState::gsNormal;
+    const int from = d->moveFrom;
+    d->moveFrom = -1;
+    const QPoint p = event->position().toPoint();
+    switch (state) {
+    case TGridState::gsColSizing:
+        ColWidthsChanged();
+        break;
+    case TGridState::gsRowSizing:
+        RowHeightsChanged();
+        break;
+    case TGridState::gsColMoving: {
+        viewport()->unsetCursor();
+        const TGridCoord to = MouseCoord(std::max(0, p.x()), 0);
+        if (to.X >= d->fixedCols && to.X != from)
+            MoveColumn(from, to.X);
+        break;
+    }
+    case TGridState::gsRowMoving: {
+        viewport()->unsetCursor();
+        const TGridCoord to = MouseCoord(0, std::max(0, p.y()));
+        if (to.Y >= d->fixedRows && to.Y != from)
+            MoveRow(from, to.Y);
+        break;
+    }
+    default:
+        break;
+    }
     // The popup menu opens when the right button is released (after any header sort).
     if (event->button() == Qt::RightButton && d->popup)
         d->popup->popup(event->globalPosition().toPoint());

@@ -243,6 +243,7 @@ private:
     void clampPosition();
     void moveCurrentBy(int dCol, int dRow, bool extend);
     void moveCurrentTo(int col, int row, bool extend);
+    TGridState sizingAt(const QPoint& p, int& index, int& origin) const;
     int lastFullRow() const;
     int lastFullCol() const;
     int maxTopRow() const;

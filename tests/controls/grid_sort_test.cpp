@@ -114,6 +114,49 @@ TEST_F(GridTest, ColumnResizeByMouseDoesNotSortButLaterClicksDo) {
     EXPECT_EQ(column(1), kAscending);
 }
 
+TEST_F(GridTest, DraggingAHeaderMovesItsColumnInsteadOfSorting) {
+    grid->setOption(TGridOption::goColMoving, true);
+    grid->setOption(TGridOption::goRowMoving, true);
+    grid->setOption(TGridOption::goRowSizing, true);
+    grid->setColCount(4);
+    grid->setFixedCols(1);
+    showFocused();
+    fill(2, kWords);
+    // drag the header of column 3 onto column 1
+    QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, cellCenter(3, 0));
+    QTest::mouseMove(grid->viewport(), cellCenter(2, 0));
+    EXPECT_EQ(grid->GridState(), TGridState::gsColMoving);
+    QTest::mouseMove(grid->viewport(), cellCenter(1, 0));
+    QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, 0));
+    EXPECT_EQ(column(1), (QStringList{"r1", "r2", "r3"})); // was column 3
+    EXPECT_EQ(column(3), kWords);                          // was column 2
+    EXPECT_EQ(grid->Cells(1, 0), "H3");
+
+    // a plain click on a header still sorts
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCenter(3, 0));
+    EXPECT_EQ(column(3), kAscending);
+
+    // drag the fixed cell of row 1 down to row 3
+    QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, cellCenter(0, 1));
+    QTest::mouseMove(grid->viewport(), cellCenter(0, 2));
+    QTest::mouseMove(grid->viewport(), cellCenter(0, 3));
+    QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, cellCenter(0, 3));
+    EXPECT_EQ(column(3), (QStringList{"fig", "pear", "apple"}));
+
+    // a row's height is dragged at its bottom border within the fixed column
+    int heightEvents = 0;
+    grid->OnRowHeightsChanged = [&](QObject*) { ++heightEvents; };
+    const QRect r2 = grid->CellRect(0, 2);
+    const QPoint border(r2.center().x(), r2.bottom() + 1);
+    QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, border);
+    EXPECT_EQ(grid->GridState(), TGridState::gsRowSizing);
+    QTest::mouseMove(grid->viewport(), border + QPoint(0, 12));
+    QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, border + QPoint(0, 12));
+    EXPECT_EQ(grid->RowHeights(2), 18 + 12);
+    EXPECT_GE(heightEvents, 1);
+    EXPECT_EQ(grid->GridState(), TGridState::gsNormal);
+}
+
 TEST_F(GridTest, ClickRightOfTheLastColumnIsIgnored) {
     showFocused();
     fill(1, kWords);
