@@ -200,12 +200,12 @@ void TStringGrid::setFixedRows(int rows) {
     rows = std::clamp(rows, 0, d->rowCount - 1);
     if (rows == d->fixedRows)
         return;
+    // A grid scrolled to its top stays at the top: rows that stop being fixed show.
+    const bool atTop = d->topRow == d->fixedRows;
     d->fixedRows = rows;
     d->clampCell(d->col, d->row);
     d->clampCell(d->anchorCol, d->anchorRow);
-    d->topRow = std::clamp(d->topRow, rows, d->rowCount - 1);
-    if (d->topRow < rows || d->topRow == 0)
-        d->topRow = rows;
+    d->topRow = atTop ? rows : std::clamp(d->topRow, rows, d->rowCount - 1);
     InvalidateGrid();
 }
 
@@ -213,10 +213,11 @@ void TStringGrid::setFixedCols(int cols) {
     cols = std::clamp(cols, 0, d->colCount - 1);
     if (cols == d->fixedCols)
         return;
+    const bool atLeft = d->leftCol == d->fixedCols;
     d->fixedCols = cols;
     d->clampCell(d->col, d->row);
     d->clampCell(d->anchorCol, d->anchorRow);
-    d->leftCol = std::clamp(d->leftCol, cols, d->colCount - 1);
+    d->leftCol = atLeft ? cols : std::clamp(d->leftCol, cols, d->colCount - 1);
     InvalidateGrid();
 }
 

@@ -242,6 +242,20 @@ TEST_F(TableTest, HitTestingFollowsVariedRowHeights) {
     EXPECT_EQ(grid->MouseCoord(1000, 25).X, -1); // right of the last column
 }
 
+TEST_F(TableTest, RowsThatStopBeingFixedShowAtTheTop) {
+    rows(30);
+    grid->setFixedRows(3);
+    EXPECT_EQ(grid->TopRow(), 3);
+    grid->setFixedRows(0);
+    EXPECT_EQ(grid->TopRow(), 0);
+    EXPECT_EQ(grid->MouseCoord(2, 2).Y, 0);
+    grid->MoveToCell(0, 0);
+    EXPECT_EQ(grid->Row(), 0);
+    grid->setFixedRows(1);
+    EXPECT_EQ(grid->TopRow(), 1);
+    EXPECT_EQ(grid->Row(), 1); // the current row left the fixed rows
+}
+
 TEST_F(TableTest, CountsAndCellsStayConsistentWhenShrinking) {
     rows(5);
     grid->MoveToCell(2, 5);
