@@ -79,7 +79,7 @@ public:
             return std::nullopt;
         Fields f;
         qsizetype pos = 0;
-        const QString t = text.trimmed();
+        const QStringView t = QStringView(text).trimmed();
         if (!run(time_, t, pos, f) || pos != t.size())
             return std::nullopt;
         return makeTime(f);
@@ -88,7 +88,7 @@ public:
     std::optional<QDateTime> dateTime(const QString& text) const {
         if (!dateOk_ || !timeOk_)
             return std::nullopt;
-        const QString t = text.trimmed();
+        const QStringView t = QStringView(text).trimmed();
         Fields f;
         qsizetype pos = 0;
         if (!run(date_, t, pos, f))
@@ -198,11 +198,11 @@ private:
         return !out.empty();
     }
 
-    bool run(const std::vector<Token>& tokens, const QString& t, qsizetype& pos, Fields& f) const {
+    bool run(const std::vector<Token>& tokens, QStringView t, qsizetype& pos, Fields& f) const {
         for (const Token& tok : tokens) {
             switch (tok.kind) {
             case Kind::Literal:
-                if (t.mid(pos, tok.literal.size()) != tok.literal)
+                if (t.mid(pos, tok.literal.size()) != QStringView(tok.literal))
                     return false;
                 pos += tok.literal.size();
                 break;
@@ -215,8 +215,7 @@ private:
                 for (int m = 0; m < 12; ++m) {
                     const QString& name = names[m];
                     if (name.size() > len &&
-                        QStringView(t).mid(pos, name.size()).compare(name, Qt::CaseInsensitive) ==
-                            0) {
+                        t.mid(pos, name.size()).compare(name, Qt::CaseInsensitive) == 0) {
                         found = m + 1;
                         len = name.size();
                     }
@@ -229,12 +228,11 @@ private:
             }
             case Kind::AmPm: {
                 if (!am_.isEmpty() &&
-                    QStringView(t).mid(pos, am_.size()).compare(am_, Qt::CaseInsensitive) == 0) {
+                    t.mid(pos, am_.size()).compare(am_, Qt::CaseInsensitive) == 0) {
                     f.ampm = 0;
                     pos += am_.size();
                 } else if (!pm_.isEmpty() &&
-                           QStringView(t).mid(pos, pm_.size()).compare(pm_, Qt::CaseInsensitive) ==
-                               0) {
+                           t.mid(pos, pm_.size()).compare(pm_, Qt::CaseInsensitive) == 0) {
                     f.ampm = 1;
                     pos += pm_.size();
                 } else {
