@@ -371,6 +371,52 @@ TEST_F(GridTest, ForcedKindThatDoesNotConvertStillLeavesAPermutation) {
     EXPECT_EQ(after, before);
 }
 
+TEST_F(GridTest, AFailingComparisonLeavesTheRowsAsTheyWere) {
+    fill(1, {"c", "a", "b"});
+    bool ended = false;
+    grid->OnEndSort = [&](QObject*, int) { ended = true; };
+    TSortOptions o;
+    o.Kind = TSortKind::skCustom;
+    o.Compare = [](const QString&, const QString&) -> int { throw std::runtime_error("boom"); };
+    EXPECT_THROW(grid->SortByColumn(1, o), std::runtime_error);
+    EXPECT_EQ(column(1), (QStringList{"c", "a", "b"}));
+    EXPECT_FALSE(ended);
+}
+
+// Calls the release handler directly, so that an error thrown inside reaches the test.
+class ReleaseProbe : public TSortingGrid {
+public:
+    void release(const QPoint& p, Qt::MouseButton button) {
+        QMouseEvent e(QEvent::MouseButtonRelease, p, mapToGlobal(p), button, Qt::NoButton,
+                      Qt::NoModifier);
+        mouseReleaseEvent(&e);
+    }
+};
+
+TEST_F(GridTest, HourglassIsRestoredWhenAHeaderSortFails) {
+    ReleaseProbe probe;
+    probe.resize(300, 200);
+    probe.setRowCount(3);
+    probe.setColCount(1);
+    probe.setFixedCols(0);
+    probe.setCells(0, 1, "b");
+    probe.setCells(0, 2, "a");
+    probe.show();
+    probe.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&probe));
+    probe.setFocus();
+    probe.UpdateNow();
+    bool cursorDuringSort = false;
+    probe.OnBeginSort = [&](QObject*, int, TSortOptions&) {
+        cursorDuringSort = QApplication::overrideCursor() &&
+                           QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        throw std::runtime_error("handler failed");
+    };
+    EXPECT_THROW(probe.release(probe.CellRect(0, 0).center(), Qt::LeftButton), std::runtime_error);
+    EXPECT_TRUE(cursorDuringSort);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
 TEST_F(GridTest, AttachedObjectsMoveWithTheirRows) {
     fill(1, {"c", "a", "b"});
     int tags[3];
