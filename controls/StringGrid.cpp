@@ -60,6 +60,8 @@ struct TStringGrid::Data {
     int moveFrom = -1; // column or row a drag on a fixed cell may move
     QPoint movePress;
     TGridState moveKind = TGridState::gsNormal;
+    QPoint dragPos;               // last mouse position of a drag selection
+    QTimer* autoScroll = nullptr; // extends a drag selection held outside the rows
 
     bool updateQueued = false;
     bool inLayout = false;
@@ -118,6 +120,15 @@ TStringGrid::TStringGrid(QWidget* parent) : QAbstractScrollArea(parent), d(new D
             [this](int action) { scrollActionTriggered(Qt::Vertical, action); });
     connect(horizontalScrollBar(), &QScrollBar::actionTriggered, this,
             [this](int action) { scrollActionTriggered(Qt::Horizontal, action); });
+
+    d->autoScroll = new QTimer(this);
+    d->autoScroll->setInterval(60);
+    connect(d->autoScroll, &QTimer::timeout, this, [this] {
+        if (d->state == TGridState::gsSelecting)
+            dragSelect();
+        else
+            d->autoScroll->stop();
+    });
 
     d->editor = new QLineEdit(viewport());
     d->editor->setObjectName(QStringLiteral("InplaceEdit"));
@@ -1269,22 +1280,15 @@ void TStringGrid::mouseMoveEvent(QMouseEvent* event) {
     case TGridState::gsColMoving:
     case TGridState::gsRowMoving:
         return;
-    case TGridState::gsSelecting: {
-        const int y = std::clamp(p.y(), 0, std::max(0, viewport()->height() - 1));
-        const int x = std::clamp(p.x(), 0, std::max(0, viewport()->width() - 1));
-        TGridCoord cell = MouseCoord(x, y);
-        if (p.y() >= viewport()->height() && d->row < d->rowCount - 1)
-            cell.Y = std::min(d->rowCount - 1, lastFullRow() + 1); // drag below: scroll down
-        else if (p.y() < RowsExtent(0, d->fixedRows) && d->topRow > d->fixedRows)
-            cell.Y = d->topRow - 1; // drag above: scroll up
-        if (cell.Y < d->fixedRows)
-            cell.Y = d->fixedRows;
-        if (cell.X < d->fixedCols)
-            cell.X = d->has(TGridOption::goRowSelect) ? d->col : d->fixedCols;
-        if (cell.Y >= 0 && cell.X >= 0 && (cell.X != d->col || cell.Y != d->row))
-            moveCurrentTo(cell.X, cell.Y, true);
+    case TGridState::gsSelecting:
+        d->dragPos = p;
+        dragSelect();
+        // Held above or below the rows, the selection keeps growing as the grid scrolls.
+        if (p.y() >= viewport()->height() || p.y() < RowsExtent(0, d->fixedRows))
+            d->autoScroll->start();
+        else
+            d->autoScroll->stop();
         return;
-    }
     default:
         break;
     }
@@ -1308,7 +1312,27 @@ void TStringGrid::mouseMoveEvent(QMouseEvent* event) {
     }
 }
 
+void TStringGrid::dragSelect() {
+    const QPoint p = d->dragPos;
+    const int y = std::clamp(p.y(), 0, std::max(0, viewport()->height() - 1));
+    const int x = std::clamp(p.x(), 0, std::max(0, viewport()->width() - 1));
+    TGridCoord cell = MouseCoord(x, y);
+    if (p.y() >= viewport()->height() && d->row < d->rowCount - 1)
+        cell.Y = std::min(d->rowCount - 1, std::max(d->row, lastFullRow()) + 1); // below
+    else if (p.y() < RowsExtent(0, d->fixedRows) && d->topRow > d->fixedRows)
+        cell.Y = d->topRow - 1; // above
+    if (cell.Y < 0)
+        cell.Y = d->rowCount - 1; // below the last row
+    if (cell.Y < d->fixedRows)
+        cell.Y = d->fixedRows;
+    if (cell.X < d->fixedCols)
+        cell.X = d->has(TGridOption::goRowSelect) ? d->col : d->fixedCols;
+    if (cell.X >= 0 && (cell.X != d->col || cell.Y != d->row))
+        moveCurrentTo(cell.X, cell.Y, true);
+}
+
 void TStringGrid::mouseReleaseEvent(QMouseEvent* event) {
+    d->autoScroll->stop();
     const TGridState state = d->state;
     d->state = TGridState::gsNormal;
     const int from = d->moveFrom;

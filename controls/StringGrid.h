@@ -244,6 +244,7 @@ private:
     void moveCurrentBy(int dCol, int dRow, bool extend);
     void moveCurrentTo(int col, int row, bool extend);
     TGridState sizingAt(const QPoint& p, int& index, int& origin) const;
+    void dragSelect();
     int lastFullRow() const;
     int lastFullCol() const;
     int maxTopRow() const;

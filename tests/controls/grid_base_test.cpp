@@ -5,6 +5,7 @@
 
 #include <QMenu>
 #include <QSignalSpy>
+#include <QWheelEvent>
 
 using gridtest::GridTest;
 
@@ -77,6 +78,35 @@ TEST_F(TableTest, ClickShiftClickDragAndKeysSelectABlockOfRows) {
     EXPECT_EQ(grid->Selection(), rowsSelected(5, 10));
     QTest::keyClick(grid.get(), Qt::Key_Home);
     EXPECT_EQ(grid->Selection(), rowsSelected(1, 1));
+}
+
+TEST_F(TableTest, DragHeldBelowTheRowsKeepsScrollingAndSelecting) {
+    showFocused();
+    rows(200);
+    QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, cellCenter(0, 2));
+    const QPoint below(10, grid->viewport()->height() + 20);
+    QTest::mouseMove(grid->viewport(), below);
+    const int first = grid->Selection().Bottom;
+    QTest::qWait(400); // the mouse rests below the grid
+    const int later = grid->Selection().Bottom;
+    QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, below);
+    EXPECT_GT(later, first);
+    EXPECT_EQ(grid->Selection().Top, 2);
+    EXPECT_GT(grid->TopRow(), 1);
+    const int stopped = grid->Selection().Bottom;
+    QTest::qWait(150); // released: nothing grows any more
+    EXPECT_EQ(grid->Selection().Bottom, stopped);
+}
+
+TEST_F(TableTest, WheelScrollsThreeRowsANotch) {
+    showFocused();
+    rows(100);
+    QWheelEvent down(QPointF(10, 40), grid->viewport()->mapToGlobal(QPointF(10, 40)), QPoint(),
+                     QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(grid->viewport(), &down);
+    EXPECT_EQ(grid->TopRow(), 4);
+    EXPECT_EQ(grid->verticalScrollBar()->value(), 3);
+    EXPECT_EQ(grid->Row(), 1); // scrolling does not move the current row
 }
 
 TEST_F(TableTest, WithoutRangeSelectOnlyTheCurrentRowIsSelected) {
