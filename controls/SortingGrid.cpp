@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QSaveFile>
 #include <QScrollBar>
+#include <QStringDecoder>
 #include <cfenv>
 #include <cmath>
 #include <cstring>
@@ -1097,7 +1098,12 @@ void TSortingGrid::LoadFromFile(const QString& FileName, QChar Separator) {
     file.close();
 
     // Lines end with CR LF, LF or CR; a last line end makes no extra line.
-    const QString text = QString::fromUtf8(bytes);
+    // Text is UTF-8; a file that is not (an 8-bit file from another program) is read as
+    // Latin-1, so that no byte turns into a replacement character.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        text = QString::fromLatin1(bytes);
     QStringList lines;
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {

@@ -111,15 +111,17 @@ TEST_P(Load, CutsLinesAndFields) {
 
 INSTANTIATE_TEST_SUITE_P(
     Grid, Load,
-    ::testing::Values(LoadCase{"EmptyFile", "", 0, 1, 1, {""}},
-                      LoadCase{"OneLineNoEnd", "a;b", 0, 1, 2, {"a", "b"}},
-                      LoadCase{"TrailingSeparator", "a;b;\r\n", 0, 1, 3, {"a", "b", ""}},
-                      LoadCase{"EmptyLineIsOneField", "\r\na;b;c\r\n", 0, 2, 3, {"", "", ""}},
-                      LoadCase{"MixedLineEnds", "a\nb\rc\r\nd", 0, 4, 1, {"a"}},
-                      LoadCase{"FixedColumnsSetTheMinimum", "a\r\nb\r\n", 2, 2, 3, {"a", ""}},
-                      LoadCase{
-                          "WidestLineWins", "a\r\nb;c;d;e\r\nf;g\r\n", 0, 3, 4, {"a", "", "", ""}},
-                      LoadCase{"NoQuoting", "\"a;b\";c", 0, 1, 3, {"\"a", "b\"", "c"}}),
+    ::testing::Values(
+        LoadCase{"EmptyFile", "", 0, 1, 1, {""}},
+        LoadCase{"OneLineNoEnd", "a;b", 0, 1, 2, {"a", "b"}},
+        LoadCase{"TrailingSeparator", "a;b;\r\n", 0, 1, 3, {"a", "b", ""}},
+        LoadCase{"EmptyLineIsOneField", "\r\na;b;c\r\n", 0, 2, 3, {"", "", ""}},
+        LoadCase{"MixedLineEnds", "a\nb\rc\r\nd", 0, 4, 1, {"a"}},
+        LoadCase{"FixedColumnsSetTheMinimum", "a\r\nb\r\n", 2, 2, 3, {"a", ""}},
+        LoadCase{"WidestLineWins", "a\r\nb;c;d;e\r\nf;g\r\n", 0, 3, 4, {"a", "", "", ""}},
+        LoadCase{"NoQuoting", "\"a;b\";c", 0, 1, 3, {"\"a", "b\"", "c"}},
+        LoadCase{"Utf8", "caf\xc3\xa9;x", 0, 1, 2, {"caf\u00e9", "x"}},
+        LoadCase{"EightBitIsLatin1", "caf\xe9;\xfc", 0, 1, 2, {"caf\u00e9", "\u00fc"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(GridTest, UnreadableFileRaisesAndKeepsTheCells) {
