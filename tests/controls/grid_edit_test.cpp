@@ -63,6 +63,21 @@ TEST_F(EditTest, TypingAndF2OpenTheEditorOnlyWhenEditingIsAllowed) {
     EXPECT_FALSE(grid->EditorMode());
 }
 
+TEST_F(EditTest, TabMovesAlongTheRowAndWrapsOnlyWithTabsOption) {
+    showFocused();
+    grid->MoveToCell(1, 1);
+    grid->setOption(TGridOption::goTabs, true);
+    QTest::keyClick(grid.get(), Qt::Key_Tab);
+    EXPECT_EQ(grid->Col(), 2);
+    QTest::keyClick(grid.get(), Qt::Key_Tab);
+    EXPECT_EQ(grid->Col(), 0);
+    EXPECT_EQ(grid->Row(), 2);
+    QTest::keyClick(grid.get(), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(grid->Col(), 2);
+    EXPECT_EQ(grid->Row(), 1);
+    EXPECT_TRUE(grid->hasFocus());
+}
+
 struct ValidateCase {
     const char* name;
     bool valid;               // what the handler answers
