@@ -434,18 +434,21 @@ TGridRect TStringGrid::Selection() const {
 }
 
 void TStringGrid::setSelection(const TGridRect& rect) {
+    // The anchor goes to the top-left corner and the current cell to the bottom-right one.
     int l = rect.Left, t = rect.Top, r = rect.Right, b = rect.Bottom;
     d->clampCell(l, t);
     d->clampCell(r, b);
     if (!d->has(TGridOption::goRangeSelect)) {
-        r = l;
-        b = t;
+        l = r;
+        t = b;
     }
-    d->anchorCol = r;
-    d->anchorRow = b;
-    d->col = l;
-    d->row = t;
-    ScrollIntoView(l, t);
+    if (d->editorMode && (r != d->col || b != d->row))
+        HideEditor();
+    d->anchorCol = l;
+    d->anchorRow = t;
+    d->col = r;
+    d->row = b;
+    ScrollIntoView(r, b);
     viewport()->update();
 }
 

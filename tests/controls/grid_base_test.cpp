@@ -109,6 +109,18 @@ TEST_F(TableTest, WheelScrollsThreeRowsANotch) {
     EXPECT_EQ(grid->Row(), 1); // scrolling does not move the current row
 }
 
+TEST_F(TableTest, SettingTheSelectionMakesItsLastRowCurrent) {
+    rows(10);
+    grid->setSelection(TGridRect{0, 7, 3, 3}); // corners in any order
+    EXPECT_EQ(grid->Selection(), rowsSelected(3, 7));
+    grid->setSelection(TGridRect{0, 2, 3, 4});
+    EXPECT_EQ(grid->Selection(), rowsSelected(2, 4));
+    EXPECT_EQ(grid->Row(), 4);
+    grid->setOption(TGridOption::goRangeSelect, false);
+    grid->setSelection(TGridRect{0, 2, 3, 5});
+    EXPECT_EQ(grid->Selection(), rowsSelected(5, 5));
+}
+
 TEST_F(TableTest, WithoutRangeSelectOnlyTheCurrentRowIsSelected) {
     grid->setOption(TGridOption::goRangeSelect, false);
     showFocused();
