@@ -3,11 +3,7 @@
 // StringGrid1 and the open-file dialog OpenDialog1, lists the current archive, runs the
 // archive file commands and guards the commands that change or hand out archive contents
 // with the access gate.
-// The table's and the archive component's headers both name a notify-event type
-// TNotifyEvent; the table's is taken under another name here so that one file can use both.
-#define TNotifyEvent TGridNotifyEvent
 #include "controls/SortingGrid.h"
-#undef TNotifyEvent
 
 #include "archive/Archiver.h"
 #include "dialogs/OpenDialog.h"

@@ -58,7 +58,7 @@ struct TSortedListEntry {
 };
 using TSortedList = std::vector<TSortedListEntry>;
 
-using TNotifyEvent = std::function<void(QObject* Sender)>;
+using TGridNotifyEvent = std::function<void(QObject* Sender)>;
 using TFormatDrawCellEvent = std::function<void(QObject* Sender, int Col, int Row,
                                                 TGridDrawState State, TFormatOptions& Options)>;
 using TClickSortEvent =
@@ -99,8 +99,8 @@ public:
     TUpdateGridEvent OnRowDelete;
     TUpdateGridEvent OnColumnInsert;
     TUpdateGridEvent OnColumnDelete;
-    TNotifyEvent OnColumnWidthsChanged;
-    TNotifyEvent OnRowHeightsChanged;
+    TGridNotifyEvent OnColumnWidthsChanged;
+    TGridNotifyEvent OnRowHeightsChanged;
     TSizeChangedEvent OnSizeChanged;
     TBeginSortEvent OnBeginSort;
     TEndSortEvent OnEndSort;
