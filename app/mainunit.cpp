@@ -376,6 +376,9 @@ void TMainform::buildPanels() {
     StringGrid1->setCaseSensitive(false);
     StringGrid1->setClickSorting(true);
     StringGrid1->setProportionalScrollBars(true);
+    StringGrid1->setAlignmentHorz(TAlignment::taLeftJustify);
+    StringGrid1->setAlignmentVert(TVertAlignment::taTopJustify);
+    StringGrid1->setBevelStyle(TCellBevelStyle::cbNone);
     outer->addWidget(StringGrid1, 1);
 
     // Bottom: status bar and the files counter.
