@@ -26,7 +26,7 @@ bool hasWildcards(std::string_view s);
 // across "/") and "?" for exactly one character (one UTF-8 sequence). Case-sensitive.
 bool wildcardMatch(std::string_view pattern, std::string_view text);
 
-// Whether a file specification names an entry: "\" and "/" count alike, a specification
+// Whether a file spec names an entry: "\" and "/" count alike, a spec
 // with "*" or "?" is a pattern, and "dir" also names the folder entry "dir/".
 bool specMatchesEntry(std::string_view spec, std::string_view entryName);
 

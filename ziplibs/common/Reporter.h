@@ -4,6 +4,7 @@
 // the caller answered "stop" so that the operation can unwind, and holds back an exception
 // thrown by the callback until the library has cleaned up.
 #include "archive/LibCallBack.h"
+#include "ziplibs/common/Codes.h"
 
 #include <cstdint>
 #include <exception>
@@ -45,6 +46,28 @@ private:
     bool stopped_ = false;
     std::exception_ptr pending_;
 };
+
+// Runs one library call for RECORD: RUN(record, reporter) does the work; an internal error is
+// reported as a message, the batch is ended, and an exception the callback threw is handed
+// back to the caller only after all that. A null record does nothing.
+template <typename Record, typename Run> std::int32_t executeCall(Record* record, Run run) {
+    if (!record)
+        return 0;
+    Reporter rep(record->CallbackAddress, record->Caller);
+    std::int32_t result = 0;
+    try {
+        result = run(record, rep);
+    } catch (const std::exception& e) {
+        rep.message(WriteFailed, std::string("Internal error: ") + e.what());
+        result = 0;
+    } catch (...) {
+        rep.message(WriteFailed, "Internal error");
+        result = 0;
+    }
+    rep.endOfBatch();
+    rep.rethrowPending();
+    return result;
+}
 
 // EntrySize of an action-1 record: the size, clamped to the largest 32-bit signed value.
 std::int32_t clampedSize(std::uint64_t size);

@@ -321,20 +321,8 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
 
 extern "C" __attribute__((visibility("default"))) std::int32_t QUEMBLY_STDCALL
 UnzipperExec(UnzCommandRecord* record) {
-    if (!record)
-        return 0;
-    ziplibs::Reporter rep(record->CallbackAddress, record->Caller);
-    std::int32_t result = 0;
-    try {
-        result = ziplibs::run(record, rep);
-    } catch (const std::exception& e) {
-        rep.message(ziplibs::WriteFailed, std::string("Internal error: ") + e.what());
-    } catch (...) {
-        rep.message(ziplibs::WriteFailed, "Internal error");
-    }
-    rep.endOfBatch();
-    rep.rethrowPending();
-    return result;
+    return ziplibs::executeCall(
+        record, [](auto* r, ziplibs::Reporter& rep) { return ziplibs::run(r, rep); });
 }
 
 extern "C" __attribute__((visibility("default"))) std::int32_t QUEMBLY_STDCALL

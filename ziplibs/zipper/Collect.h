@@ -33,7 +33,7 @@ class Collector {
 public:
     Collector(const CollectOptions& options, Reporter& reporter) : opt_(options), rep_(reporter) {}
 
-    // Adds what one specification names. Returns false when the caller asked to stop.
+    // Adds what one file spec names. Returns false when the caller asked to stop.
     bool addSpec(const std::string& spec);
 
     // The items in the order they were found, one per entry name (a later item with the same
