@@ -62,6 +62,7 @@ struct TStringGrid::Data {
     TGridState moveKind = TGridState::gsNormal;
     QPoint dragPos;               // last mouse position of a drag selection
     QTimer* autoScroll = nullptr; // extends a drag selection held outside the rows
+    QPoint wheelRest;             // wheel turn not yet worth a whole notch
 
     bool updateQueued = false;
     bool inLayout = false;
@@ -1385,9 +1386,24 @@ void TStringGrid::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void TStringGrid::wheelEvent(QWheelEvent* event) {
-    const int steps = event->angleDelta().y() / 120;
-    if (steps != 0)
-        setTopRow(d->topRow - steps * 3);
+    // A notch is 120 units. Touchpads and high-resolution wheels send a notch in smaller
+    // parts: they add up until a notch is complete. Three rows a vertical notch, one column a
+    // horizontal one; a change of direction drops what was left over.
+    auto notches = [](int& rest, int delta) {
+        if ((rest < 0 && delta > 0) || (rest > 0 && delta < 0))
+            rest = 0;
+        rest += delta;
+        const int n = rest / 120;
+        rest -= n * 120;
+        return n;
+    };
+    const QPoint delta = event->angleDelta();
+    const int up = notches(d->wheelRest.ry(), delta.y());
+    const int left = notches(d->wheelRest.rx(), delta.x());
+    if (up != 0)
+        setTopRow(d->topRow - up * 3);
+    if (left != 0)
+        setLeftCol(d->leftCol - left);
     event->accept();
 }
 

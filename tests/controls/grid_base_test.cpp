@@ -98,15 +98,39 @@ TEST_F(TableTest, DragHeldBelowTheRowsKeepsScrollingAndSelecting) {
     EXPECT_EQ(grid->Selection().Bottom, stopped);
 }
 
+void turnWheel(QWidget* w, QPoint angle) {
+    QWheelEvent e(QPointF(10, 40), w->mapToGlobal(QPointF(10, 40)), QPoint(), angle, Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &e);
+}
+
 TEST_F(TableTest, WheelScrollsThreeRowsANotch) {
     showFocused();
     rows(100);
-    QWheelEvent down(QPointF(10, 40), grid->viewport()->mapToGlobal(QPointF(10, 40)), QPoint(),
-                     QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(grid->viewport(), &down);
+    turnWheel(grid->viewport(), QPoint(0, -120));
     EXPECT_EQ(grid->TopRow(), 4);
     EXPECT_EQ(grid->verticalScrollBar()->value(), 3);
     EXPECT_EQ(grid->Row(), 1); // scrolling does not move the current row
+
+    // A touchpad or fine wheel sends a notch in parts: they add up to whole notches.
+    for (int i = 0; i < 7; ++i)
+        turnWheel(grid->viewport(), QPoint(0, -40));
+    EXPECT_EQ(grid->TopRow(), 10); // two notches, a third of one kept
+    turnWheel(grid->viewport(), QPoint(0, -80));
+    EXPECT_EQ(grid->TopRow(), 13);
+    turnWheel(grid->viewport(), QPoint(0, -60));
+    turnWheel(grid->viewport(), QPoint(0, 60)); // back: the half notch down is dropped
+    turnWheel(grid->viewport(), QPoint(0, 60));
+    EXPECT_EQ(grid->TopRow(), 10);
+
+    // A sideways turn scrolls by columns.
+    grid->setColCount(20);
+    grid->UpdateNow();
+    turnWheel(grid->viewport(), QPoint(-120, 0));
+    EXPECT_EQ(grid->LeftCol(), 1);
+    turnWheel(grid->viewport(), QPoint(120, 0));
+    EXPECT_EQ(grid->LeftCol(), 0);
+    EXPECT_EQ(grid->TopRow(), 10);
 }
 
 TEST_F(TableTest, SettingTheSelectionMakesItsLastRowCurrent) {
