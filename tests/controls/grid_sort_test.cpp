@@ -563,3 +563,62 @@ TEST_F(GridTest, SelectCellMayRefuseTheFollowingMove) {
 }
 
 } // namespace
+
+namespace {
+
+// The entry table's Date/Time column as the table writes it: short date, two spaces, short
+// time, in the user's locale. A click on its header must give chronological order.
+class Chronological : public GridTest, public ::testing::WithParamInterface<const char*> {
+protected:
+    void TearDown() override {
+        QLocale::setDefault(QLocale::c());
+        GridTest::TearDown();
+    }
+};
+
+TEST_P(Chronological, DateTimeColumnSortsByTheMoment) {
+    QLocale::setDefault(QLocale(QString::fromLatin1(GetParam())));
+    // Both ends of the stored range, both centuries, single- and two-digit fields, and the
+    // hours around noon and midnight where twelve-hour clocks turn over.
+    std::vector<QDateTime> moments = {
+        {QDate(1980, 1, 1), QTime(0, 0)},     {QDate(2107, 12, 31), QTime(23, 58)},
+        {QDate(1999, 12, 31), QTime(23, 59)}, {QDate(2000, 1, 1), QTime(0, 1)},
+        {QDate(2029, 6, 5), QTime(12, 0)},    {QDate(2030, 6, 5), QTime(11, 59)},
+        {QDate(2024, 2, 29), QTime(12, 30)},  {QDate(2024, 2, 29), QTime(0, 30)},
+        {QDate(2024, 2, 29), QTime(1, 0)},    {QDate(2024, 2, 29), QTime(13, 0)},
+        {QDate(2024, 10, 2), QTime(9, 5)},    {QDate(2024, 2, 10), QTime(9, 5)},
+    };
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<int> day(0, 127 * 365), minute(0, 24 * 60 - 1);
+    for (int i = 0; i < 60; ++i)
+        moments.emplace_back(QDate(1980, 1, 1).addDays(day(rng)),
+                             QTime(0, 0).addSecs(60 * minute(rng)));
+    QStringList texts;
+    for (const QDateTime& m : moments)
+        texts << platform::dateTimeText(m);
+
+    for (const TSortOrder order : {TSortOrder::soAscending, TSortOrder::soDescending}) {
+        fill(1, texts);
+        TSortOptions o;
+        o.Order = order;
+        TSortKind used = TSortKind::skAutomatic;
+        grid->OnBeginSort = [&](QObject*, int, TSortOptions& opts) { used = opts.Kind; };
+        grid->SortByColumn(1, o);
+        EXPECT_EQ(used, TSortKind::skDateTime) << GetParam() << " " << texts[0].toStdString();
+        std::vector<QDateTime> got;
+        for (int r = 1; r < grid->RowCount(); ++r)
+            got.push_back(moments[grid->Cells(0, r).mid(1).toInt() - 1]);
+        std::vector<QDateTime> want = moments;
+        std::sort(want.begin(), want.end());
+        if (order == TSortOrder::soDescending)
+            std::reverse(want.begin(), want.end());
+        ASSERT_EQ(got, want) << GetParam() << " " << texts.join(" | ").toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Grid, Chronological,
+                         ::testing::Values("C", "en_US", "de_DE", "en_GB", "fi_FI", "ko_KR",
+                                           "zh_TW", "sq_AL", "ar_EG", "fa_IR", "bn_BD"),
+                         [](const auto& info) { return std::string(info.param); });
+
+} // namespace
