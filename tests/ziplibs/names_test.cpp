@@ -120,6 +120,23 @@ TEST(Names, SpecsMatchEitherSeparatorPatternsAndFolderEntries) {
     EXPECT_FALSE(specMatchesEntry("", "a"));
 }
 
+// A spec that is an entry's own name is taken as that name, not as a pattern.
+TEST(Names, SpecsThatNameAnEntryAreNotPatterns) {
+    const std::vector<std::string> entries = {"a*.txt", "abc.txt", "d?r/", "dir/", "dir/x"};
+    const SpecMatcher m({"a*.txt", "d?r", "d?r\\x", "*.txt"}, entries);
+    auto matched = [&](std::size_t k) {
+        std::vector<std::string> out;
+        for (const auto& e : entries)
+            if (m.matches(k, e))
+                out.push_back(e);
+        return out;
+    };
+    EXPECT_EQ(matched(0), std::vector<std::string>{"a*.txt"});
+    EXPECT_EQ(matched(1), std::vector<std::string>{"d?r/"}) << "the folder entry's own name";
+    EXPECT_EQ(matched(2), std::vector<std::string>{"dir/x"}) << "no entry of that name";
+    EXPECT_EQ(matched(3), (std::vector<std::string>{"a*.txt", "abc.txt"}));
+}
+
 TEST(Names, LinkTargetsMustStayBelowTheLink) {
     EXPECT_TRUE(isContainedLinkTarget("file.txt"));
     EXPECT_TRUE(isContainedLinkTarget("sub/file.txt"));

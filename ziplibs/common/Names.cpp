@@ -1,6 +1,7 @@
 #include "ziplibs/common/Names.h"
 
 #include <cstdint>
+#include <set>
 
 namespace ziplibs {
 
@@ -157,14 +158,39 @@ bool wildcardMatch(std::string_view p, std::string_view t) {
     return pi == p.size();
 }
 
-bool specMatchesEntry(std::string_view spec, std::string_view entryName) {
+bool specMatchesEntry(std::string_view spec, std::string_view entryName, bool asPattern) {
     const std::string s = forwardSlashes(spec);
     const std::string e = forwardSlashes(entryName);
     if (s.empty())
         return false;
     if (s == e || (e.size() == s.size() + 1 && e.back() == '/' && e.compare(0, s.size(), s) == 0))
         return true;
-    return hasWildcards(s) && wildcardMatch(s, e);
+    return asPattern && hasWildcards(s) && wildcardMatch(s, e);
+}
+
+SpecMatcher::SpecMatcher(const std::vector<std::string>& specs,
+                         const std::vector<std::string>& entryNames)
+    : specs_(specs), pattern_(specs.size(), false) {
+    std::set<std::string> literal;
+    for (std::size_t k = 0; k < specs_.size(); ++k)
+        if (hasWildcards(specs_[k]))
+            literal.insert(forwardSlashes(specs_[k]));
+    if (literal.empty())
+        return;
+    // The specs with "*" or "?" that are some entry's own name.
+    std::set<std::string> named;
+    for (const std::string& raw : entryNames) {
+        std::string e = forwardSlashes(raw);
+        if (literal.count(e))
+            named.insert(e);
+        if (!e.empty() && e.back() == '/') {
+            e.pop_back();
+            if (literal.count(e))
+                named.insert(e);
+        }
+    }
+    for (std::size_t k = 0; k < specs_.size(); ++k)
+        pattern_[k] = hasWildcards(specs_[k]) && !named.count(forwardSlashes(specs_[k]));
 }
 
 std::vector<std::string> nameParts(std::string_view name) {

@@ -27,8 +27,27 @@ bool hasWildcards(std::string_view s);
 bool wildcardMatch(std::string_view pattern, std::string_view text);
 
 // Whether a file spec names an entry: "\" and "/" count alike, a spec
-// with "*" or "?" is a pattern, and "dir" also names the folder entry "dir/".
-bool specMatchesEntry(std::string_view spec, std::string_view entryName);
+// with "*" or "?" is a pattern (unless asPattern is false), and "dir" also names the folder
+// entry "dir/".
+bool specMatchesEntry(std::string_view spec, std::string_view entryName, bool asPattern = true);
+
+// Which entries a list of file specs names. The caller hands back the names it was shown,
+// and a name may itself hold "*" or "?": a spec that is the name of an entry of the archive
+// names that entry alone, and only the other specs with "*" or "?" are patterns. Otherwise
+// selecting "a*.txt" would also take "abc.txt".
+class SpecMatcher {
+public:
+    SpecMatcher(const std::vector<std::string>& specs, const std::vector<std::string>& entryNames);
+    std::size_t size() const { return specs_.size(); }
+    const std::string& spec(std::size_t k) const { return specs_[k]; }
+    bool matches(std::size_t k, std::string_view entryName) const {
+        return specMatchesEntry(specs_[k], entryName, pattern_[k]);
+    }
+
+private:
+    std::vector<std::string> specs_;
+    std::vector<bool> pattern_;
+};
 
 // The name under which a file is stored: "/" separators, without a root or a drive, "."
 // parts dropped and ".." parts resolved (those climbing above the start dropped); only the

@@ -16,6 +16,7 @@
 #include <zip.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <climits>
 #include <memory>
 #include <string>
@@ -245,6 +246,47 @@ Outcome extractEntry(Extraction& x, zip_uint64_t idx, const std::string& name) {
     return extractFile(x, idx, name, st, dirFd, leaf, fileMode(opsys, attr, x.umask));
 }
 
+// Opens an archive whose offsets are counted from its own start although bytes stand before
+// it (a program part put in front without correcting the offsets): the archive is read from
+// where its central directory shows it begins. Null when that is not the case.
+zip_t* openShifted(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat st {};
+    std::string tail;
+    if (fstat(fd, &st) == 0 && st.st_size >= 22) {
+        const off_t len = std::min<off_t>(st.st_size, 22 + 65535);
+        tail.resize(static_cast<std::size_t>(len));
+        if (pread(fd, tail.data(), tail.size(), st.st_size - len) != len)
+            tail.clear();
+    }
+    close(fd);
+    const auto* t = reinterpret_cast<const unsigned char*>(tail.data());
+    auto get16 = [](const unsigned char* p) {
+        return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8;
+    };
+    auto get32 = [&](const unsigned char* p) { return get16(p) | get16(p + 2) << 16; };
+    for (std::size_t i = tail.size() >= 22 ? tail.size() - 22 + 1 : 0; i-- > 0;) {
+        if (get32(t + i) != 0x06054B50 || i + 22 + get16(t + i + 20) != tail.size())
+            continue;
+        const std::int64_t endPos = st.st_size - static_cast<std::int64_t>(tail.size() - i);
+        const std::int64_t shift = endPos - get32(t + i + 12) - std::int64_t(get32(t + i + 16));
+        if (shift <= 0 || get32(t + i + 16) == 0xFFFFFFFF)
+            return nullptr;
+        zip_error_t error;
+        zip_error_init(&error);
+        zip_source_t* src =
+            zip_source_file_create(path.c_str(), static_cast<zip_uint64_t>(shift), 0, &error);
+        zip_t* za = src ? zip_open_from_source(src, ZIP_RDONLY, &error) : nullptr;
+        if (src && !za)
+            zip_source_free(src);
+        zip_error_fini(&error);
+        return za;
+    }
+    return nullptr;
+}
+
 std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
     if (!r->ArchiveName || !*r->ArchiveName) {
         rep.message(ArchiveDamaged, "No archive name given");
@@ -268,6 +310,8 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
     }
     int err = 0;
     ZipPtr za(zip_open(archive.c_str(), ZIP_RDONLY, &err));
+    if (!za && (err == ZIP_ER_NOZIP || err == ZIP_ER_INCONS))
+        za.reset(openShifted(archive));
     if (!za) {
         rep.message(ArchiveDamaged,
                     "Not a ZIP archive or damaged: " + archive + " (" + zipErrorText(err) + ")");
@@ -280,6 +324,7 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
     }
     std::vector<bool> used(specs.size(), false);
     const zip_int64_t n = zip_get_num_entries(za.get(), 0);
+    const SpecMatcher matcher(specs, decodedEntryNames(za.get()));
     for (zip_int64_t i = 0; i < n; ++i) {
         const auto idx = static_cast<zip_uint64_t>(i);
         const char* raw = zip_get_name(za.get(), idx, ZIP_FL_ENC_RAW);
@@ -293,7 +338,7 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
         if (!specs.empty()) {
             bool match = false;
             for (std::size_t k = 0; k < specs.size(); ++k) {
-                if (specMatchesEntry(specs[k], name)) {
+                if (matcher.matches(k, name)) {
                     used[k] = true;
                     match = true;
                 }

@@ -183,6 +183,22 @@ bool fileExists(const std::string& path, struct stat& st) {
     return stat(path.c_str(), &st) == 0;
 }
 
+// Whether the archive file begins with its first entry (or, holding none, with its end
+// record). Anything else stands before the archive proper, as a self-extractor's program
+// part does; a rewrite would drop it, so such a file is not changed.
+bool startsWithArchive(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return true; // the open below reports what is wrong
+    unsigned char sig[4] = {};
+    const ssize_t got = read(fd, sig, sizeof sig);
+    close(fd);
+    if (got != static_cast<ssize_t>(sizeof sig))
+        return true;
+    return sig[0] == 'P' && sig[1] == 'K' &&
+           ((sig[2] == 3 && sig[3] == 4) || (sig[2] == 5 && sig[3] == 6));
+}
+
 // Opens an existing archive for changing it, or a new one when create is set and nothing
 // is at the path. Reports and returns null when that is not possible.
 ZipPtr openArchive(const std::string& path, bool create, Reporter& rep) {
@@ -210,7 +226,14 @@ ZipPtr openArchive(const std::string& path, bool create, Reporter& rep) {
             rep.message(ArchiveDamaged, "Cannot open the archive " + path + ": " + why);
         return nullptr;
     }
-    return ZipPtr(za);
+    ZipPtr owned(za);
+    if (exists && (flags & ZIP_TRUNCATE) == 0 && !startsWithArchive(path)) {
+        rep.message(Unsupported, "Data stands before the first entry of " + path +
+                                     " (a self-extracting program?), which a rewrite would "
+                                     "lose; the archive was not changed");
+        return nullptr;
+    }
+    return owned;
 }
 
 // Writes the archive. On failure reports, leaves the old archive as it was and returns false.
@@ -467,6 +490,7 @@ std::int32_t runDelete(const ZipCommandRecord& r, const std::string& archive,
     if (!za)
         return 0;
     const zip_int64_t n = zip_get_num_entries(za.get(), 0);
+    const SpecMatcher matcher(specs, decodedEntryNames(za.get()));
     std::vector<bool> used(specs.size(), false);
     std::int32_t deleted = 0;
     std::uint64_t remainingBytes = 0;
@@ -480,7 +504,7 @@ std::int32_t runDelete(const ZipCommandRecord& r, const std::string& archive,
         const bool haveStat = zip_stat_index(za.get(), idx, 0, &st) == 0;
         bool match = false;
         for (std::size_t k = 0; k < specs.size(); ++k) {
-            if (specMatchesEntry(specs[k], name)) {
+            if (matcher.matches(k, name)) {
                 used[k] = true;
                 match = true;
             }
