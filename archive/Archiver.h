@@ -80,6 +80,9 @@ static_assert(sizeof(ZipDirEntryHeader) == 26);
 
 struct ZipDirEntry : ZipDirEntryHeader {
     std::string FileName; // as stored, at most 256 bytes, up to the first zero byte
+    // The whole stored name up to its first zero byte. FileName keeps only its first 256
+    // bytes; the name shown and handed back to the libraries must be whole to name the entry.
+    std::string FullName;
     // The true sizes: from the ZIP64 extra field when the header holds 0xFFFFFFFF, else the
     // header's 32-bit values taken unsigned.
     std::uint64_t CompressedSize64 = 0;
@@ -168,7 +171,7 @@ private:
 };
 
 // The table's view of an entry, shared by the window and the command-line listing:
-// the name decoded for display (UTF-8 when valid or flagged with bit 11, else CP437).
+// the whole name decoded for display (UTF-8 when valid or flagged with bit 11, else CP437).
 std::string displayName(const ZipDirEntry& entry);
 // Decodes CP437 bytes to UTF-8.
 std::string cp437ToUtf8(const std::string& bytes);

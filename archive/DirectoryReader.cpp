@@ -234,9 +234,9 @@ void readLocalEntry(ByteSource& source, std::vector<std::unique_ptr<ZipDirEntry>
     std::string name(entry->FileNameLength, '\0');
     if (source.read(name.data(), name.size()) != name.size())
         fail("Error 2 reading Zip file");
-    name.resize(std::min(name.size(), NameLimit));
     name.resize(std::strlen(name.c_str()));
-    entry->FileName = std::move(name);
+    entry->FileName = name.substr(0, NameLimit);
+    entry->FullName = std::move(name);
 
     const std::uint32_t compressed32 = static_cast<std::uint32_t>(entry->CompressedSize);
     const std::uint32_t uncompressed32 = static_cast<std::uint32_t>(entry->UncompressedSize);

@@ -100,7 +100,9 @@ std::string cp437ToUtf8(const std::string& bytes) {
 }
 
 std::string displayName(const ZipDirEntry& entry) {
-    const std::string& name = entry.FileName;
+    // An entry made by the reader has its whole name; FileName alone is the fallback.
+    const std::string& name =
+        entry.FullName.size() > entry.FileName.size() ? entry.FullName : entry.FileName;
     if (isValidUtf8(name))
         return name;
     if ((entry.GeneralFlags & FlagUtf8Name) == 0)
