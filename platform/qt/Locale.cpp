@@ -4,6 +4,8 @@
 #include <QRegularExpression>
 #include <QTimeZone>
 #include <cmath>
+#include <memory>
+#include <vector>
 
 namespace platform {
 
@@ -30,31 +32,121 @@ QDate applyCenturyWindow(QDate date) {
     return date;
 }
 
-// A date in the locale's short form (four-digit or two-digit year), else in the C locale's
-// short form or ISO 8601.
-std::optional<QDate> parseDate(const QString& text) {
-    const QLocale l = locale();
-    const QString localeFormat = l.dateFormat(QLocale::ShortFormat);
-    const QDate candidates[] = {
-        l.toDate(text, shortDateFormat()),
-        applyCenturyWindow(l.toDate(text, localeFormat)),
-        QLocale::c().toDate(text, QLocale::c().dateFormat(QLocale::ShortFormat)),
-        QLocale::c().toDate(text, QStringLiteral("yyyy-MM-dd")),
-    };
-    for (const QDate& d : candidates)
+// True when FORMAT has a numeric field (year, hour, minute or second) outside its quoted
+// literals: a text without any digit can never match it.
+bool needsDigit(const QString& format) {
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        else if (!quoted && QStringView(u"yhHms").contains(c))
+            return true;
+    }
+    return false;
+}
+
+bool hasDigit(QStringView text) {
+    for (const QChar c : text)
+        if (c.isDigit())
+            return true;
+    return false;
+}
+
+// One way of reading a text: a locale and a format.
+struct Reader {
+    QLocale locale;
+    QString format;
+    bool needsDigit = false;
+    bool centuryWindow = false; // a date read with a two-digit year
+};
+
+// The locale's formats and the readers built from them. Reading a table of thousands of
+// cells asks for the same formats every time, so they are looked up once per locale; the
+// readers that could only repeat an earlier one (the same format in the same locale) are
+// left out, which changes no result.
+struct Formats {
+    QLocale locale;
+    QString shortDate; // with the year widened
+    QString shortTime;
+    std::vector<Reader> dateReaders;
+    std::vector<Reader> timeReaders;
+
+    explicit Formats(const QLocale& l) : locale(l) {
+        const QLocale c = QLocale::c();
+        const QString localeDate = l.dateFormat(QLocale::ShortFormat);
+        shortDate = widenYear(localeDate);
+        shortTime = l.timeFormat(QLocale::ShortFormat);
+
+        // A date in the locale's short form (four-digit or two-digit year), else in the C
+        // locale's short form or ISO 8601.
+        addReader(dateReaders, l, shortDate, false);
+        addReader(dateReaders, l, localeDate, true);
+        addReader(dateReaders, c, c.dateFormat(QLocale::ShortFormat), false);
+        addReader(dateReaders, c, QStringLiteral("yyyy-MM-dd"), false);
+
+        // A time in the short or long form, or as H:mm[:ss]; each in the locale, then in C.
+        for (const QString& f : {shortTime, l.timeFormat(QLocale::LongFormat),
+                                 QStringLiteral("H:mm:ss"), QStringLiteral("H:mm")}) {
+            addReader(timeReaders, l, f, false);
+            addReader(timeReaders, c, f, false);
+        }
+    }
+
+    static void addReader(std::vector<Reader>& readers, const QLocale& l, const QString& format,
+                          bool centuryWindow) {
+        for (const Reader& r : readers)
+            if (r.locale == l && r.format == format)
+                return; // an earlier reader gives the same answer first
+        readers.push_back({l, format, needsDigit(format), centuryWindow});
+    }
+};
+
+// The formats of the locale in use now, rebuilt when the locale changes.
+const Formats& formats() {
+    thread_local std::unique_ptr<Formats> cached;
+    const QLocale current = locale();
+    if (!cached || !(cached->locale == current))
+        cached = std::make_unique<Formats>(current);
+    return *cached;
+}
+
+std::optional<QDate> parseDate(const Formats& f, const QString& text) {
+    const bool digits = hasDigit(text);
+    for (const Reader& r : f.dateReaders) {
+        if (r.needsDigit && !digits)
+            continue;
+        QDate d = r.locale.toDate(text, r.format);
+        if (r.centuryWindow)
+            d = applyCenturyWindow(d);
         if (d.isValid())
             return d;
+    }
+    return std::nullopt;
+}
+
+std::optional<QTime> parseTime(const Formats& f, const QString& text) {
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    const bool digits = hasDigit(t);
+    for (const Reader& r : f.timeReaders) {
+        if (r.needsDigit && !digits)
+            continue;
+        const QTime time = r.locale.toTime(t, r.format);
+        if (time.isValid())
+            return time;
+    }
     return std::nullopt;
 }
 
 } // namespace
 
 QString shortDateFormat() {
-    return widenYear(locale().dateFormat(QLocale::ShortFormat));
+    return formats().shortDate;
 }
 
 QString shortTimeFormat() {
-    return locale().timeFormat(QLocale::ShortFormat);
+    return formats().shortTime;
 }
 
 QString shortDateText(const QDate& date) {
@@ -100,34 +192,22 @@ std::optional<double> textToNumber(const QString& text) {
 }
 
 std::optional<QTime> textToTime(const QString& text) {
-    const QString t = text.trimmed();
-    if (t.isEmpty())
-        return std::nullopt;
-    const QLocale l = locale();
-    for (const QString& f : {shortTimeFormat(), l.timeFormat(QLocale::LongFormat),
-                             QStringLiteral("H:mm:ss"), QStringLiteral("H:mm")}) {
-        const QTime time = l.toTime(t, f);
-        if (time.isValid())
-            return time;
-        const QTime cTime = QLocale::c().toTime(t, f);
-        if (cTime.isValid())
-            return cTime;
-    }
-    return std::nullopt;
+    return parseTime(formats(), text);
 }
 
 std::optional<QDateTime> textToDateTime(const QString& text) {
     const QString t = text.trimmed();
     if (t.isEmpty())
         return std::nullopt;
-    if (auto date = parseDate(t))
+    const Formats& f = formats();
+    if (auto date = parseDate(f, t))
         return QDateTime(*date, QTime(0, 0));
     // "date  time" as written by dateTimeText, or "date time": try every split at a space.
     for (qsizetype i = t.indexOf(QLatin1Char(' ')); i > 0; i = t.indexOf(QLatin1Char(' '), i + 1)) {
-        const auto date = parseDate(t.left(i).trimmed());
+        const auto date = parseDate(f, t.left(i).trimmed());
         if (!date)
             continue;
-        if (const auto time = textToTime(t.mid(i + 1)))
+        if (const auto time = parseTime(f, t.mid(i + 1)))
             return QDateTime(*date, *time);
     }
     return std::nullopt;

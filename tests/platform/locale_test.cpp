@@ -205,6 +205,37 @@ TEST(Locale, GermanDecimalCommaAndGroups) {
     QLocale::setDefault(saved);
 }
 
+// The readers follow the locale in use at each call, also when it changes between calls.
+TEST(Locale, ReadingFollowsAChangeOfLocale) {
+    const QLocale saved;
+    const QString german = "09.03.2024  14:05";
+    const QString english = "3/9/2024  2:05 PM";
+    for (int round = 0; round < 2; ++round) {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        EXPECT_EQ(platform::shortTimeFormat(), "HH:mm");
+        EXPECT_EQ(textToDateTime(german), QDateTime(QDate(2024, 3, 9), QTime(14, 5)));
+        EXPECT_FALSE(textToDateTime(english));
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        EXPECT_EQ(platform::shortTimeFormat(), "h:mm AP");
+        EXPECT_EQ(textToDateTime(english), QDateTime(QDate(2024, 3, 9), QTime(14, 5)));
+        EXPECT_FALSE(textToDateTime(german));
+    }
+    QLocale::setDefault(saved);
+}
+
+// Locales that write their own digits read them back as well.
+TEST(Locale, DatesInArabicIndicDigitsReadBack) {
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::Egypt));
+    const QDateTime when(QDate(2024, 3, 9), QTime(14, 5));
+    const QString text = platform::dateTimeText(when);
+    ASSERT_FALSE(text.contains('9')) << "the locale writes its own digits";
+    const auto back = textToDateTime(text);
+    ASSERT_TRUE(back) << text.toStdString();
+    EXPECT_EQ(*back, when);
+    QLocale::setDefault(saved);
+}
+
 TEST(Locale, EnglishUsesFourDigitYearsAndTwelveHourTime) {
     const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
