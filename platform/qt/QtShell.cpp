@@ -22,8 +22,12 @@ bool QtShellService::explore(const std::string& path) {
 bool QtShellService::startProgram(const std::string& program, const std::string& argument) {
     if (program.empty())
         return false;
-    return QProcess::startDetached(QString::fromStdString(program),
-                                   {QString::fromStdString(argument)});
+    // An empty parameter starts the program without any argument, as the shell does; an
+    // empty argument would reach the program as a file name of its own.
+    QStringList arguments;
+    if (!argument.empty())
+        arguments << QString::fromStdString(argument);
+    return QProcess::startDetached(QString::fromStdString(program), arguments);
 }
 
 } // namespace platform
