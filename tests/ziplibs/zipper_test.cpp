@@ -154,6 +154,26 @@ TEST_F(ZipperTest, MoveKeepsSourcesWhenTheArchiveCannotBeWritten) {
     EXPECT_EQ(readFile(td / "notzip.zip"), "this is not an archive");
 }
 
+// A read-only archive is not replaced by a rewritten copy, neither by an add nor by a delete
+// nor by a move (whose sources stay).
+TEST_F(ZipperTest, ReadOnlyArchiveIsLeftAsItIs) {
+    writeFile(src / "a.txt", "a");
+    writeFile(src / "b.txt", "b");
+    ASSERT_EQ(add({.specs = {(src / "a.txt").string()}, .noDirNames = true}), 1);
+    chmod(archive.c_str(), 0444);
+    const std::string before = readFile(archive);
+    Recorder rec;
+    EXPECT_EQ(add({.specs = {(src / "b.txt").string()}, .noDirNames = true, .move = true}, &rec),
+              0);
+    EXPECT_EQ(add({.specs = {"a.txt"}, .del = true}, &rec), 0);
+    EXPECT_EQ(readFile(archive), before);
+    EXPECT_EQ(readFile(src / "b.txt"), "b");
+    ASSERT_EQ(rec.withAction(4).size(), 2u) << rec.messages();
+    EXPECT_EQ(rec.withAction(4)[0].code, 7);
+    chmod(archive.c_str(), 0644);
+    EXPECT_EQ(add({.specs = {"a.txt"}, .del = true}), 1);
+}
+
 class LevelTest : public ZipperTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(LevelTest, LevelZeroStoresOthersDeflate) {

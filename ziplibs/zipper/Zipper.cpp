@@ -212,6 +212,13 @@ ZipPtr openArchive(const std::string& path, bool create, Reporter& rep) {
         rep.message(ArchiveDamaged, "The archive name is a folder: " + path);
         return nullptr;
     }
+    // A rewrite replaces the file by renaming, which its permissions would not stop: an
+    // archive that may not be written is refused here, as it would be where writing it
+    // in place is the only way.
+    if (exists && ((st.st_mode & 0222) == 0 || access(path.c_str(), W_OK) != 0)) {
+        rep.message(WriteFailed, "The archive is read-only: " + path + "; it was not changed");
+        return nullptr;
+    }
     // An empty file holds nothing to lose: an add takes it as a new archive.
     int flags = exists ? 0 : ZIP_CREATE | ZIP_EXCL;
     if (exists && create && S_ISREG(st.st_mode) && st.st_size == 0)
