@@ -390,6 +390,19 @@ int roundHalfEven(double v) {
     return int(r);
 }
 
+// The page is the share of the scroll range, counted in positions 0 .. range, that the thumb
+// covers: page / (range + 1) of the track. A Qt scroll bar sizes its thumb as
+// step / (range + step) instead, so the page is given to it as the step that draws the same
+// thumb. A page covering the whole range gets a step large enough to fill the track.
+int thumbStep(int page, int range) {
+    if (range <= 0)
+        return page;
+    const double rest = double(range) + 1 - page;
+    if (rest <= 0)
+        return 1 << 24;
+    return int(std::min<double>(1 << 24, std::max(1.0, std::round(double(page) * range / rest))));
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -785,8 +798,8 @@ void TSortingGrid::UpdateScrollPage() {
             return;
         }
         const double span = double(bar->maximum()) - bar->minimum() + 1;
-        const int page = roundHalfEven(double(visible + fixed) / count * span);
-        bar->setPageStep(std::max(1, page));
+        const int page = std::max(1, roundHalfEven(double(visible + fixed) / count * span));
+        bar->setPageStep(thumbStep(page, bar->maximum() - bar->minimum()));
     };
     if (bars == TScrollStyle::ssVertical || bars == TScrollStyle::ssBoth)
         pageFor(verticalScrollBar(), VisibleRowCount(), FixedRows(), RowCount());

@@ -5,6 +5,8 @@
 
 #include <QMenu>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QWheelEvent>
 
 using gridtest::GridTest;
@@ -254,12 +256,45 @@ TEST_F(TableTest, SmallTablesGetAProportionalPageOfAtLeastOne) {
     QScrollBar* v = grid->verticalScrollBar();
     EXPECT_EQ(v->maximum(), 5);
     EXPECT_TRUE(v->isVisible());
-    EXPECT_EQ(v->pageStep(), 3); // (5 + 1) / 11 * 6 = 3.27
-    rows(3);                     // everything visible: no range
+    // page (5 + 1) / 11 * 6 = 3.27, i.e. 3 of the 6 top-row positions; the thumb shows that
+    // share of the track, which a scroll bar whose page is added to its range gets from 5
+    EXPECT_EQ(v->pageStep(), 5);
+    rows(3); // everything visible: no range
     settle();
     EXPECT_EQ(v->maximum(), 0);
     EXPECT_FALSE(v->isVisible());
     EXPECT_EQ(v->pageStep(), 1); // (3 + 1) / 4 * 1 = 1
+}
+
+// The thumb's share of the track is the share of the rows in view, whatever the table's size.
+TEST_F(TableTest, ThumbCoversTheShareOfTheRowsInView) {
+    showFocused();
+    viewportHeight(19 * 15); // the header and fourteen rows
+    QScrollBar* v = grid->verticalScrollBar();
+    auto thumbShare = [&] {
+        QStyleOptionSlider opt;
+        opt.initFrom(v);
+        opt.orientation = Qt::Vertical;
+        opt.minimum = v->minimum();
+        opt.maximum = v->maximum();
+        opt.pageStep = v->pageStep();
+        opt.singleStep = v->singleStep();
+        opt.sliderPosition = opt.sliderValue = v->value();
+        opt.subControls = QStyle::SC_All;
+        const QStyle* st = v->style();
+        const int thumb =
+            st->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, v).height();
+        const int groove =
+            st->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarGroove, v).height();
+        return double(thumb) / groove;
+    };
+    for (const int n : {20, 30, 60, 200}) {
+        rows(n);
+        settle();
+        ASSERT_EQ(grid->VisibleRowCount(), 14);
+        // (14 visible + 1 fixed) / (n + 1) of the track
+        EXPECT_NEAR(thumbShare(), 15.0 / (n + 1), 0.03) << n << " rows";
+    }
 }
 
 TEST_F(TableTest, FillingPaintsOnceNotPerRow) {
