@@ -483,16 +483,17 @@ int runAdd(const Options& options, std::ostream& out) {
         showMessage("No files selected");
         return ExitFailed;
     }
-    std::vector<std::string> specs;
+    // The paths go to the library as given: the current directory stays where it is for an
+    // add, and a relative path is stored relative to it (with --dirnames "src/a.txt", not
+    // the whole path from the root).
     for (const std::string& name : options.names) {
-        const std::string path = absolutePath(name);
         std::error_code ec;
-        if (!fs::exists(fs::path(path), ec)) {
-            showMessage(fileNotFound(path));
+        if (!fs::exists(fs::path(name), ec)) {
+            showMessage(fileNotFound(absolutePath(name)));
             return ExitFailed;
         }
-        specs.push_back(path);
     }
+    const std::vector<std::string>& specs = options.names;
 
     Session session;
     TArchiver& a = session.archiver;

@@ -320,6 +320,20 @@ TEST_F(CliLibraries, AddExtractDeleteRoundTrip) {
     EXPECT_TRUE(boxes.errorTexts().empty());
 }
 
+// Relative paths are stored as given, below the current directory, not from the root.
+TEST_F(CliLibraries, RelativePathsKeepTheirFoldersRelative) {
+    writeFile(dir / "src" / "sub" / "one.txt", "one");
+    fs::current_path(dir.path());
+    ASSERT_EQ(run({"--add", "rel.zip", "--dirnames", "--recurse", "src"}), cli::ExitOk);
+    EXPECT_EQ(listedNames((dir / "rel.zip").string()),
+              (std::vector<std::string>{"src\\", "src\\sub\\", "src\\sub\\one.txt"}));
+    ASSERT_EQ(run({"--delete", "rel.zip", "src\\sub\\one.txt"}), cli::ExitOk);
+    EXPECT_EQ(run({"--add", "rel.zip", "missing.txt"}), cli::ExitFailed);
+    EXPECT_EQ(boxes.messageTexts().back(),
+              "Error: file not found: " + (dir / "missing.txt").string());
+    fs::current_path(cwd);
+}
+
 TEST_F(CliLibraries, ExtractOverwritesUnlessToldNotTo) {
     writeFile(dir / "f.txt", "archived");
     const std::string zip = (dir / "o.zip").string();
