@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <limits>
 
 // The library state is process-wide: one handle and one set of entry points per library,
@@ -360,8 +361,21 @@ void TArchiver::Extract() {
             return;
     }
     // The library extracts into the current directory; it is not restored afterwards.
-    if (platform::directoryExists(ExtrBaseDir))
+    if (platform::directoryExists(ExtrBaseDir)) {
+        // A relative archive path would name another file once the current directory has
+        // changed (for this call, the reread after an Add or Delete, and every later
+        // operation): it is made absolute first, naming the same file as before.
+        if (!zipFilename_.empty()) {
+            std::error_code ec;
+            const std::filesystem::path path(zipFilename_);
+            if (path.is_relative()) {
+                const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+                if (!ec)
+                    zipFilename_ = absolute.string();
+            }
+        }
         platform::setCurrentDirectory(ExtrBaseDir);
+    }
     callLibrary(
         unzRecord_, UNZIPPER::UnzipperExec, [this] { fillUnzRecord(); }, zipFilename_);
     fspecArgs_.clear();

@@ -238,6 +238,23 @@ TEST_F(LibraryTest, ArchiveWithACommentKeepsItThroughDeleteAndAdd) {
     EXPECT_EQ(bytes.substr(bytes.size() - 11), "the comment");
 }
 
+// An archive opened by a relative path (as from the command line) stays the same file once
+// an Extract has moved the current directory: a file of the same name there is not touched.
+TEST_F(LibraryTest, RelativeArchivePathKeepsNamingTheSameFileAfterAnExtract) {
+    writeFile(zip, zipOf({{"a.txt", "a"}, {"b.txt", "b"}}));
+    const std::string decoy = zipOf({{"a.txt", "decoy"}, {"c.txt", "c"}});
+    writeFile(dir / "out" / "test.zip", decoy);
+    platform::setCurrentDirectory(dir.str());
+    archiver.setZipFilename("test.zip");
+    EXPECT_EQ(extractInto(dir / "out", {"b.txt"}), 1);
+    EXPECT_EQ(readFile(dir / "out" / "b.txt"), "b");
+    EXPECT_EQ(extractInto(dir / "out", {"b.txt"}), 1) << "the archive is still found";
+    EXPECT_EQ(deleteShown({"a.txt"}), 1);
+    EXPECT_EQ(shownNames(), std::vector<std::string>{"b.txt"});
+    EXPECT_EQ(readFile(dir / "out" / "test.zip"), decoy);
+    EXPECT_EQ(fs::path(archiver.ZipFilename()), dir.path() / "test.zip");
+}
+
 // Bytes before the archive, as a self-extractor's program part: with offsets counted from
 // the start of the file (as such tools write them) and from the archive's own start.
 TEST_F(LibraryTest, ArchivesWithBytesBeforeThemAreListedAndExtracted) {
