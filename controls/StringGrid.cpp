@@ -1068,6 +1068,10 @@ void TStringGrid::ShowEditor() {
         d->editor->selectAll();
     }
     if (r.isEmpty()) {
+        // Scrolled out of view. The focus goes back to the grid first: hiding the focused
+        // editor would pass the focus on to the next control and end the edit.
+        if (d->editor->hasFocus())
+            setFocus(Qt::OtherFocusReason);
         d->editor->hide();
     } else {
         d->editor->setGeometry(r);

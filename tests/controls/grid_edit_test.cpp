@@ -160,6 +160,45 @@ TEST_F(EditTest, MovingToAnotherCellOrLeavingTheGridValidates) {
     grid->setParent(nullptr); // the fixture owns the grid
 }
 
+// An open editor whose cell scrolls out of view hides, but the focus stays in the grid: it
+// does not jump to the next control (which would end the edit and validate it).
+TEST_F(EditTest, EditorScrolledOutOfViewKeepsTheFocusInTheGrid) {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    grid->setParent(&window);
+    layout->addWidget(grid.get());
+    auto* other = new QLineEdit(&window);
+    layout->addWidget(other);
+    window.resize(420, 300);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    fill(0, QStringList(60, QStringLiteral("x")));
+    grid->setFocus();
+    grid->UpdateNow();
+    int validations = 0;
+    grid->OnCellValidate = [&](QObject*, int, int, QString&, bool&) { ++validations; };
+
+    grid->MoveToCell(0, 2);
+    type("ab");
+    ASSERT_TRUE(grid->InplaceEditor()->hasFocus());
+    grid->setTopRow(30); // e.g. by the wheel or the scroll bar's arrows
+    QApplication::processEvents();
+    EXPECT_FALSE(grid->InplaceEditor()->isVisible());
+    EXPECT_FALSE(other->hasFocus());
+    EXPECT_TRUE(grid->HasFocus());
+    EXPECT_EQ(validations, 0);
+
+    grid->setTopRow(1); // back in view: the edit goes on where it was
+    QApplication::processEvents();
+    ASSERT_TRUE(grid->EditorMode());
+    EXPECT_TRUE(grid->InplaceEditor()->isVisible());
+    EXPECT_TRUE(grid->InplaceEditor()->hasFocus());
+    QTest::keyClicks(grid->InplaceEditor(), "c");
+    EXPECT_EQ(grid->Cells(0, 2), "abc");
+    grid->setParent(nullptr); // the fixture owns the grid
+}
+
 TEST_F(EditTest, RowsMovedUnderTheRememberedCellAreNotValidatedAsEdits) {
     QStringList seen;
     grid->OnCellValidate = [&](QObject*, int col, int row, QString& value, bool& valid) {
