@@ -1467,17 +1467,19 @@ void TStringGrid::keyPressEvent(QKeyEvent* event) {
         setTopRow(d->topRow + page);
         moveCurrentBy(0, page, shift);
         return;
+    // Home and End go to the row's first and last cell; with Ctrl to the grid's first and
+    // last cell. With whole-row selection they go to the first and last row.
     case Qt::Key_Home:
-        if (ctrl || rowSelect)
+        if (rowSelect)
             moveCurrentTo(d->col, d->fixedRows, shift);
         else
-            moveCurrentTo(d->fixedCols, d->row, shift);
+            moveCurrentTo(d->fixedCols, ctrl ? d->fixedRows : d->row, shift);
         return;
     case Qt::Key_End:
-        if (ctrl || rowSelect)
+        if (rowSelect)
             moveCurrentTo(d->col, d->rowCount - 1, shift);
         else
-            moveCurrentTo(d->colCount - 1, d->row, shift);
+            moveCurrentTo(d->colCount - 1, ctrl ? d->rowCount - 1 : d->row, shift);
         return;
     case Qt::Key_Tab:
     case Qt::Key_Backtab:

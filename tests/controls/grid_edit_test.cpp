@@ -78,6 +78,24 @@ TEST_F(EditTest, TabMovesAlongTheRowAndWrapsOnlyWithTabsOption) {
     EXPECT_TRUE(grid->hasFocus());
 }
 
+// In a grid of cells Home and End stay in the row, Ctrl+Home and Ctrl+End go to the first and
+// the last cell of the grid; with Shift the selection stretches from where it began.
+TEST_F(EditTest, HomeAndEndMoveAlongTheRowOrWithCtrlToTheGridsCorners) {
+    showFocused();
+    grid->MoveToCell(1, 2);
+    QTest::keyClick(grid.get(), Qt::Key_End);
+    EXPECT_EQ((TGridCoord{grid->Col(), grid->Row()}), (TGridCoord{2, 2}));
+    QTest::keyClick(grid.get(), Qt::Key_Home);
+    EXPECT_EQ((TGridCoord{grid->Col(), grid->Row()}), (TGridCoord{0, 2}));
+    QTest::keyClick(grid.get(), Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ((TGridCoord{grid->Col(), grid->Row()}), (TGridCoord{2, 4}));
+    QTest::keyClick(grid.get(), Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ((TGridCoord{grid->Col(), grid->Row()}), (TGridCoord{0, 1}));
+    grid->MoveToCell(1, 2);
+    QTest::keyClick(grid.get(), Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(grid->Selection(), (TGridRect{1, 2, 2, 4}));
+}
+
 struct ValidateCase {
     const char* name;
     bool valid;               // what the handler answers
