@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLabel>
-#include <QMainWindow>
 #include <QPainter>
 #include <QPixmap>
 
@@ -112,18 +111,24 @@ void Tformabout::clsbtnClick() {
     hide();
 }
 
+// The window the About window is centred over: its parent when it has one, else the window the
+// About command was given from (the active one), else the main window.
+QWidget* Tformabout::owner() const {
+    if (QWidget* parent = parentWidget())
+        return parent->window();
+    QWidget* active = QApplication::activeWindow();
+    if (active && active != this && active->isVisible())
+        return active;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != this && w->isVisible() && w->objectName() == QLatin1String("Mainform"))
+            return w;
+    return nullptr;
+}
+
 void Tformabout::showEvent(QShowEvent* event) {
-    // Centred over the window that owns it (else the main window) each time it is shown.
-    QWidget* owner = parentWidget();
-    if (!owner) {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w != this && w->isVisible() && qobject_cast<QMainWindow*>(w)) {
-                owner = w;
-                break;
-            }
-    }
-    if (owner) {
-        const QRect area = owner->window()->frameGeometry();
+    // Centred over its owner each time it is shown.
+    if (QWidget* w = owner()) {
+        const QRect area = w->frameGeometry();
         move(area.center() - QPoint(width() / 2, height() / 2));
     }
     QDialog::showEvent(event);

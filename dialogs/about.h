@@ -27,6 +27,9 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* owner() const;
 };
 
 extern Tformabout* formabout;

@@ -90,3 +90,41 @@ TEST(AboutWindow, PaintsTheSilverPanel) {
     EXPECT_EQ(painttest::px(img, 343, 100), 0x626262u); // dark bevel on the right
     EXPECT_EQ(painttest::px(img, 300, 1), 0xFFFFFFu);   // white at the top
 }
+
+TEST(AboutWindow, CentredOverTheMainWindowEachTimeItIsShown) {
+    // The main window is a plain top-level widget, and the About window has no parent.
+    QWidget mainWindow;
+    mainWindow.setObjectName(QStringLiteral("Mainform"));
+    mainWindow.setGeometry(40, 60, 600, 400);
+    mainWindow.show();
+    mainWindow.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&mainWindow));
+
+    Tformabout form;
+    auto centreDistance = [&] {
+        const QPoint d = form.frameGeometry().center() - mainWindow.frameGeometry().center();
+        return d.manhattanLength();
+    };
+    form.show();
+    EXPECT_LE(centreDistance(), 3);
+    form.hide();
+
+    // The main window moved: the About window follows it when shown again.
+    mainWindow.move(300, 250);
+    mainWindow.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&mainWindow));
+    form.show();
+    EXPECT_LE(centreDistance(), 3);
+    form.hide();
+
+    // Also when the main window is not the active one at that moment.
+    QWidget other;
+    other.setGeometry(700, 500, 100, 100);
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    other.hide();
+    mainWindow.move(120, 90);
+    form.show();
+    EXPECT_LE(centreDistance(), 3);
+}
