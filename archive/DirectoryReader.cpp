@@ -133,6 +133,11 @@ private:
             cdOffset = get64(bytes(rec) + 48);
             shift = actual - recorded;
             cdStart = static_cast<std::int64_t>(cdOffset) + shift;
+        } else if (cdOffset == Marker32) {
+            // Marked as ZIP64 without a ZIP64 record, as a ZIP64 archive written to a pipe can
+            // be: the directory is taken to end right at the end record and its offsets to
+            // count from the start of the file.
+            shift = 0;
         }
         if (shift < 0 || cdStart < 0 || cdSize > static_cast<std::uint64_t>(size) ||
             cdStart > size - static_cast<std::int64_t>(cdSize))

@@ -255,6 +255,69 @@ TEST_F(LibraryTest, RelativeArchivePathKeepsNamingTheSameFileAfterAnExtract) {
     EXPECT_EQ(fs::path(archiver.ZipFilename()), dir.path() / "test.zip");
 }
 
+// Archives made by Info-ZIP zip: ZIP64 (-fz), written to a pipe (sizes in data descriptors)
+// and read from standard input (the entry "-"). Listed, extracted and deleted from by name.
+struct InfoZipCase {
+    const char* what;
+    const char* command; // run in the folder holding a.txt and d/b.txt; writes OUT
+    std::vector<std::string> shown;
+    // Info-ZIP marks a ZIP64 archive written to a pipe without writing its ZIP64 records;
+    // the libraries refuse it as damaged and leave it alone.
+    bool damagedForTheLibraries = false;
+};
+
+void PrintTo(const InfoZipCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class InfoZipArchives : public LibraryTest, public ::testing::WithParamInterface<InfoZipCase> {};
+
+TEST_P(InfoZipArchives, AreListedExtractedAndDeletedFrom) {
+    const InfoZipCase& c = GetParam();
+    const std::string a = std::string(18000, 'a') + "end";
+    writeFile(dir / "in" / "a.txt", a);
+    writeFile(dir / "in" / "d" / "b.txt", "beta\n");
+    std::string command = c.command;
+    command.replace(command.find("OUT"), 3, "'" + zip + "'");
+    if (testsupport::runCommand("cd '" + (dir / "in").string() + "' && " + command) != 0)
+        GTEST_SKIP() << "Info-ZIP zip is not installed";
+    archiver.setZipFilename(zip);
+    ASSERT_EQ(shownNames(), c.shown);
+    EXPECT_EQ(archiver.DirEntries()[0]->UncompressedSize64, a.size());
+    EXPECT_TRUE(messages.shown().empty());
+
+    if (c.damagedForTheLibraries) {
+        const std::string before = readFile(zip);
+        EXPECT_EQ(extractInto(dir / "out", {}), 0);
+        EXPECT_EQ(deleteShown({c.shown[0]}), 0);
+        EXPECT_EQ(readFile(zip), before);
+        ASSERT_EQ(libraryMessages.size(), 2u);
+        EXPECT_EQ(libraryMessages[0].first, 6) << libraryMessages[0].second;
+        return;
+    }
+    EXPECT_EQ(extractInto(dir / "out", {c.shown[0]}), 1);
+    EXPECT_EQ(readFile(dir / "out" / (c.shown[0] == "-" ? "-" : "a.txt")), a);
+    if (c.shown.size() > 1) {
+        EXPECT_EQ(extractInto(dir / "out", {c.shown[1]}), 1);
+        EXPECT_EQ(readFile(dir / "out" / "d" / "b.txt"), "beta\n");
+        EXPECT_EQ(deleteShown({c.shown[0]}), 1);
+        EXPECT_EQ(shownNames(), std::vector<std::string>{c.shown[1]});
+    }
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Library, InfoZipArchives,
+    ::testing::Values(
+        InfoZipCase{"zip64", "zip -q -fz OUT a.txt d/b.txt", {"a.txt", "d\\b.txt"}},
+        InfoZipCase{"zip64_to_a_pipe",
+                    "zip -q -fz - a.txt d/b.txt | cat > OUT",
+                    {"a.txt", "d\\b.txt"},
+                    true},
+        InfoZipCase{"to_a_pipe", "zip -q - a.txt d/b.txt | cat > OUT", {"a.txt", "d\\b.txt"}},
+        InfoZipCase{"from_standard_input", "cat a.txt | zip -q -fz | cat > OUT", {"-"}, true}),
+    [](const auto& info) { return std::string(info.param.what); });
+
 // Bytes before the archive, as a self-extractor's program part: with offsets counted from
 // the start of the file (as such tools write them) and from the archive's own start.
 TEST_F(LibraryTest, ArchivesWithBytesBeforeThemAreListedAndExtracted) {

@@ -257,6 +257,32 @@ TEST_F(ReaderTest, LargeSizesAreUnsignedAndNeverMoveTheWalkBack) {
     EXPECT_EQ(e.UncompressedSize64, 0xFFFFFFF0u);
 }
 
+// Entries whose sizes follow their data take them from the central directory, also when
+// the end record marks the directory's offset as ZIP64 (0xFFFFFFFF) but no ZIP64 record
+// follows, as in a ZIP64 archive written to a pipe; the directory then ends at the end
+// record and its offsets count from the start of the file.
+TEST_F(ReaderTest, DescribedSizesAreFoundWhenTheEndRecordIsMarkedWithoutZip64Records) {
+    const std::string data = "streamed data";
+    Local streamed{.name = "s.txt", .data = data, .flags = 0x0008, .crc = 0};
+    streamed.compressedSize = 0;
+    streamed.uncompressedSize = 0;
+    const std::string descriptor = "PK\x07\x08" + le32(0x1234) + le32(13) + le32(13);
+    const std::string local = streamed.bytes() + descriptor;
+    const std::string second = Local{.name = "after", .data = "x"}.bytes();
+    const std::string central = "PK\x01\x02" + le16(0x031E) + le16(20) + le16(0x0008) + le16(0) +
+                                le32(0) + le32(0x1234) + le32(13) + le32(13) + le16(5) + le16(0) +
+                                le16(0) + le16(0) + le16(0) + le32(0) + le32(0) + "s.txt";
+    for (const std::uint32_t offset :
+         {static_cast<std::uint32_t>(local.size() + second.size()), 0xFFFFFFFFu}) {
+        const std::string end = "PK\x05\x06" + le16(0) + le16(0) + le16(1) + le16(1) +
+                                le32(central.size()) + le32(offset) + le16(0);
+        EXPECT_EQ(list(local + second + central + end), "");
+        EXPECT_EQ(names(archiver), (std::vector<std::string>{"s.txt", "after"})) << offset;
+        EXPECT_EQ(archiver.DirEntries()[0]->CompressedSize64, 13u) << offset;
+        EXPECT_EQ(archiver.DirEntries()[0]->Crc32, 0x1234u) << offset;
+    }
+}
+
 struct ErrorCase {
     const char* what;
     std::string bytes;
