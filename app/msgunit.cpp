@@ -38,6 +38,8 @@ QWidget* makePanel(QWidget* parent, const char* name, const QColor& colour, int 
 QLabel* makeRightLabel(QWidget* parent, const char* name, int right, int top) {
     auto* label = new QLabel(QStringLiteral("File being manipulated"), parent);
     label->setObjectName(QString::fromLatin1(name));
+    // File names are shown as they are: a name that looks like markup is not rendered as it.
+    label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignRight | Qt::AlignTop);
     label->setGeometry(0, top, right, label->fontMetrics().height());
     return label;
