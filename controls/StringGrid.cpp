@@ -1376,6 +1376,9 @@ void TStringGrid::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TStringGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double click is a press like any other (it may start sizing a
+    // column or selecting), then the double click is reported.
+    mousePressEvent(event);
     if (event->button() == Qt::LeftButton)
         emit DblClick();
 }

@@ -6,6 +6,7 @@
 
 #include <QLocale>
 #include <QMouseEvent>
+#include <QSignalSpy>
 #include <algorithm>
 #include <random>
 
@@ -112,6 +113,31 @@ TEST_F(GridTest, ColumnResizeByMouseDoesNotSortButLaterClicksDo) {
     // the header of column 1 moved right with the wider column 0
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, 0));
     EXPECT_EQ(column(1), kAscending);
+}
+
+// A double click on a column border (as to fit the column) is two sizing clicks: the second
+// press, which arrives as a double click, starts sizing like the first, so neither sorts.
+TEST_F(GridTest, DoubleClickOnAColumnBorderDoesNotSort) {
+    grid->setOption(TGridOption::goColSizing, true);
+    showFocused();
+    fill(0, kWords);
+    const QRect header = grid->CellRect(0, 0);
+    const QPoint border(header.right() + 1, header.center().y());
+    auto send = [&](QEvent::Type type) {
+        QMouseEvent e(type, border, grid->viewport()->mapToGlobal(border), Qt::LeftButton,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                      Qt::NoModifier);
+        QApplication::sendEvent(grid->viewport(), &e);
+    };
+    QSignalSpy doubleClicks(grid.get(), &TStringGrid::DblClick);
+    send(QEvent::MouseButtonPress);
+    send(QEvent::MouseButtonRelease);
+    send(QEvent::MouseButtonDblClick);
+    EXPECT_EQ(grid->GridState(), TGridState::gsColSizing);
+    send(QEvent::MouseButtonRelease);
+    EXPECT_EQ(grid->GridState(), TGridState::gsNormal);
+    EXPECT_EQ(column(0), kWords);
+    EXPECT_EQ(doubleClicks.count(), 1);
 }
 
 TEST_F(GridTest, DraggingAHeaderMovesItsColumnInsteadOfSorting) {
