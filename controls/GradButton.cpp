@@ -84,6 +84,7 @@ struct TGradButton::Data {
 
     TButtonState state = bsNormal;
     bool pressed = false;
+    bool leftDown = false; // a left press on the button that its left release may make a click
     bool hasFocus = false;
     bool mouseInside = false;
     int shortcutId = 0;
@@ -442,8 +443,9 @@ void TGradButton::leaveEvent(QEvent* event) {
 
 void TGradButton::mouseMoveEvent(QMouseEvent* event) {
     QWidget::mouseMoveEvent(event);
-    // While the button holds the mouse, crossing its edge counts as leaving or entering.
-    if (!d->pressed)
+    // While a mouse button is held the window system sends the button no enter or leave
+    // events; crossing its edge then counts as leaving or entering.
+    if (event->buttons() == Qt::NoButton)
         return;
     const bool inside = rect().contains(event->position().toPoint());
     if (inside && !d->mouseInside)
@@ -457,6 +459,7 @@ void TGradButton::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
     d->pressed = true;
+    d->leftDown = true;
     d->mouseInside = rect().contains(event->position().toPoint());
     d->state = bsDown;
     if (focusPolicy() & Qt::TabFocus)
@@ -468,11 +471,16 @@ void TGradButton::mouseReleaseEvent(QMouseEvent* event) {
     QWidget::mouseReleaseEvent(event);
     const QPoint p = event->position().toPoint();
     QPointer<TGradButton> self(this);
-    // A left press and release on the button is a click; it runs before the release handling.
-    if (event->button() == Qt::LeftButton && d->pressed && rect().contains(p)) {
-        Click();
-        if (!self)
-            return;
+    // A left press and release on the button is a click, whatever other buttons did in
+    // between; it runs before the release handling.
+    if (event->button() == Qt::LeftButton) {
+        const bool armed = d->leftDown;
+        d->leftDown = false;
+        if (armed && rect().contains(p)) {
+            Click();
+            if (!self)
+                return;
+        }
     }
     d->pressed = false;
     if (p.x() > 0 && p.x() < width() && p.y() > 0 && p.y() < height()) {

@@ -238,3 +238,28 @@ TEST(GradButtonInput, ClickResetsTheLookBeforeHandlers) {
     QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(10, 10));
     EXPECT_EQ(seen, S::bsNormal);
 }
+
+TEST(GradButtonInput, AnotherButtonDuringALeftPressKeepsTheClick) {
+    Window w;
+    TGradButton* b = w.b;
+    QSignalSpy clicks(b, &TGradButton::clicked);
+    QTest::mouseMove(b, QPoint(10, 10));
+    QTest::mousePress(b, Qt::LeftButton, {}, QPoint(10, 10));
+    // A right click while the left button is held: its release ends the press look ...
+    QTest::mousePress(b, Qt::RightButton, {}, QPoint(10, 10));
+    QTest::mouseRelease(b, Qt::RightButton, {}, QPoint(10, 10));
+    EXPECT_FALSE(b->Pressed());
+    EXPECT_EQ(b->State(), S::bsOver);
+    // ... but the left press and release on the button are still a click.
+    QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(12, 10));
+    EXPECT_EQ(clicks.count(), 1);
+
+    // While a right button is held the mouse is still seen leaving and coming back.
+    QTest::mousePress(b, Qt::RightButton, {}, QPoint(10, 10));
+    QTest::mouseMove(b, QPoint(150, 10));
+    EXPECT_EQ(b->State(), S::bsNormal);
+    QTest::mouseMove(b, QPoint(10, 10));
+    EXPECT_EQ(b->State(), S::bsOver);
+    QTest::mouseRelease(b, Qt::RightButton, {}, QPoint(10, 10));
+    EXPECT_EQ(clicks.count(), 1);
+}
