@@ -107,6 +107,14 @@ TEST_F(UnzipperTest, ExtractsNamedEntriesWithEitherSeparatorAndPatterns) {
     EXPECT_TRUE(rec.hasMessage(9)) << rec.messages();
 }
 
+// A name that is empty (an entry without a name, selected) extracts nothing, not everything.
+TEST_F(UnzipperTest, EmptyNamesExtractNothing) {
+    Recorder rec;
+    EXPECT_EQ(runUnz(out, {.archive = archive, .specs = {""}}, &rec), 0);
+    EXPECT_TRUE(fs::is_empty(out));
+    EXPECT_TRUE(rec.hasMessage(9)) << rec.messages();
+}
+
 TEST_F(UnzipperTest, WithoutDirNamesFilesLandFlatAndFoldersAreNotMade) {
     EXPECT_EQ(runUnz(out, {.archive = archive, .dirNames = false}), 3);
     EXPECT_EQ(readFile(out / "a.txt"), "alpha");

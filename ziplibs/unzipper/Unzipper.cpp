@@ -298,9 +298,12 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
         return 0;
     }
     const std::string archive = r->ArchiveName;
+    // No specifications ask for every entry. Specifications that name nothing (empty
+    // texts) ask for nothing: they must not widen into every entry.
+    const bool everyEntry = r->SpecCount == 0;
     std::vector<std::string> specs;
     for (std::int32_t i = 0; i < r->SpecCount; ++i)
-        if (r->Specs[i] && *r->Specs[i])
+        if (r->Specs[i])
             specs.emplace_back(r->Specs[i]);
 
     struct stat ast {};
@@ -335,7 +338,7 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
             continue;
         }
         const std::string name = decodeEntryName(raw);
-        if (!specs.empty()) {
+        if (!everyEntry) {
             bool match = false;
             for (std::size_t k = 0; k < specs.size(); ++k) {
                 if (matcher.matches(k, name)) {
