@@ -602,6 +602,7 @@ void TMainform::closeEvent(QCloseEvent* event) {
 // The listing
 
 void TMainform::Archiver1DirUpdate() {
+    ++dirUpdates_;
     FillGrid();
     FilesLabel->setText(QString::number(Archiver1.Count()));
 }
@@ -686,9 +687,15 @@ void TMainform::ZipOpenButClick() {
     OpenDialog1.include(TOpenDialog::ofShareAware);
     if (OpenDialog1.Execute(this)) {
         platform::WaitCursor hourglass;
+        const unsigned updatesBefore = dirUpdates_;
         try {
             Archiver1.setZipFilename(OpenDialog1.FileName.toStdString());
         } catch (...) {
+            // A file that cannot be opened at all raises no directory update: the table is
+            // refilled from the component's list (now empty), so that the entries of the
+            // archive shown before do not stand under the new name.
+            if (dirUpdates_ == updatesBefore)
+                Archiver1DirUpdate();
             setNameDisplay(toQ(Archiver1.ZipFilename()));
             throw;
         }

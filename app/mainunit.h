@@ -154,6 +154,8 @@ private:
 
     QStringList arguments_;
     bool libsLoaded_ = false;
+    // Directory updates handled so far; tells whether reading an archive raised one.
+    unsigned dirUpdates_ = 0;
 };
 
 extern TMainform* Mainform;

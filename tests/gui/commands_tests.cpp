@@ -11,6 +11,8 @@
 #include <QAction>
 #include <QLabel>
 #include <filesystem>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -76,6 +78,37 @@ TEST_F(OpenZipTest, DamagedArchiveIsReportedAndKeepsWhatWasRead) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the hourglass is gone again";
     ASSERT_EQ(grid()->RowCount(), 2);
     EXPECT_EQ(cell(0, 1), "dir/first.txt") << "the separators are not rewritten";
+}
+
+TEST_F(OpenZipTest, ArchiveThatCannotBeOpenedLeavesNoEntriesOfTheOneBefore) {
+    const std::string before = writeZip("before.zip", {{"old/a.txt", "a"}, {"old/b.txt", "b"}});
+    const std::string path = writeZip("locked.zip", {{"new.txt", "n"}});
+    start({QString::fromStdString(before)});
+    ASSERT_EQ(grid()->RowCount(), 3);
+    messages.clear();
+    chooser.choosePath(QString::fromStdString(path));
+
+    // No file can be opened while the command runs: the limit of open files is set to the
+    // lowest free descriptor (a locked-out user meets the same open failure).
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    const int lowestFree = dup(0);
+    ASSERT_GE(lowestFree, 0);
+    close(lowestFree);
+    rlimit tight = saved;
+    tight.rlim_cur = static_cast<rlim_t>(lowestFree);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    Mainform->ZipOpenBut->Click();
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+
+    ASSERT_EQ(messages.errorTexts().size(), 1u);
+    EXPECT_EQ(messages.errorTexts()[0].rfind("Cannot open file \"" + path + "\"", 0), 0u)
+        << messages.errorTexts()[0];
+    EXPECT_EQ(Mainform->ZipFname->text().toStdString(), path);
+    EXPECT_EQ(grid()->RowCount(), 1) << "no entry of the archive shown before stays";
+    EXPECT_EQ(cell(0, 0), "File Name");
+    EXPECT_EQ(Mainform->FilesLabel->text(), "0");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(OpenZipTest, FileWithoutEntriesLeavesTheCaptionRow) {
