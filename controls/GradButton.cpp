@@ -628,6 +628,12 @@ bool TGradButton::event(QEvent* event) {
 
 void TGradButton::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
+    // A disabled button hears no release: a press in progress ends here, so that the button
+    // does not show it again when the mouse comes back after it is enabled.
+    if (event->type() == QEvent::EnabledChange && !isEnabled()) {
+        d->pressed = false;
+        d->leftDown = false;
+    }
     if (event->type() == QEvent::EnabledChange || event->type() == QEvent::FontChange)
         update();
 }

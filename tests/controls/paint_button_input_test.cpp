@@ -263,3 +263,20 @@ TEST(GradButtonInput, AnotherButtonDuringALeftPressKeepsTheClick) {
     QTest::mouseRelease(b, Qt::RightButton, {}, QPoint(10, 10));
     EXPECT_EQ(clicks.count(), 1);
 }
+
+TEST(GradButtonInput, DisablingDuringAPressEndsIt) {
+    Window w;
+    TGradButton* b = w.b;
+    QSignalSpy clicks(b, &TGradButton::clicked);
+    QTest::mouseMove(b, QPoint(10, 10));
+    QTest::mousePress(b, Qt::LeftButton, {}, QPoint(10, 10));
+    b->setEnabled(false); // the release below never reaches a disabled button
+    QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_FALSE(b->Pressed());
+    b->setEnabled(true);
+    // Coming back over the button shows the hover look, not a press that no longer exists.
+    QTest::mouseMove(&w.dialog, QPoint(290, 110));
+    QTest::mouseMove(b, QPoint(10, 10));
+    EXPECT_EQ(b->State(), S::bsOver);
+    EXPECT_EQ(clicks.count(), 0);
+}
