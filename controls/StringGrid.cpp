@@ -1236,6 +1236,9 @@ TGridState TStringGrid::sizingAt(const QPoint& p, int& index, int& origin) const
 }
 
 void TStringGrid::mousePressEvent(QMouseEvent* event) {
+    // Another button pressed while the left one sizes, moves or selects changes nothing.
+    if (d->state != TGridState::gsNormal || (d->moveFrom >= 0 && event->button() != Qt::LeftButton))
+        return;
     if (d->editorMode && !d->has(TGridOption::goAlwaysShowEditor))
         HideEditor();
     d->moveFrom = -1;
@@ -1340,6 +1343,14 @@ void TStringGrid::dragSelect() {
 }
 
 void TStringGrid::mouseReleaseEvent(QMouseEvent* event) {
+    // Only the left button's release ends what its press began; the popup menu opens when the
+    // right button is released (after any header sort), unless the left one is busy.
+    if (event->button() != Qt::LeftButton) {
+        if (event->button() == Qt::RightButton && d->popup && d->state == TGridState::gsNormal &&
+            d->moveFrom < 0)
+            d->popup->popup(event->globalPosition().toPoint());
+        return;
+    }
     d->autoScroll->stop();
     const TGridState state = d->state;
     d->state = TGridState::gsNormal;
@@ -1370,9 +1381,6 @@ void TStringGrid::mouseReleaseEvent(QMouseEvent* event) {
     default:
         break;
     }
-    // The popup menu opens when the right button is released (after any header sort).
-    if (event->button() == Qt::RightButton && d->popup)
-        d->popup->popup(event->globalPosition().toPoint());
 }
 
 void TStringGrid::mouseDoubleClickEvent(QMouseEvent* event) {

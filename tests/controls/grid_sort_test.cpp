@@ -140,6 +140,31 @@ TEST_F(GridTest, DoubleClickOnAColumnBorderDoesNotSort) {
     EXPECT_EQ(doubleClicks.count(), 1);
 }
 
+// Another button pressed and released while a column is being sized does not end the sizing:
+// the release of the left button still ends it, and sorts nothing.
+TEST_F(GridTest, OtherButtonDuringAColumnResizeDoesNotEndIt) {
+    grid->setOption(TGridOption::goColSizing, true);
+    showFocused();
+    fill(0, kWords);
+    const QRect header = grid->CellRect(0, 0);
+    const QPoint border(header.right() + 1, header.center().y());
+    auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent e(type, at, grid->viewport()->mapToGlobal(at), button, held, Qt::NoModifier);
+        QApplication::sendEvent(grid->viewport(), &e);
+    };
+    send(QEvent::MouseButtonPress, border, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, border + QPoint(20, 0), Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonPress, border + QPoint(20, 0), Qt::RightButton,
+         Qt::LeftButton | Qt::RightButton);
+    send(QEvent::MouseButtonRelease, border + QPoint(20, 0), Qt::RightButton, Qt::LeftButton);
+    EXPECT_EQ(grid->GridState(), TGridState::gsColSizing);
+    send(QEvent::MouseMove, border + QPoint(30, 0), Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, border + QPoint(30, 0), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(grid->GridState(), TGridState::gsNormal);
+    EXPECT_EQ(grid->ColWidths(0), 64 + 30);
+    EXPECT_EQ(column(0), kWords);
+}
+
 TEST_F(GridTest, DraggingAHeaderMovesItsColumnInsteadOfSorting) {
     grid->setOption(TGridOption::goColMoving, true);
     grid->setOption(TGridOption::goRowMoving, true);
