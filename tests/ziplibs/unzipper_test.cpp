@@ -8,6 +8,8 @@
 
 #include <sys/stat.h>
 
+#include <random>
+
 using namespace zltest;
 using testsupport::le16;
 using testsupport::le32;
@@ -260,6 +262,48 @@ TEST(UnzipperHand, UnknownCompressionMethodIsReportedNotWritten) {
     EXPECT_EQ(runUnz(out, {.archive = (td / "u.zip").string()}, &rec), 1);
     EXPECT_TRUE(rec.hasMessage(10)) << rec.messages();
     EXPECT_FALSE(fs::exists(out / "odd.dat"));
+}
+
+} // namespace
+
+namespace {
+
+// Damaged copies of an archive with folders, a link and names to refuse: every extraction
+// ends normally, writes nothing beside its folder and leaves no temporary file behind.
+TEST(UnzipperRobustness, DamagedArchivesNeverWriteOutsideOrLeaveTemporaryFiles) {
+    TempDir td;
+    const std::string sound = handArchive({{"dir/", "", 0, S_IFDIR | 0755},
+                                           {"dir/a.txt", "alpha alpha"},
+                                           {"link", "dir/a.txt", 0, S_IFLNK | 0777},
+                                           {"../up.txt", "up"},
+                                           {"dir/sub/b.txt", "beta"}});
+    const fs::path zip = td / "m.zip";
+    const fs::path outside = td / "box";
+    const fs::path out = outside / "out";
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 300; ++round) {
+        std::string bytes = sound;
+        for (int flips = 1 + static_cast<int>(random() % 4); flips > 0; --flips)
+            bytes[random() % bytes.size()] = static_cast<char>(random() & 0xFF);
+        writeFile(zip, bytes);
+        fs::remove_all(outside);
+        fs::create_directories(out);
+        Recorder rec;
+        const std::int32_t n = runUnz(out, {.archive = zip.string()}, &rec);
+        ASSERT_GE(n, 0) << "round " << round;
+        ASSERT_LE(n, 4) << "round " << round;
+        for (const auto& e : fs::directory_iterator(outside))
+            ASSERT_EQ(e.path(), out) << "round " << round << " wrote " << e.path();
+        for (const auto& e : fs::recursive_directory_iterator(out)) {
+            ASSERT_EQ(e.path().filename().string().rfind(".qz", 0), std::string::npos)
+                << "round " << round;
+            if (e.is_symlink()) {
+                const std::string target = fs::read_symlink(e.path()).string();
+                ASSERT_TRUE(target.find("..") == std::string::npos && target[0] != '/')
+                    << "round " << round << " link to " << target;
+            }
+        }
+    }
 }
 
 } // namespace
