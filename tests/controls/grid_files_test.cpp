@@ -130,6 +130,10 @@ TEST_F(GridTest, UnreadableFileRaisesAndKeepsTheCells) {
     EXPECT_THROW(grid->LoadFromFile(path(dir, "missing.txt"), u','), platform::EFOpenError);
     EXPECT_EQ(column(0), (QStringList{"keep", "these"}));
     EXPECT_EQ(grid->Cells(0, 0), "H0");
+    // a folder is not a file to read
+    std::filesystem::create_directory(dir / "folder");
+    EXPECT_THROW(grid->LoadFromFile(path(dir, "folder"), u','), platform::EFOpenError);
+    EXPECT_EQ(column(0), (QStringList{"keep", "these"}));
 }
 
 TEST_F(GridTest, FailedSaveRaisesAndLeavesNoFile) {
