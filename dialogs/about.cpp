@@ -111,17 +111,17 @@ void Tformabout::clsbtnClick() {
     hide();
 }
 
-// The window the About window is centred over: its parent when it has one, else the window the
-// About command was given from (the active one), else the main window.
+// The window the About window is centred over: its parent when it has one, else the main
+// window, else the window that is active when it is shown.
 QWidget* Tformabout::owner() const {
     if (QWidget* parent = parentWidget())
         return parent->window();
-    QWidget* active = QApplication::activeWindow();
-    if (active && active != this && active->isVisible())
-        return active;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w != this && w->isVisible() && w->objectName() == QLatin1String("Mainform"))
             return w;
+    QWidget* active = QApplication::activeWindow();
+    if (active && active != this && active->isVisible())
+        return active;
     return nullptr;
 }
 

@@ -117,14 +117,20 @@ TEST(AboutWindow, CentredOverTheMainWindowEachTimeItIsShown) {
     EXPECT_LE(centreDistance(), 3);
     form.hide();
 
-    // Also when the main window is not the active one at that moment.
+    // Also when another window is the active one at that moment.
     QWidget other;
     other.setGeometry(700, 500, 100, 100);
     other.show();
     other.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
-    other.hide();
     mainWindow.move(120, 90);
     form.show();
     EXPECT_LE(centreDistance(), 3);
+    form.hide();
+
+    // With no main window shown, it is centred over the active window.
+    mainWindow.hide();
+    form.show();
+    const QPoint d = form.frameGeometry().center() - other.frameGeometry().center();
+    EXPECT_LE(d.manhattanLength(), 3);
 }
