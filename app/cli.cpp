@@ -530,10 +530,14 @@ int runExtract(const Options& options, std::ostream& out) {
         showMessage(fileNotFound(archive));
         return ExitFailed;
     }
-    const std::string folder = absolutePath(options.folder);
+    // "new/" names the folder "new": its parent is the folder above, not "new" itself.
+    fs::path folderPath = fs::path(absolutePath(options.folder)).lexically_normal();
+    if (!folderPath.has_filename() && folderPath.has_relative_path())
+        folderPath = folderPath.parent_path();
+    const std::string folder = folderPath.string();
     if (!platform::directoryExists(folder)) {
         std::error_code ec;
-        const fs::path parent = fs::path(folder).parent_path();
+        const fs::path parent = folderPath.parent_path();
         if (fs::exists(fs::path(folder), ec)) {
             showMessage("Error - not a folder: " + folder);
             return ExitFailed;

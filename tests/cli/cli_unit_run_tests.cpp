@@ -334,6 +334,18 @@ TEST_F(CliLibraries, RelativePathsKeepTheirFoldersRelative) {
     fs::current_path(cwd);
 }
 
+// A new destination folder written with a closing "/" is made like one written without.
+TEST_F(CliLibraries, ExtractMakesANewFolderNamedWithAClosingSeparator) {
+    writeFile(dir / "f.txt", "f");
+    const std::string zip = (dir / "s.zip").string();
+    ASSERT_EQ(run({"--add", zip, (dir / "f.txt").string()}), cli::ExitOk);
+    ASSERT_EQ(run({"--extract", zip, (dir / "new").string() + "/"}), cli::ExitOk)
+        << testing::PrintToString(boxes.messageTexts());
+    EXPECT_EQ(readFile(dir / "new" / "f.txt"), "f");
+    EXPECT_EQ(run({"--extract", zip, (dir / "no" / "new").string() + "/"}), cli::ExitFailed);
+    EXPECT_EQ(boxes.messageTexts().back(), "Error - folder not found: " + (dir / "no").string());
+}
+
 TEST_F(CliLibraries, ExtractOverwritesUnlessToldNotTo) {
     writeFile(dir / "f.txt", "archived");
     const std::string zip = (dir / "o.zip").string();
