@@ -45,6 +45,43 @@ bool needsDigit(const QString& format) {
     return false;
 }
 
+// The literal parts of FORMAT that a matching text must hold, in their order: the runs of
+// characters outside quotes that are neither letters nor quotes. The parser matches a
+// format's separators exactly, so a text lacking one of these runs cannot match; quoted
+// texts and letters are left out, which only makes the test weaker.
+QStringList literalRuns(const QString& format) {
+    QStringList runs;
+    QString run;
+    bool quoted = false;
+    for (const QChar c : format) {
+        const bool letter = (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+                            (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
+        if (c == QLatin1Char('\'') || quoted || letter) {
+            if (c == QLatin1Char('\''))
+                quoted = !quoted;
+            if (!run.isEmpty())
+                runs << run;
+            run.clear();
+            continue;
+        }
+        run += c;
+    }
+    if (!run.isEmpty())
+        runs << run;
+    return runs;
+}
+
+bool holdsInOrder(QStringView text, const QStringList& runs) {
+    qsizetype from = 0;
+    for (const QString& run : runs) {
+        const qsizetype at = text.indexOf(run, from);
+        if (at < 0)
+            return false;
+        from = at + run.size();
+    }
+    return true;
+}
+
 bool hasDigit(QStringView text) {
     for (const QChar c : text)
         if (c.isDigit())
@@ -57,7 +94,13 @@ struct Reader {
     QLocale locale;
     QString format;
     bool needsDigit = false;
+    QStringList literals;       // literalRuns(format)
     bool centuryWindow = false; // a date read with a two-digit year
+
+    // False when the text cannot match the format; true when it may.
+    bool mayMatch(QStringView text, bool textHasDigit) const {
+        return (textHasDigit || !needsDigit) && holdsInOrder(text, literals);
+    }
 };
 
 // The locale's formats and the readers built from them. Reading a table of thousands of
@@ -97,7 +140,7 @@ struct Formats {
         for (const Reader& r : readers)
             if (r.locale == l && r.format == format)
                 return; // an earlier reader gives the same answer first
-        readers.push_back({l, format, needsDigit(format), centuryWindow});
+        readers.push_back({l, format, needsDigit(format), literalRuns(format), centuryWindow});
     }
 };
 
@@ -113,7 +156,7 @@ const Formats& formats() {
 std::optional<QDate> parseDate(const Formats& f, const QString& text) {
     const bool digits = hasDigit(text);
     for (const Reader& r : f.dateReaders) {
-        if (r.needsDigit && !digits)
+        if (!r.mayMatch(text, digits))
             continue;
         QDate d = r.locale.toDate(text, r.format);
         if (r.centuryWindow)
@@ -130,7 +173,7 @@ std::optional<QTime> parseTime(const Formats& f, const QString& text) {
         return std::nullopt;
     const bool digits = hasDigit(t);
     for (const Reader& r : f.timeReaders) {
-        if (r.needsDigit && !digits)
+        if (!r.mayMatch(t, digits))
             continue;
         const QTime time = r.locale.toTime(t, r.format);
         if (time.isValid())
