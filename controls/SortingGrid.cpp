@@ -479,10 +479,17 @@ void TSortingGrid::mouseReleaseEvent(QMouseEvent* event) {
             options.Order = event->button() == Qt::RightButton ? TSortOrder::soDescending
                                                                : TSortOrder::soAscending;
             options.CaseSensitive = caseSensitive_;
-            if (OnClickSort)
-                OnClickSort(this, cell.X, cell.Y, options);
-            platform::WaitCursor hourglass;
-            SortByColumn(cell.X, options);
+            // The base release handling runs after the sort even when the sort fails, so
+            // that the mouse is not left in the middle of a press.
+            try {
+                if (OnClickSort)
+                    OnClickSort(this, cell.X, cell.Y, options);
+                platform::WaitCursor hourglass;
+                SortByColumn(cell.X, options);
+            } catch (...) {
+                TStringGrid::mouseReleaseEvent(event);
+                throw;
+            }
         }
     }
     TStringGrid::mouseReleaseEvent(event);

@@ -5,6 +5,7 @@
 #include "platform/qt/Locale.h"
 
 #include <QLocale>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <algorithm>
@@ -466,6 +467,19 @@ TEST_F(GridTest, HourglassIsRestoredWhenAHeaderSortFails) {
     EXPECT_THROW(probe.release(probe.CellRect(0, 0).center(), Qt::LeftButton), std::runtime_error);
     EXPECT_TRUE(cursorDuringSort);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // the release was still handled as the end of the press: a header press that could have
+    // started moving its column leaves nothing behind, and the next right click opens the menu
+    probe.setOption(TGridOption::goColMoving, true);
+    QMenu menu;
+    menu.addAction("Open");
+    probe.setPopupMenu(&menu);
+    QTest::mousePress(probe.viewport(), Qt::LeftButton, {}, probe.CellRect(0, 0).center());
+    EXPECT_THROW(probe.release(probe.CellRect(0, 0).center(), Qt::LeftButton), std::runtime_error);
+    probe.OnBeginSort = nullptr;
+    QTest::mouseClick(probe.viewport(), Qt::RightButton, {}, probe.CellRect(0, 2).center());
+    EXPECT_TRUE(menu.isVisible());
+    menu.close();
 }
 
 TEST_F(GridTest, AttachedObjectsMoveWithTheirRows) {
