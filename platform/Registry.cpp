@@ -677,10 +677,34 @@ bool writeAll(int fd, const std::string& data) {
     return true;
 }
 
+// The file that holds the hive: its path with symbolic links followed, so that a hive kept
+// elsewhere and linked into place (as dotfile collections do) stays linked when it is
+// rewritten, instead of the link being replaced by a file of its own.
+std::string hiveFilePath() {
+    std::string path = registryHivePath();
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            break;
+        std::string target(4096, '\0');
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= target.size())
+            break;
+        target.resize(static_cast<std::size_t>(n));
+        if (target[0] != '/') {
+            const auto slash = path.find_last_of('/');
+            if (slash != std::string::npos)
+                target = path.substr(0, slash + 1) + target;
+        }
+        path = target;
+    }
+    return path;
+}
+
 // Replaces the hive with CONTENT: a temporary file beside it is written and flushed to disk,
 // then renamed over the hive, so the hive is always either the old or the new whole file.
 bool replaceHive(const std::string& content) {
-    const std::string path = registryHivePath();
+    const std::string path = hiveFilePath();
     const auto slash = path.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
     if (!createFolders(folder))

@@ -348,6 +348,23 @@ TEST_F(RegistryTest, HiveFolderIsCreatedOnFirstWrite) {
     EXPECT_EQ(st.st_mode & 077, 0u);
 }
 
+// A hive kept elsewhere and linked into place stays linked; the file it names is rewritten.
+TEST_F(RegistryTest, LinkedHiveStaysALink) {
+    fs::create_directories(dir / "store");
+    writeFile(dir / "store/real.reg",
+              "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\tessaly.zip]\n\"smb\"=\"5\"\n");
+    fs::create_symlink("store/real.reg", hive());
+    {
+        Registry r(RootKey::ClassesRoot);
+        ASSERT_TRUE(r.openKey(passwordKey, false));
+        r.writeString("PSW", "linked");
+    }
+    EXPECT_TRUE(fs::is_symlink(hive()));
+    EXPECT_EQ(readPassword(), "linked");
+    EXPECT_EQ(readPassword("smb"), "5");
+    EXPECT_NE(readFile(dir / "store/real.reg").find("\"PSW\"=\"linked\""), std::string::npos);
+}
+
 class DocumentsFolderTest : public RegistryTest {
 protected:
     void SetUp() override {
