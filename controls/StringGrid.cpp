@@ -1236,9 +1236,17 @@ TGridState TStringGrid::sizingAt(const QPoint& p, int& index, int& origin) const
 }
 
 void TStringGrid::mousePressEvent(QMouseEvent* event) {
-    // Another button pressed while the left one sizes, moves or selects changes nothing.
-    if (d->state != TGridState::gsNormal || (d->moveFrom >= 0 && event->button() != Qt::LeftButton))
-        return;
+    if (d->state != TGridState::gsNormal || d->moveFrom >= 0) {
+        // Another button pressed while the left one sizes, moves or selects changes nothing.
+        if (event->button() != Qt::LeftButton && (event->buttons() & Qt::LeftButton))
+            return;
+        // Otherwise the left button's release never arrived (another window took the mouse):
+        // what its press began is over.
+        d->state = TGridState::gsNormal;
+        d->moveFrom = -1;
+        d->autoScroll->stop();
+        viewport()->unsetCursor();
+    }
     if (d->editorMode && !d->has(TGridOption::goAlwaysShowEditor))
         HideEditor();
     d->moveFrom = -1;
@@ -1346,8 +1354,7 @@ void TStringGrid::mouseReleaseEvent(QMouseEvent* event) {
     // Only the left button's release ends what its press began; the popup menu opens when the
     // right button is released (after any header sort), unless the left one is busy.
     if (event->button() != Qt::LeftButton) {
-        if (event->button() == Qt::RightButton && d->popup && d->state == TGridState::gsNormal &&
-            d->moveFrom < 0)
+        if (event->button() == Qt::RightButton && d->popup && !(event->buttons() & Qt::LeftButton))
             d->popup->popup(event->globalPosition().toPoint());
         return;
     }

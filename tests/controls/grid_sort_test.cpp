@@ -166,6 +166,28 @@ TEST_F(GridTest, OtherButtonDuringAColumnResizeDoesNotEndIt) {
     EXPECT_EQ(column(0), kWords);
 }
 
+// A press whose release never arrived (another window took the mouse) does not block the
+// grid: the next press starts afresh.
+TEST_F(GridTest, PressAfterALostReleaseStartsAfresh) {
+    grid->setOption(TGridOption::goColSizing, true);
+    showFocused();
+    fill(0, kWords);
+    const QRect header = grid->CellRect(0, 0);
+    const QPoint border(header.right() + 1, header.center().y());
+    auto press = [&](QPoint at) {
+        QMouseEvent e(QEvent::MouseButtonPress, at, grid->viewport()->mapToGlobal(at),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(grid->viewport(), &e);
+    };
+    press(border);
+    ASSERT_EQ(grid->GridState(), TGridState::gsColSizing);
+    press(cellCenter(1, 3));
+    EXPECT_EQ(grid->Row(), 3);
+    QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, 3));
+    EXPECT_EQ(grid->GridState(), TGridState::gsNormal);
+    EXPECT_EQ(grid->ColWidths(0), 64);
+}
+
 TEST_F(GridTest, DraggingAHeaderMovesItsColumnInsteadOfSorting) {
     grid->setOption(TGridOption::goColMoving, true);
     grid->setOption(TGridOption::goRowMoving, true);
@@ -477,7 +499,13 @@ TEST_F(GridTest, HourglassIsRestoredWhenAHeaderSortFails) {
     QTest::mousePress(probe.viewport(), Qt::LeftButton, {}, probe.CellRect(0, 0).center());
     EXPECT_THROW(probe.release(probe.CellRect(0, 0).center(), Qt::LeftButton), std::runtime_error);
     probe.OnBeginSort = nullptr;
-    QTest::mouseClick(probe.viewport(), Qt::RightButton, {}, probe.CellRect(0, 2).center());
+    const QPoint at = probe.CellRect(0, 2).center();
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent e(type, at, probe.viewport()->mapToGlobal(at), Qt::RightButton,
+                      type == QEvent::MouseButtonPress ? Qt::RightButton : Qt::NoButton,
+                      Qt::NoModifier);
+        QApplication::sendEvent(probe.viewport(), &e);
+    }
     EXPECT_TRUE(menu.isVisible());
     menu.close();
 }
