@@ -1240,12 +1240,7 @@ void TStringGrid::mousePressEvent(QMouseEvent* event) {
         // Another button pressed while the left one sizes, moves or selects changes nothing.
         if (event->button() != Qt::LeftButton && (event->buttons() & Qt::LeftButton))
             return;
-        // Otherwise the left button's release never arrived (another window took the mouse):
-        // what its press began is over.
-        d->state = TGridState::gsNormal;
-        d->moveFrom = -1;
-        d->autoScroll->stop();
-        viewport()->unsetCursor();
+        forgetPress();
     }
     if (d->editorMode && !d->has(TGridOption::goAlwaysShowEditor))
         HideEditor();
@@ -1287,8 +1282,20 @@ void TStringGrid::mousePressEvent(QMouseEvent* event) {
         ShowEditor();
 }
 
+// The left button's release never arrived (a window opened by a handler took the mouse): what
+// its press began is over, unfinished.
+void TStringGrid::forgetPress() {
+    d->state = TGridState::gsNormal;
+    d->moveFrom = -1;
+    d->autoScroll->stop();
+    viewport()->unsetCursor();
+}
+
 void TStringGrid::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
+    if ((d->state != TGridState::gsNormal || d->moveFrom >= 0) &&
+        !(event->buttons() & Qt::LeftButton))
+        forgetPress();
     switch (d->state) {
     case TGridState::gsColSizing:
         setColWidths(d->sizingIndex, std::max(1, p.x() - d->sizingLeft));

@@ -245,6 +245,7 @@ private:
     void moveCurrentTo(int col, int row, bool extend);
     TGridState sizingAt(const QPoint& p, int& index, int& origin) const;
     void dragSelect();
+    void forgetPress();
     int lastFullRow() const;
     int lastFullCol() const;
     int maxTopRow() const;

@@ -186,6 +186,16 @@ TEST_F(GridTest, PressAfterALostReleaseStartsAfresh) {
     QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, 3));
     EXPECT_EQ(grid->GridState(), TGridState::gsNormal);
     EXPECT_EQ(grid->ColWidths(0), 64);
+
+    // Nor does the mouse, moved with no button held, go on selecting (or sizing).
+    press(cellCenter(1, 1));
+    ASSERT_EQ(grid->GridState(), TGridState::gsSelecting);
+    const QPoint to = cellCenter(1, 3);
+    QMouseEvent move(QEvent::MouseMove, to, grid->viewport()->mapToGlobal(to), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(grid->viewport(), &move);
+    EXPECT_EQ(grid->GridState(), TGridState::gsNormal);
+    EXPECT_EQ(grid->Selection(), (TGridRect{1, 1, 1, 1}));
 }
 
 TEST_F(GridTest, DraggingAHeaderMovesItsColumnInsteadOfSorting) {
