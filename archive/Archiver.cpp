@@ -374,7 +374,13 @@ void TArchiver::Extract() {
                     zipFilename_ = absolute.string();
             }
         }
-        platform::setCurrentDirectory(ExtrBaseDir);
+        if (!platform::setCurrentDirectory(ExtrBaseDir)) {
+            // Extracting anyway would write into whatever folder happens to be current.
+            show("Error - cannot open the folder " + ExtrBaseDir);
+            if (loadedHere)
+                UnloadUnzLibrary();
+            return;
+        }
     }
     callLibrary(
         unzRecord_, UNZIPPER::UnzipperExec, [this] { fillUnzRecord(); }, zipFilename_);

@@ -221,7 +221,10 @@ TEST_F(ReaderTest, NamesAreKeptAsStoredUpToAZeroByteAndAt256Bytes) {
     const auto& e = archiver.DirEntries();
     EXPECT_EQ(e[0]->FileName, longName.substr(0, 256));
     EXPECT_EQ(e[0]->FileNameLength, 300);
+    EXPECT_EQ(e[0]->FullName, longName) << "kept whole for display";
+    EXPECT_EQ(displayName(*e[0]), longName);
     EXPECT_EQ(e[1]->FileName, "ab");
+    EXPECT_EQ(e[1]->FullName, "ab");
     EXPECT_EQ(e[1]->FileNameLength, 5);
     EXPECT_EQ(e[2]->FileName, "");
     EXPECT_EQ(e[2]->CompressedSize, 10);
