@@ -443,7 +443,13 @@ TEST_F(AccessGateTest, LockedCommandsOnlyBringUpThePrompt) {
     EXPECT_TRUE(Form1->isVisible());
     EXPECT_TRUE(messages.shown().empty()) << "a refused command reports nothing";
     // A second try while the prompt is open only brings it to the front again.
+    QApplication::processEvents();
+    QApplication::setActiveWindow(Mainform);
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::activeWindow(), Mainform);
     Mainform->ExtractBut->Click();
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), Form1) << "the open prompt comes to the front";
     Mainform->AddBut->Click();
     Mainform->Openwith1->trigger();
     Mainform->OpenFiles1->trigger();
