@@ -123,6 +123,17 @@ void showMessage(const std::string& text) {
     platform::messages().showMessage(text);
 }
 
+// Text for the terminal: control characters from an archive (an entry name may hold any
+// byte) would break the line or drive the terminal, so they are shown as "?".
+std::string printable(std::string text) {
+    for (char& c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7f)
+            c = '?';
+    }
+    return text;
+}
+
 // The progress line on the terminal, while there is one: a message clears it first so that
 // it starts on a line of its own.
 ProgressLine* activeProgressLine = nullptr;
@@ -136,7 +147,7 @@ public:
         archiver.OnMessage = [this](TArchiver*, std::int32_t code, const std::string& text) {
             if (progress_)
                 progress_->finish();
-            std::cerr << text << " (code " << code << ")\n";
+            std::cerr << printable(text) << " (code " << code << ")\n";
             std::cerr.flush();
         };
         if (isatty(fileno(stderr))) {
@@ -406,13 +417,8 @@ std::string entryLine(const ZipDirEntry& entry) {
     std::string name = displayName(entry);
     std::replace(name.begin(), name.end(), '/', '\\');
     // One entry, one line: control characters in a stored name would break the columns
-    // (or drive the terminal), so they are shown as "?".
-    for (char& c : name) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7f)
-            c = '?';
-    }
-    std::string line = name;
+    // (or drive the terminal).
+    std::string line = printable(name);
     line += '\t';
     line += std::to_string(entry.CompressedSize64);
     line += '\t';
@@ -659,7 +665,7 @@ std::string fitName(const std::string& name) {
 } // namespace
 
 void ProgressLine::newFile(const std::string& name, std::int32_t size) {
-    name_ = fitName(name);
+    name_ = fitName(printable(name));
     // As the message window's bar: one step per whole 32 KiB, none for a smaller file.
     steps_ = size > 0 ? size / BytesPerStep : 0;
     done_ = 0;

@@ -10,6 +10,7 @@
 #include <QLocale>
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <sstream>
 
 namespace {
@@ -256,6 +257,13 @@ TEST(CliProgressLine, OneUpdatingLineCountedIn32KiBSteps) {
     EXPECT_EQ(term.str(), "");
 }
 
+TEST(CliProgressLine, ControlCharactersOfANameAreNotSentToTheTerminal) {
+    std::ostringstream term;
+    cli::ProgressLine line(term);
+    line.newFile("a\x1b]0;title\x07\nb", 10);
+    EXPECT_EQ(term.str(), "\ra?]0;title??b 100%");
+}
+
 TEST(CliProgressLine, LongNamesAreCutAtTheFrontOnACharacter) {
     std::ostringstream term;
     cli::ProgressLine line(term);
@@ -344,6 +352,20 @@ TEST_F(CliLibraries, ExtractMakesANewFolderNamedWithAClosingSeparator) {
     EXPECT_EQ(readFile(dir / "new" / "f.txt"), "f");
     EXPECT_EQ(run({"--extract", zip, (dir / "no" / "new").string() + "/"}), cli::ExitFailed);
     EXPECT_EQ(boxes.messageTexts().back(), "Error - folder not found: " + (dir / "no").string());
+}
+
+// The libraries' messages name entries; an entry name's control characters do not reach
+// standard error.
+TEST_F(CliLibraries, MessagesShowControlCharactersOfNamesAsQuestionMarks) {
+    const fs::path zip = dir / "c.zip";
+    clitest::makeZip(zip, {{.name = "e\x1b[2Jx.txt", .data = "e"}});
+    std::ostringstream err;
+    std::streambuf* old = std::cerr.rdbuf(err.rdbuf());
+    const int status = run({"--extract", zip.string(), (dir / "out").string()});
+    std::cerr.rdbuf(old);
+    EXPECT_EQ(status, cli::ExitOk);
+    EXPECT_NE(err.str().find("e?[2Jx.txt"), std::string::npos) << err.str();
+    EXPECT_EQ(err.str().find('\x1b'), std::string::npos);
 }
 
 TEST_F(CliLibraries, ExtractOverwritesUnlessToldNotTo) {
