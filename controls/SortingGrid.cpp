@@ -863,9 +863,12 @@ void TSortingGrid::ValidateCell() {
         else
             setCells(validateCol_, validateRow_, validateText_);
         modified_ = savedModified_;
-        if (EditorMode() && Col() == validateCol_ && Row() == validateRow_)
-            InplaceEditor()->setText(Cells(validateCol_, validateRow_));
     }
+    // An editor still open on the cell shows what the validation left there, so that further
+    // typing goes on from that text and does not bring the replaced one back.
+    if (EditorMode() && Col() == validateCol_ && Row() == validateRow_ &&
+        InplaceEditor()->text() != Cells(validateCol_, validateRow_))
+        InplaceEditor()->setText(Cells(validateCol_, validateRow_));
     RememberCell();
 }
 

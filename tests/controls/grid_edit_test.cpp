@@ -137,6 +137,27 @@ TEST_P(Validate, EnterValidatesTheRememberedCell) {
     EXPECT_EQ(calls, 1);
 }
 
+// With the editor always shown it stays open after Enter: it shows the text the validation
+// left in the cell, so that typing on goes on from that text.
+TEST_P(Validate, AnEditorThatStaysOpenShowsTheValidatedText) {
+    const ValidateCase& c = GetParam();
+    grid->OnCellValidate = [&](QObject*, int, int, QString& value, bool& valid) {
+        valid = c.valid;
+        if (c.replacement)
+            value = QString::fromUtf8(c.replacement);
+    };
+    grid->setOption(TGridOption::goAlwaysShowEditor, true);
+    showFocused();
+    grid->MoveToCell(0, 3);
+    type("new");
+    enter();
+    ASSERT_TRUE(grid->EditorMode());
+    EXPECT_EQ(grid->InplaceEditor()->text(), QString::fromUtf8(c.expectedText));
+    QTest::keyClick(grid->InplaceEditor(), Qt::Key_End);
+    QTest::keyClicks(grid->InplaceEditor(), "x");
+    EXPECT_EQ(grid->Cells(0, 3), QString::fromUtf8(c.expectedText) + "x");
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Grid, Validate,
     ::testing::Values(ValidateCase{"Accepted", true, nullptr, "new", true},
