@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -284,6 +285,42 @@ TEST_F(ReaderTest, DescribedSizesAreFoundWhenTheEndRecordIsMarkedWithoutZip64Rec
         EXPECT_EQ(archiver.DirEntries()[0]->CompressedSize64, 13u) << offset;
         EXPECT_EQ(archiver.DirEntries()[0]->Crc32, 0x1234u) << offset;
     }
+}
+
+// Entries whose data reach past 4 GiB, in a sparse file: the walk skips them by their sizes
+// taken unsigned (just below 4 GiB in the header, above it from the ZIP64 field) and finds
+// the entries behind them at positions beyond 32 bits.
+TEST_F(ReaderTest, DataAtTheFourGigabyteBoundaryIsSkippedWithWidePositions) {
+    Local below{.name = "below"};
+    below.compressedSize = 0xFFFFFFFE;
+    below.uncompressedSize = 0xFFFFFFFE;
+    Local above{.name = "above"};
+    above.compressedSize = 0xFFFFFFFF;
+    above.uncompressedSize = 0xFFFFFFFF;
+    above.extra = le16(0x0001) + le16(16) + le64(0x100000010ULL) + le64(0x100000010ULL);
+    const std::string tail =
+        Local{.name = "last", .data = "L"}.bytes() + archtest::centralHeaderStub() + endRecord();
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << below.bytes();
+        out.seekp(0xFFFFFFFE, std::ios::cur);
+        out << above.bytes();
+        out.seekp(static_cast<std::streamoff>(0x100000010ULL), std::ios::cur);
+        out << tail;
+        if (!out)
+            GTEST_SKIP() << "no room for a sparse file beyond 8 GiB here";
+    }
+    try {
+        archiver.setZipFilename(path);
+    } catch (const platform::EStreamError& e) {
+        ADD_FAILURE() << e.what();
+    }
+    fs::remove(path);
+    EXPECT_EQ(names(archiver), (std::vector<std::string>{"below", "above", "last"}));
+    ASSERT_EQ(archiver.Count(), 3);
+    EXPECT_EQ(archiver.DirEntries()[0]->CompressedSize64, 0xFFFFFFFEu);
+    EXPECT_EQ(archiver.DirEntries()[1]->CompressedSize64, 0x100000010ULL);
+    EXPECT_EQ(archiver.DirEntries()[1]->CompressedSize, -1);
 }
 
 struct ErrorCase {
