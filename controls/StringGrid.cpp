@@ -1545,6 +1545,10 @@ void TStringGrid::KeyPress(QChar& key) {
                 HideEditor();
             else
                 ShowEditor();
+        } else if (d->editorMode) {
+            // The editor stays open: Enter has committed its text, and Escape now goes back
+            // only as far as that.
+            d->editorOriginal = Cells(d->col, d->row);
         }
         key = QChar();
         return;

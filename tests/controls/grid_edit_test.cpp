@@ -51,6 +51,23 @@ TEST_F(EditTest, EscapePutsTheTextBack) {
     EXPECT_EQ(grid->Cells(0, 2), "b");
 }
 
+// With the editor always shown, Enter commits what was typed: Escape afterwards goes back to
+// that text, not to the one the cell had before.
+TEST_F(EditTest, EscapeAfterEnterKeepsTheCommittedText) {
+    grid->setOption(TGridOption::goAlwaysShowEditor, true);
+    showFocused();
+    grid->MoveToCell(0, 2);
+    type("new");
+    enter();
+    ASSERT_TRUE(grid->EditorMode());
+    QTest::keyClick(grid->InplaceEditor(), Qt::Key_End);
+    QTest::keyClicks(grid->InplaceEditor(), "er");
+    EXPECT_EQ(grid->Cells(0, 2), "newer");
+    QTest::keyClick(grid->InplaceEditor(), Qt::Key_Escape);
+    EXPECT_EQ(grid->Cells(0, 2), "new");
+    EXPECT_EQ(grid->InplaceEditor()->text(), "new");
+}
+
 TEST_F(EditTest, TypingAndF2OpenTheEditorOnlyWhenEditingIsAllowed) {
     showFocused();
     grid->MoveToCell(0, 1);
