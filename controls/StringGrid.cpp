@@ -134,6 +134,7 @@ TStringGrid::TStringGrid(QWidget* parent) : QAbstractScrollArea(parent), d(new D
     d->editor = new QLineEdit(viewport());
     d->editor->setObjectName(QStringLiteral("InplaceEdit"));
     d->editor->setFrame(false);
+    d->editor->setFocusPolicy(Qt::ClickFocus); // Tab reaches the grid, not its editor
     d->editor->hide();
     d->editor->installEventFilter(this);
     connect(d->editor, &QLineEdit::textEdited, this,
@@ -1117,14 +1118,25 @@ bool TStringGrid::eventFilter(QObject* watched, QEvent* event) {
             if (!d->has(TGridOption::goAlwaysShowEditor))
                 HideEditor();
             return true;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            if (!d->has(TGridOption::goTabs)) {
+                // Tab leaves the grid as it does when no cell is being edited: from the grid
+                // itself, since the editor comes after it in the focus chain.
+                const bool next =
+                    ke->key() == Qt::Key_Tab && !(ke->modifiers() & Qt::ShiftModifier);
+                setFocus(Qt::OtherFocusReason);
+                focusNextPrevChild(next);
+                return true;
+            }
+            keyPressEvent(ke);
+            return true;
         case Qt::Key_Return:
         case Qt::Key_Enter:
         case Qt::Key_Up:
         case Qt::Key_Down:
         case Qt::Key_PageUp:
         case Qt::Key_PageDown:
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
             keyPressEvent(ke);
             return true;
         default:

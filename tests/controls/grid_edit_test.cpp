@@ -255,6 +255,49 @@ TEST_F(EditTest, EditorScrolledOutOfViewKeepsTheFocusInTheGrid) {
     grid->setParent(nullptr); // the fixture owns the grid
 }
 
+// Without the tabs option Tab and Shift+Tab leave the grid also while a cell is being edited,
+// as they do when it is not; the edit is validated on the way out.
+TEST_F(EditTest, TabLeavesTheGridWhileEditingWithoutTheTabsOption) {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* before = new QLineEdit(&window);
+    layout->addWidget(before);
+    grid->setParent(&window);
+    layout->addWidget(grid.get());
+    auto* after = new QLineEdit(&window);
+    layout->addWidget(after);
+    window.resize(420, 400);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    grid->setFocus();
+    grid->UpdateNow();
+    QStringList seen;
+    grid->OnCellValidate = [&](QObject*, int, int, QString& value, bool&) { seen << value; };
+
+    grid->MoveToCell(0, 1);
+    type("one");
+    QTest::keyClick(grid->InplaceEditor(), Qt::Key_Tab);
+    EXPECT_TRUE(after->hasFocus());
+    EXPECT_EQ(seen, QStringList{"one"});
+
+    grid->setFocus();
+    grid->MoveToCell(0, 2);
+    type("two");
+    QTest::keyClick(grid->InplaceEditor(), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_TRUE(before->hasFocus());
+    EXPECT_EQ(seen, (QStringList{"one", "two"}));
+
+    // and a Tab into the grid lands on the grid, not on its editor
+    grid->setOption(TGridOption::goAlwaysShowEditor, true);
+    before->setFocus();
+    QTest::keyClick(before, Qt::Key_Tab);
+    EXPECT_TRUE(grid->hasFocus() || grid->InplaceEditor()->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_TRUE(after->hasFocus());
+    grid->setParent(nullptr); // the fixture owns the grid
+}
+
 TEST_F(EditTest, RowsMovedUnderTheRememberedCellAreNotValidatedAsEdits) {
     QStringList seen;
     grid->OnCellValidate = [&](QObject*, int col, int row, QString& value, bool& valid) {
