@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -134,6 +135,9 @@ std::string printable(std::string text) {
     return text;
 }
 
+// Set by an interrupt or termination signal while a command runs (or by requestStop).
+volatile std::sig_atomic_t stopRequested = 0;
+
 // The progress line on the terminal, while there is one: a message clears it first so that
 // it starts on a line of its own.
 ProgressLine* activeProgressLine = nullptr;
@@ -141,10 +145,17 @@ ProgressLine* activeProgressLine = nullptr;
 // The component with its events wired for the command line: the libraries' messages go to
 // standard error with their codes, progress to an updating line when standard error is a
 // terminal.
+//
+// An interrupt (Ctrl+C) or a termination request while a command runs asks the library to
+// stop at its next callback, so that it removes its temporary file and leaves the archive as
+// it was; a second one ends the program at once.
 class Session {
 public:
     Session() {
+        previousInterrupt_ = std::signal(SIGINT, onStopSignal);
+        previousTerminate_ = std::signal(SIGTERM, onStopSignal);
         archiver.OnMessage = [this](TArchiver*, std::int32_t code, const std::string& text) {
+            takeStopRequest();
             if (progress_)
                 progress_->finish();
             std::cerr << printable(text) << " (code " << code << ")\n";
@@ -153,26 +164,32 @@ public:
         if (isatty(fileno(stderr))) {
             progress_.emplace(std::cerr);
             activeProgressLine = &*progress_;
-            archiver.OnProgress = [this](TArchiver*, ProgressType type, const std::string& name,
-                                         std::int32_t size) {
-                switch (type) {
-                case ProgressType::NewFile:
-                    progress_->newFile(name, size);
-                    break;
-                case ProgressType::ProgressUpdate:
-                    progress_->update();
-                    break;
-                case ProgressType::EndOfBatch:
-                    progress_->endOfBatch();
-                    break;
-                }
-            };
         }
+        archiver.OnProgress = [this](TArchiver*, ProgressType type, const std::string& name,
+                                     std::int32_t size) {
+            takeStopRequest();
+            if (!progress_)
+                return;
+            switch (type) {
+            case ProgressType::NewFile:
+                progress_->newFile(name, size);
+                break;
+            case ProgressType::ProgressUpdate:
+                progress_->update();
+                break;
+            case ProgressType::EndOfBatch:
+                progress_->endOfBatch();
+                break;
+            }
+        };
     }
     ~Session() {
         finishProgress();
         if (progress_ && activeProgressLine == &*progress_)
             activeProgressLine = nullptr;
+        std::signal(SIGINT, previousInterrupt_ == SIG_ERR ? SIG_DFL : previousInterrupt_);
+        std::signal(SIGTERM, previousTerminate_ == SIG_ERR ? SIG_DFL : previousTerminate_);
+        stopRequested = 0;
     }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -217,7 +234,18 @@ public:
     TArchiver archiver;
 
 private:
+    static void onStopSignal(int signal) {
+        stopRequested = 1;
+        std::signal(signal, SIG_DFL);
+    }
+    void takeStopRequest() {
+        if (stopRequested)
+            archiver.Cancel = true;
+    }
+
     std::optional<ProgressLine> progress_;
+    void (*previousInterrupt_)(int) = SIG_DFL;
+    void (*previousTerminate_)(int) = SIG_DFL;
 };
 
 // Unloads a library at the end of a command, however it ends.
@@ -369,6 +397,10 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
     }
     o.names.assign(rest, positional.end());
     return result;
+}
+
+void requestStop() {
+    stopRequested = 1;
 }
 
 std::string versionText() {

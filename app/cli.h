@@ -58,6 +58,9 @@ int runList(const Options& options, std::ostream& out);
 int runAdd(const Options& options, std::ostream& out);
 int runExtract(const Options& options, std::ostream& out);
 int runDelete(const Options& options, std::ostream& out);
+// Asks the running (or the next) add, extract or delete to stop, as an interrupt does: the
+// library stops at its next callback and leaves the archive as it was.
+void requestStop();
 // Runs a parsed command line (Help and Version print to OUT).
 int run(const Options& options, std::ostream& out);
 

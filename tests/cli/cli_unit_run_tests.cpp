@@ -368,6 +368,26 @@ TEST_F(CliLibraries, MessagesShowControlCharactersOfNamesAsQuestionMarks) {
     EXPECT_EQ(err.str().find('\x1b'), std::string::npos);
 }
 
+// An interrupt asks the library to stop: the archive stays as it was, no temporary file is
+// left beside it, and the request ends with its command.
+TEST_F(CliLibraries, AStopRequestLeavesTheArchiveAsItWas) {
+    writeFile(dir / "small.txt", "small");
+    writeFile(dir / "big.bin", clitest::sampleData(300000, 2));
+    const std::string zip = (dir / "i.zip").string();
+    ASSERT_EQ(run({"--add", zip, (dir / "small.txt").string()}), cli::ExitOk);
+    const std::string before = readFile(zip);
+
+    cli::requestStop();
+    EXPECT_EQ(run({"--add", zip, (dir / "big.bin").string()}), cli::ExitFailed);
+    EXPECT_EQ(out.str(), "0 files were added\n");
+    EXPECT_EQ(readFile(zip), before);
+    for (const auto& e : fs::directory_iterator(dir.path()))
+        EXPECT_EQ(e.path().filename().string().rfind("i.zip.", 0), std::string::npos) << e.path();
+
+    EXPECT_EQ(run({"--add", zip, (dir / "big.bin").string()}), cli::ExitOk);
+    EXPECT_EQ(out.str(), "1 files were added\n");
+}
+
 TEST_F(CliLibraries, ExtractOverwritesUnlessToldNotTo) {
     writeFile(dir / "f.txt", "archived");
     const std::string zip = (dir / "o.zip").string();
