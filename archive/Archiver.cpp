@@ -245,7 +245,7 @@ void TArchiver::fillUnzRecord() {
 
 template <typename Record, typename Exec, typename Fill>
 bool TArchiver::callLibrary(Record& record, Exec exec, Fill fill, std::string archiveName) {
-    // More specifications than the record holds go in several calls whose counts add up;
+    // More file specs than the record holds go in several calls whose counts add up;
     // an empty list is one call with none. The list is taken as it stands now: an event
     // handler may start another operation that replaces FSpecArgs between two calls.
     const std::vector<std::string> specs = fspecArgs_;

@@ -150,7 +150,7 @@ private:
     void zipperOperation(bool deleting);
     void fillZipRecord(bool deleting);
     void fillUnzRecord();
-    // Hands the specifications to the library in calls of at most MaxSpecs each, the texts
+    // Hands the file specs to the library in calls of at most MaxSpecs each, the texts
     // living for one call. Returns false when a call failed (the failure already shown).
     // FILL fills the record's fixed fields before each call.
     template <typename Record, typename Exec, typename Fill>

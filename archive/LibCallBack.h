@@ -41,7 +41,7 @@ inline constexpr std::int32_t RecordFalse = 0;
 // Bytes of progress between two action-2 callbacks.
 inline constexpr std::int32_t ProgressChunk = 32768;
 
-// The most file specifications one command record carries.
+// The most file specs one command record carries.
 inline constexpr int MaxSpecs = 4097;
 
 extern "C" {

@@ -293,12 +293,11 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
         return 0;
     }
     if (r->SpecCount < 0 || r->SpecCount > MaxSpecs) {
-        rep.message(BadRequest,
-                    "Invalid number of file specifications: " + std::to_string(r->SpecCount));
+        rep.message(BadRequest, "Invalid number of file specs: " + std::to_string(r->SpecCount));
         return 0;
     }
     const std::string archive = r->ArchiveName;
-    // No specifications ask for every entry. Specifications that name nothing (empty
+    // A call without names asks for every entry. Names that name nothing (empty
     // texts) ask for nothing: they must not widen into every entry.
     const bool everyEntry = r->SpecCount == 0;
     std::vector<std::string> specs;

@@ -1,5 +1,5 @@
 #pragma once
-// Turns the file specifications of an add into the list of files and folders to store:
+// Turns the file specs of an add into the list of files and folders to store:
 // named files, folders walked when recursing, "*" and "?" patterns in the last part of a
 // path, hidden names only when asked for. Problems are reported and the item is left out.
 #include "ziplibs/common/Reporter.h"

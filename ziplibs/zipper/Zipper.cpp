@@ -568,8 +568,7 @@ std::int32_t run(ZipCommandRecord* r, Reporter& rep) {
         return 0;
     }
     if (r->SpecCount < 0 || r->SpecCount > MaxSpecs) {
-        rep.message(BadRequest,
-                    "Invalid number of file specifications: " + std::to_string(r->SpecCount));
+        rep.message(BadRequest, "Invalid number of file specs: " + std::to_string(r->SpecCount));
         return 0;
     }
     const std::string archive = archivePath(r->ArchiveName);
