@@ -155,6 +155,18 @@ TEST_F(LibraryTest, AddListsTheNewEntriesWithTheirCountEventsAndReread) {
     EXPECT_TRUE(messages.shown().empty());
 }
 
+// An add that stores only a folder entry changed the archive: the listing shows it.
+TEST_F(LibraryTest, AddOfAnEmptyFolderIsListed) {
+    fs::create_directories(dir / "src" / "empty");
+    platform::setCurrentDirectory((dir / "src").string());
+    archiver.setZipFilename(zip);
+    archiver.AddOptions = AddOpts{AddOptsEnum::AddRecurseDirs, AddOptsEnum::AddDirNames};
+    archiver.setFSpecArgs({"empty"});
+    archiver.Add();
+    EXPECT_EQ(archiver.ProcessedCount(), 1);
+    EXPECT_EQ(shownNames(), std::vector<std::string>{"empty\\"});
+}
+
 TEST_F(LibraryTest, ShownNamesWithBackslashesDeleteAndExtractTheirEntries) {
     open(zipOf({{"top.txt", "top"},
                 {"dir/", ""},

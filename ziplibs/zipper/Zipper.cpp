@@ -381,6 +381,7 @@ std::int32_t runAdd(const ZipCommandRecord& r, const std::string& archive,
     auto existing = entryIndex(za.get());
 
     std::vector<const AddItem*> written;
+    std::size_t foldersAdded = 0;
     bool changed = false;
     for (const auto& item : items) {
         const std::string key = nameKey(item.name);
@@ -445,6 +446,8 @@ std::int32_t runAdd(const ZipCommandRecord& r, const std::string& archive,
                 zip_set_file_compression(za.get(), uidx, ZIP_CM_DEFLATE,
                                          static_cast<zip_uint32_t>(level));
             written.push_back(&item);
+        } else {
+            ++foldersAdded;
         }
         zip_file_set_mtime(za.get(), uidx, item.st.st_mtime, 0);
         setAttributes(za.get(), uidx, item.st, flag(r.ForceDosFlag));
@@ -488,7 +491,10 @@ std::int32_t runAdd(const ZipCommandRecord& r, const std::string& archive,
                 rmdir(it->c_str());
         }
     }
-    return static_cast<std::int32_t>(std::min<std::size_t>(written.size(), INT32_MAX));
+    // The files added are counted. An add that stored only folder entries still changed the
+    // archive, and a count of 0 would tell the caller it need not read it again.
+    const std::size_t count = written.empty() ? foldersAdded : written.size();
+    return static_cast<std::int32_t>(std::min<std::size_t>(count, INT32_MAX));
 }
 
 std::int32_t runDelete(const ZipCommandRecord& r, const std::string& archive,
