@@ -83,6 +83,9 @@ struct ZipDirEntry : ZipDirEntryHeader {
     // The whole stored name up to its first zero byte. FileName keeps only its first 256
     // bytes; the name shown and handed back to the libraries must be whole to name the entry.
     std::string FullName;
+    // The name in UTF-8 from the entry's Unicode Path extra field, when it has one that
+    // belongs to the stored name; shown (and handed back) in place of the stored name.
+    std::string UnicodeName;
     // The true sizes: from the ZIP64 extra field when the header holds 0xFFFFFFFF, else the
     // header's 32-bit values taken unsigned.
     std::uint64_t CompressedSize64 = 0;
@@ -171,7 +174,8 @@ private:
 };
 
 // The table's view of an entry, shared by the window and the command-line listing:
-// the whole name decoded for display (UTF-8 when valid or flagged with bit 11, else CP437).
+// the name from the Unicode Path extra field when there is one, else the whole stored name
+// decoded (UTF-8 when valid or flagged with bit 11, else CP437).
 std::string displayName(const ZipDirEntry& entry);
 // Decodes CP437 bytes to UTF-8.
 std::string cp437ToUtf8(const std::string& bytes);

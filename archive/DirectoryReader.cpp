@@ -35,24 +35,52 @@ const unsigned char* bytes(const std::string& s) {
 
 constexpr std::uint32_t Marker32 = 0xFFFFFFFF;
 constexpr std::uint16_t Zip64ExtraId = 0x0001;
+constexpr std::uint16_t UnicodePathExtraId = 0x7075;
 constexpr std::uint16_t FlagDataDescriptor = 0x0008;
 constexpr std::uint32_t Zip64LocatorSig = 0x07064B50;
 constexpr std::uint32_t Zip64EndSig = 0x06064B50;
 
-// Finds the ZIP64 extended-information block in an extra field; returns its data or an
-// empty view when absent.
-std::string zip64Block(const std::string& extra) {
+// Finds the block with the given id in an extra field; returns its data, or nothing when
+// absent.
+std::string extraBlock(const std::string& extra, std::uint16_t wanted) {
     std::size_t i = 0;
     while (i + 4 <= extra.size()) {
         std::uint16_t id = get16(bytes(extra) + i);
         std::uint16_t len = get16(bytes(extra) + i + 2);
         if (i + 4 + len > extra.size())
             break;
-        if (id == Zip64ExtraId)
+        if (id == wanted)
             return extra.substr(i + 4, len);
         i += 4 + len;
     }
     return {};
+}
+
+// The ZIP64 extended-information block of an extra field.
+std::string zip64Block(const std::string& extra) {
+    return extraBlock(extra, Zip64ExtraId);
+}
+
+std::uint32_t crc32Of(const std::string& data) {
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (unsigned char b : data) {
+        c ^= b;
+        for (int k = 0; k < 8; ++k)
+            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
+}
+
+// The entry's name from an Info-ZIP Unicode Path block (version 1, the CRC-32 of the stored
+// name, the name in UTF-8), as tools that store names in a local code page add it. It counts
+// only while it belongs to the stored name (the CRC matches) and is valid UTF-8; the archive
+// libraries name the entry by it then, so the listing shows it too.
+std::string unicodePathName(const std::string& extra, const std::string& storedName) {
+    const std::string block = extraBlock(extra, UnicodePathExtraId);
+    if (block.size() < 5 || block[0] != 1 || get32(bytes(block) + 1) != crc32Of(storedName))
+        return {};
+    std::string name = block.substr(5);
+    return isValidUtf8(name) ? name : std::string();
 }
 
 // What the central directory says of one entry.
@@ -236,10 +264,13 @@ void readLocalEntry(ByteSource& source, std::vector<std::unique_ptr<ZipDirEntry>
     entry->ExtraFieldLength = get16(h + 24);
 
     // The whole stored name is consumed, so that the position stands right after it.
-    std::string name(entry->FileNameLength, '\0');
-    if (source.read(name.data(), name.size()) != name.size())
-        fail("Error 2 reading Zip file");
-    name.resize(std::strlen(name.c_str()));
+    const std::string stored = [&] {
+        std::string bytes(entry->FileNameLength, '\0');
+        if (source.read(bytes.data(), bytes.size()) != bytes.size())
+            fail("Error 2 reading Zip file");
+        return bytes;
+    }();
+    std::string name = stored.substr(0, std::strlen(stored.c_str()));
     entry->FileName = name.substr(0, NameLimit);
     entry->FullName = std::move(name);
 
@@ -258,15 +289,17 @@ void readLocalEntry(ByteSource& source, std::vector<std::unique_ptr<ZipDirEntry>
     bool extraRead = false;
     bool hasZip64 = false;
 
-    if ((marked || describedLater) && extraLen != 0) {
-        // The extra field is needed: its ZIP64 block holds the true sizes.
+    if (extraLen != 0) {
+        // The extra field is read rather than skipped: its ZIP64 block holds the true sizes
+        // and its Unicode Path block the name the entry goes by.
         if (source.position() + extraLen > limit)
             fail("Error 3 reading Zip file");
         std::string extra(static_cast<std::size_t>(extraLen), '\0');
         if (source.read(extra.data(), extra.size()) != extra.size())
             fail("Error 4 reading Zip file");
         extraRead = true;
-        std::string block = zip64Block(extra);
+        e.UnicodeName = unicodePathName(extra, stored);
+        std::string block = marked || describedLater ? zip64Block(extra) : std::string();
         hasZip64 = !block.empty();
         if (block.size() >= 16) {
             // A local header's ZIP64 block carries both sizes.

@@ -100,6 +100,8 @@ std::string cp437ToUtf8(const std::string& bytes) {
 }
 
 std::string displayName(const ZipDirEntry& entry) {
+    if (!entry.UnicodeName.empty())
+        return entry.UnicodeName;
     // An entry made by the reader has its whole name; FileName alone is the fallback.
     const std::string& name =
         entry.FullName.size() > entry.FileName.size() ? entry.FullName : entry.FileName;

@@ -72,6 +72,11 @@ save("pk_pk.zip", b"PPK\x03\x04" + bytes(40))
 save("long_name.zip", local(b"n" * 300, b"x") + central + end)
 save("zero_in_name.zip", local(b"ab\x00cd", b"x") + local(b"", b"") + central + end)
 save("cp437_name.zip", local(b"caf\x82.txt", b"x") + central + end)
+raw866 = "\u041f\u0440\u0438\u0432\u0435\u0442".encode("cp866")
+unicode_path = b"\x01" + struct.pack("<I", zipfile.crc32(raw866)) + "\u041f\u0440\u0438".encode()
+save("unicode_path.zip",
+     local(raw866, b"x", extra=struct.pack("<HH", 0x7075, len(unicode_path)) + unicode_path)
+     + central + end)
 save("negative_size.zip", local(b"neg", b"", csize=0x80000000) + central + end)
 save("marked_sizes.zip",
      local(b"big", b"", csize=0xFFFFFFFF, usize=0xFFFFFFFF,

@@ -45,6 +45,7 @@ struct Stored {
     std::string name;
     std::string data;
     std::uint16_t flags = 0;
+    std::string extra{}; // the same extra field in the local and the central header
 };
 
 // A complete archive of stored entries (local headers, central directory, end record), with
@@ -58,10 +59,10 @@ std::string zipOf(const std::vector<Stored>& entries, const std::string& comment
         const std::uint32_t offset = base + static_cast<std::uint32_t>(local.size());
         const std::string common = le16(e.flags) + le16(0) + le16(0x6B2C) + le16(0x5A87) +
                                    le32(crc32Of(e.data)) + le32(e.data.size()) +
-                                   le32(e.data.size()) + le16(e.name.size()) + le16(0);
-        local += "PK\x03\x04" + le16(20) + common + e.name + e.data;
+                                   le32(e.data.size()) + le16(e.name.size()) + le16(e.extra.size());
+        local += "PK\x03\x04" + le16(20) + common + e.name + e.extra + e.data;
         central += "PK\x01\x02" + le16(0x0314) + le16(20) + common + le16(0) + le16(0) + le16(0) +
-                   le32(0x81A40000u) + le32(offset) + e.name;
+                   le32(0x81A40000u) + le32(offset) + e.name + e.extra;
     }
     const std::string end = "PK\x05\x06" + le16(0) + le16(0) + le16(entries.size()) +
                             le16(entries.size()) + le32(central.size()) +
@@ -191,6 +192,26 @@ TEST_F(LibraryTest, NamesShownAsCp437NameTheirEntries) {
                         "ber.txt");
     EXPECT_EQ(extractInto(dir / "out", {shown[0]}), 1);
     EXPECT_EQ(readFile(dir / "out" / shown[0]), "cp437");
+    EXPECT_EQ(deleteShown({shown[0]}), 1);
+    EXPECT_EQ(shownNames(), std::vector<std::string>{"plain.txt"});
+}
+
+// A name stored in a code page other than CP437 may carry its true name, in UTF-8, in an
+// extra field (0x7075, with the CRC of the stored name); the libraries name the entry by it,
+// and so must the listing.
+TEST_F(LibraryTest, NamesGivenInTheUnicodePathFieldAreShownAndNameTheirEntries) {
+    const std::string raw = "\x8f\xe0\xa8\xa2\xa5\xe2.txt"; // "Привет.txt" in code page 866
+    const std::string utf8 = "\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82.txt";
+    const std::string field = "\x01" + le32(crc32Of(raw)) + utf8;
+    const std::string unicodePath = le16(0x7075) + le16(field.size()) + field;
+    // With a CRC that does not match the stored name the field is not the entry's name.
+    const std::string stale = "\x01" + le32(crc32Of(raw) ^ 1) + "stale.txt";
+    open(zipOf({{raw, "hello", 0, unicodePath},
+                {"plain.txt", "plain", 0, le16(0x7075) + le16(stale.size()) + stale}}));
+    const auto shown = shownNames();
+    ASSERT_EQ(shown, (std::vector<std::string>{utf8, "plain.txt"}));
+    EXPECT_EQ(extractInto(dir / "out", {shown[0]}), 1) << testing::PrintToString(libraryMessages);
+    EXPECT_EQ(readFile(dir / "out" / utf8), "hello");
     EXPECT_EQ(deleteShown({shown[0]}), 1);
     EXPECT_EQ(shownNames(), std::vector<std::string>{"plain.txt"});
 }

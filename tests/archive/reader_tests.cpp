@@ -323,6 +323,30 @@ TEST_F(ReaderTest, DataAtTheFourGigabyteBoundaryIsSkippedWithWidePositions) {
     EXPECT_EQ(archiver.DirEntries()[1]->CompressedSize, -1);
 }
 
+// The Info-ZIP Unicode Path extra field (0x7075) gives the name to show when its CRC is that
+// of the stored name and it is UTF-8; the stored name stays in FileName.
+TEST_F(ReaderTest, UnicodePathFieldNamesTheEntryWhenItBelongsToTheStoredName) {
+    const std::string raw = "\x8f\xe0\xa8\xa2\xa5\xe2"; // in code page 866
+    const std::string utf8 = "\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82";
+    auto field = [](std::uint8_t version, std::uint32_t crc, const std::string& name) {
+        const std::string data = std::string(1, static_cast<char>(version)) + le32(crc) + name;
+        return le16(0x7075) + le16(static_cast<std::uint16_t>(data.size())) + data;
+    };
+    const std::uint32_t crc = 0xB9A7B36D; // CRC-32 of the six stored bytes
+    const std::string other = le16(0x000A) + le16(4) + "abcd";
+    EXPECT_EQ(list(archiveOf({{.name = raw, .data = "1", .extra = other + field(1, crc, utf8)},
+                              {.name = raw, .data = "2", .extra = field(1, crc ^ 1, utf8)},
+                              {.name = raw, .data = "3", .extra = field(2, crc, utf8)},
+                              {.name = raw, .data = "4", .extra = field(1, crc, "\xff")}})),
+              "");
+    ASSERT_EQ(archiver.Count(), 4);
+    const auto& e = archiver.DirEntries();
+    EXPECT_EQ(displayName(*e[0]), utf8);
+    EXPECT_EQ(e[0]->FileName, raw);
+    for (int i = 1; i < 4; ++i)
+        EXPECT_EQ(displayName(*e[i]), cp437ToUtf8(raw)) << "entry " << i;
+}
+
 struct ErrorCase {
     const char* what;
     std::string bytes;
@@ -419,13 +443,16 @@ TEST_F(ReaderTest, UnreadableArchiveRaisesTheOpenErrorWithoutOnDirUpdate) {
     EXPECT_TRUE(archiver.DirEntries().empty());
 }
 
-// A stream whose moves can be made to land short of where they were asked to go, as a
-// failing device would: the only way to reach the checks after each skip.
+// A stream whose moves can be made to land short of where they were asked to go, and whose
+// reads of a given length can be made to come one byte short, as a failing device would:
+// the only way to reach the checks after the extra field and the data.
 class ShortSeekSource : public archive_detail::ByteSource {
 public:
-    ShortSeekSource(std::string bytes, int failingSeek)
-        : bytes_(std::move(bytes)), fail_(failingSeek) {}
+    ShortSeekSource(std::string bytes, int failingSeek, std::size_t shortReadLength = 0)
+        : bytes_(std::move(bytes)), fail_(failingSeek), shortRead_(shortReadLength) {}
     std::size_t read(void* buffer, std::size_t count) override {
+        if (shortRead_ != 0 && count == shortRead_)
+            --count;
         const std::size_t n = pos_ >= static_cast<std::int64_t>(bytes_.size())
                                   ? 0
                                   : std::min(count, bytes_.size() - static_cast<std::size_t>(pos_));
@@ -444,21 +471,24 @@ public:
 private:
     std::string bytes_;
     int fail_;
+    std::size_t shortRead_;
     int seeks_ = 0;
     std::int64_t pos_ = 0;
 };
 
-TEST(ReaderSkips, ASkipThatLandsElsewhereRaisesErrors4And5) {
+TEST(ReaderSkips, AnExtraFieldOrSkipThatComesShortRaisesErrors4And5) {
     platform::ScriptedMessages messages;
     platform::ScopedMessageService scope(messages);
-    Local withExtra{.name = "e", .data = "data", .extra = "1234"};
+    // The extra field (six bytes, a length no other read has here) is read, the data skipped.
+    Local withExtra{.name = "e", .data = "data", .extra = "123456"};
     const std::string bytes = archiveOf({withExtra});
     struct Case {
         int failingSeek;
+        std::size_t shortRead;
         const char* error;
-    } cases[] = {{1, "Error 4 reading Zip file"}, {2, "Error 5 reading Zip file"}};
+    } cases[] = {{0, 6, "Error 4 reading Zip file"}, {1, 0, "Error 5 reading Zip file"}};
     for (const Case& c : cases) {
-        ShortSeekSource source(bytes, c.failingSeek);
+        ShortSeekSource source(bytes, c.failingSeek, c.shortRead);
         std::vector<std::unique_ptr<ZipDirEntry>> entries;
         try {
             archive_detail::readEntries(source, entries);
