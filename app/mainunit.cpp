@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -525,12 +526,13 @@ void TMainform::FormCreate() {
 
     Archiver1.LoadZipLibrary();
     Archiver1.LoadUnzLibrary();
-    libsLoaded_ = true;
 }
 
 void TMainform::FormShow() {
     if (!arguments_.isEmpty()) {
-        const QString path = arguments_.first();
+        // Kept absolute, so that the name still means the same file after an extraction
+        // has changed the current folder.
+        const QString path = QFileInfo(arguments_.first()).absoluteFilePath();
         setNameDisplay(path);
         platform::guarded([&] { Archiver1.setZipFilename(path.toStdString()); });
     }
@@ -648,8 +650,10 @@ void TMainform::RewriteGridSeparators() {
 
 void TMainform::Archiver1Progress(ProgressType progrType, const std::string& filename,
                                   std::int32_t fileSize) {
+    // Entry names come as stored; they are shown by the rule the table uses.
     if (Msgform)
-        Msgform->ShowProgress(progrType, filename, fileSize);
+        Msgform->ShowProgress(progrType, isValidUtf8(filename) ? filename : cp437ToUtf8(filename),
+                              fileSize);
     QCoreApplication::processEvents();
 }
 

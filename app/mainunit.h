@@ -153,7 +153,6 @@ private:
     QStringList selectedNames() const;
 
     QStringList arguments_;
-    bool libsLoaded_ = false;
     // Directory updates handled so far; tells whether reading an archive raised one.
     unsigned dirUpdates_ = 0;
 };

@@ -3,6 +3,7 @@
 // Delete key.
 #include "tests/gui/MainWindowFixture.h"
 
+#include "app/msgunit.h"
 #include "controls/GradButton.h"
 #include "dialogs/Unit1.h"
 #include "dialogs/Unit2.h"
@@ -544,4 +545,30 @@ TEST_F(DeleteKeyTest, DeleteKeyInTheTableRunsTheDeleteCommand) {
     Form1->hide();
     QTest::keyClick(grid(), Qt::Key_Delete);
     EXPECT_TRUE(Form1->isVisible());
+}
+
+// --- Names the window keeps and shows -------------------------------------------------------
+
+TEST_F(StartUpTest, RelativeCommandLineArchiveIsKeptAsAnAbsolutePath) {
+    const std::string zip = writeZip("relative.zip", {{"a.txt", "a"}});
+    const fs::path before = fs::current_path();
+    fs::current_path(files.path());
+    start({"relative.zip"});
+    fs::current_path(before);
+
+    EXPECT_EQ(Mainform->ZipFname->text().toStdString(), zip);
+    EXPECT_EQ(Mainform->Archiver1.ZipFilename(), zip);
+    EXPECT_EQ(Mainform->FilesLabel->text(), "1");
+}
+
+TEST_F(StartUpTest, ProgressShowsStoredNamesByTheTablesRule) {
+    start();
+    // 0x81 is u-umlaut in code page 437 and no valid UTF-8 on its own.
+    Mainform->Archiver1Progress(ProgressType::NewFile,
+                                "\x81"
+                                "ber.txt",
+                                100);
+    EXPECT_EQ(Msgform->FileBeingZipped->text(), QString::fromUtf8("\u00fcber.txt"));
+    Mainform->Archiver1Progress(ProgressType::NewFile, "caf\xc3\xa9.txt", 100);
+    EXPECT_EQ(Msgform->FileBeingZipped->text(), QString::fromUtf8("caf\u00e9.txt"));
 }
