@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <filesystem>
 #include <set>
 
@@ -22,23 +21,6 @@ using testsupport::readFile;
 using testsupport::TempDir;
 using testsupport::writeFile;
 namespace fs = std::filesystem;
-
-std::uint32_t crc32Of(const std::string& data) {
-    static const auto table = [] {
-        std::array<std::uint32_t, 256> t{};
-        for (std::uint32_t i = 0; i < 256; ++i) {
-            std::uint32_t c = i;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
-        }
-        return t;
-    }();
-    std::uint32_t c = 0xFFFFFFFFu;
-    for (unsigned char b : data)
-        c = table[(c ^ b) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
-}
 
 // A whole stored entry of a hand-made archive: the name as raw bytes, the flags as given.
 struct Stored {
@@ -58,7 +40,7 @@ std::string zipOf(const std::vector<Stored>& entries, const std::string& comment
     for (const Stored& e : entries) {
         const std::uint32_t offset = base + static_cast<std::uint32_t>(local.size());
         const std::string common = le16(e.flags) + le16(0) + le16(0x6B2C) + le16(0x5A87) +
-                                   le32(crc32Of(e.data)) + le32(e.data.size()) +
+                                   le32(testsupport::crc32(e.data)) + le32(e.data.size()) +
                                    le32(e.data.size()) + le16(e.name.size()) + le16(e.extra.size());
         local += "PK\x03\x04" + le16(20) + common + e.name + e.extra + e.data;
         central += "PK\x01\x02" + le16(0x0314) + le16(20) + common + le16(0) + le16(0) + le16(0) +
@@ -202,10 +184,10 @@ TEST_F(LibraryTest, NamesShownAsCp437NameTheirEntries) {
 TEST_F(LibraryTest, NamesGivenInTheUnicodePathFieldAreShownAndNameTheirEntries) {
     const std::string raw = "\x8f\xe0\xa8\xa2\xa5\xe2.txt"; // "Привет.txt" in code page 866
     const std::string utf8 = "\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82.txt";
-    const std::string field = "\x01" + le32(crc32Of(raw)) + utf8;
+    const std::string field = "\x01" + le32(testsupport::crc32(raw)) + utf8;
     const std::string unicodePath = le16(0x7075) + le16(field.size()) + field;
     // With a CRC that does not match the stored name the field is not the entry's name.
-    const std::string stale = "\x01" + le32(crc32Of(raw) ^ 1) + "stale.txt";
+    const std::string stale = "\x01" + le32(testsupport::crc32(raw) ^ 1) + "stale.txt";
     open(zipOf({{raw, "hello", 0, unicodePath},
                 {"plain.txt", "plain", 0, le16(0x7075) + le16(stale.size()) + stale}}));
     const auto shown = shownNames();

@@ -6,7 +6,6 @@
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
-#include <array>
 #include <filesystem>
 
 namespace guitest {
@@ -31,26 +30,7 @@ std::uint16_t dosTime(int hour, int minute, int second) {
     return static_cast<std::uint16_t>((hour << 11) | (minute << 5) | (second / 2));
 }
 
-namespace {
-
-std::uint32_t crc32(const std::string& data) {
-    static const std::array<std::uint32_t, 256> table = [] {
-        std::array<std::uint32_t, 256> t{};
-        for (std::uint32_t i = 0; i < 256; ++i) {
-            std::uint32_t c = i;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
-        }
-        return t;
-    }();
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (unsigned char ch : data)
-        crc = table[(crc ^ ch) & 0xFF] ^ (crc >> 8);
-    return crc ^ 0xFFFFFFFFu;
-}
-
-} // namespace
+namespace {} // namespace
 
 std::string buildZip(const std::vector<ZipEntrySpec>& entries) {
     using testsupport::le16;
@@ -58,7 +38,7 @@ std::string buildZip(const std::vector<ZipEntrySpec>& entries) {
     std::string local, central;
     for (const ZipEntrySpec& e : entries) {
         const std::uint32_t offset = static_cast<std::uint32_t>(local.size());
-        const std::uint32_t crc = crc32(e.data);
+        const std::uint32_t crc = testsupport::crc32(e.data);
         const auto size = static_cast<std::uint32_t>(e.data.size());
         const auto nameLength = static_cast<std::uint16_t>(e.name.size());
         local += le32(0x04034b50) + le16(20) + le16(0) + le16(0) + le16(e.time) + le16(e.date) +

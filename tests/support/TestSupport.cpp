@@ -48,7 +48,9 @@ Sandbox& sandbox() {
 
 } // namespace
 
-fs::path sandboxRoot() { return sandbox().root; }
+fs::path sandboxRoot() {
+    return sandbox().root;
+}
 
 TempDir::TempDir() {
     static std::atomic<int> counter{0};
@@ -98,9 +100,21 @@ int runCommand(const std::string& command) {
 std::string le16(std::uint16_t v) {
     return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
 }
-std::string le32(std::uint32_t v) { return le16(v & 0xFFFF) + le16(v >> 16); }
+std::string le32(std::uint32_t v) {
+    return le16(v & 0xFFFF) + le16(v >> 16);
+}
 std::string le64(std::uint64_t v) {
     return le32(static_cast<std::uint32_t>(v)) + le32(static_cast<std::uint32_t>(v >> 32));
+}
+
+std::uint32_t crc32(const std::string& data) {
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (unsigned char b : data) {
+        c ^= b;
+        for (int k = 0; k < 8; ++k)
+            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
 }
 
 } // namespace testsupport

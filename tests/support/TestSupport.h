@@ -39,4 +39,7 @@ std::string le16(std::uint16_t v);
 std::string le32(std::uint32_t v);
 std::string le64(std::uint64_t v);
 
+// CRC-32 of DATA, as ZIP headers store it.
+std::uint32_t crc32(const std::string& data);
+
 } // namespace testsupport

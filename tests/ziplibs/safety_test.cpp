@@ -18,24 +18,14 @@ using testsupport::writeFile;
 
 namespace {
 
-std::uint32_t crcOf(const std::string& s) {
-    std::uint32_t c = 0xFFFFFFFF;
-    for (unsigned char b : s) {
-        c ^= b;
-        for (int k = 0; k < 8; ++k)
-            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
-    }
-    return ~c;
-}
-
 // A stored archive of (name, data, unix mode) entries, made by Unix.
 std::string archiveOf(const std::vector<std::tuple<std::string, std::string, std::uint32_t>>& es) {
     std::string out, cd;
     for (const auto& [name, data, mode] : es) {
         const auto offset = static_cast<std::uint32_t>(out.size());
         const auto size = static_cast<std::uint32_t>(data.size());
-        const std::string common = le16(0) + le16(0) + le32(0x52210000) + le32(crcOf(data)) +
-                                   le32(size) + le32(size) +
+        const std::string common = le16(0) + le16(0) + le32(0x52210000) +
+                                   le32(testsupport::crc32(data)) + le32(size) + le32(size) +
                                    le16(static_cast<std::uint16_t>(name.size())) + le16(0);
         out += "PK\x03\x04" + le16(10) + common + name + data;
         cd += "PK\x01\x02" + le16(3 << 8 | 20) + le16(10) + common + le16(0) + le16(0) + le16(0) +

@@ -29,21 +29,11 @@ struct HandEntry {
     std::uint16_t method = 0;
 };
 
-std::uint32_t crcOf(const std::string& s) {
-    std::uint32_t c = 0xFFFFFFFF;
-    for (unsigned char b : s) {
-        c ^= b;
-        for (int k = 0; k < 8; ++k)
-            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
-    }
-    return ~c;
-}
-
 std::string handArchive(const std::vector<HandEntry>& entries) {
     std::string out, cd;
     for (const auto& e : entries) {
         const std::uint32_t offset = static_cast<std::uint32_t>(out.size());
-        const std::uint32_t crc = crcOf(e.data);
+        const std::uint32_t crc = testsupport::crc32(e.data);
         const auto size = static_cast<std::uint32_t>(e.data.size());
         std::string common = le16(e.flags) + le16(e.method) + le32(e.dosTime) + le32(crc) +
                              le32(size) + le32(size) +
