@@ -184,6 +184,10 @@ public:
         };
     }
     ~Session() {
+        if (loaded_ == Library::Zip)
+            archiver.UnloadZipLibrary();
+        else if (loaded_ == Library::Unz)
+            archiver.UnloadUnzLibrary();
         finishProgress();
         if (progress_ && activeProgressLine == &*progress_)
             activeProgressLine = nullptr;
@@ -210,6 +214,19 @@ public:
             platform::messages().showError(e.what());
             return false;
         }
+    }
+
+    // Loads the one library the command needs; it is unloaded when the session ends. False
+    // when it could not be loaded (the loader has said why).
+    enum class Library { None, Zip, Unz };
+    bool loadLibrary(Library library) {
+        loaded_ = library;
+        if (library == Library::Zip) {
+            archiver.LoadZipLibrary();
+            return ZIPPER::ZipDllHandle != nullptr;
+        }
+        archiver.LoadUnzLibrary();
+        return UNZIPPER::UnzDllHandle != nullptr;
     }
 
     // Runs one library operation under the guard the window's commands use, then prints the
@@ -244,20 +261,9 @@ private:
     }
 
     std::optional<ProgressLine> progress_;
+    Library loaded_ = Library::None;
     void (*previousInterrupt_)(int) = SIG_DFL;
     void (*previousTerminate_)(int) = SIG_DFL;
-};
-
-// Unloads a library at the end of a command, however it ends.
-struct LibraryGuard {
-    TArchiver& archiver;
-    bool zip;
-    ~LibraryGuard() {
-        if (zip)
-            archiver.UnloadZipLibrary();
-        else
-            archiver.UnloadUnzLibrary();
-    }
 };
 
 std::string fileNotFound(const std::string& path) {
@@ -507,11 +513,18 @@ std::optional<std::string> checkPassword(const std::optional<std::string>& given
 // ---------------------------------------------------------------------------------------
 // Add, extract, delete
 
-int runAdd(const Options& options, std::ostream& out) {
+// The access password: a refusal is reported and ends the command.
+static bool passwordAccepted(const Options& options) {
     if (const auto refused = checkPassword(options.password)) {
         showMessage(*refused);
-        return ExitFailed;
+        return false;
     }
+    return true;
+}
+
+int runAdd(const Options& options, std::ostream& out) {
+    if (!passwordAccepted(options))
+        return ExitFailed;
     const std::string archive = absolutePath(options.archive);
     if (endsWithExe(archive)) {
         showMessage("Error - this pgm can NOT add files to a self-extracting archive");
@@ -541,10 +554,8 @@ int runAdd(const Options& options, std::ostream& out) {
     }
     if (!session.open(archive))
         return ExitFailed;
-    a.LoadZipLibrary();
-    LibraryGuard unload{a, true};
-    if (!ZIPPER::ZipDllHandle)
-        return ExitFailed; // the loader has said why
+    if (!session.loadLibrary(Session::Library::Zip))
+        return ExitFailed;
     a.Verbose = true;
     a.Trace = false;
     a.AddCompLevel = options.level;
@@ -559,10 +570,8 @@ int runAdd(const Options& options, std::ostream& out) {
 }
 
 int runExtract(const Options& options, std::ostream& out) {
-    if (const auto refused = checkPassword(options.password)) {
-        showMessage(*refused);
+    if (!passwordAccepted(options))
         return ExitFailed;
-    }
     const std::string archive = absolutePath(options.archive);
     if (!platform::fileExists(archive)) {
         showMessage(fileNotFound(archive));
@@ -598,9 +607,7 @@ int runExtract(const Options& options, std::ostream& out) {
         showMessage("Error - no files to extract");
         return ExitFailed;
     }
-    a.LoadUnzLibrary();
-    LibraryGuard unload{a, false};
-    if (!UNZIPPER::UnzDllHandle)
+    if (!session.loadLibrary(Session::Library::Unz))
         return ExitFailed;
     a.setFSpecArgs(options.names); // none: every entry
     a.ExtrBaseDir = folder;
@@ -617,10 +624,8 @@ int runExtract(const Options& options, std::ostream& out) {
 }
 
 int runDelete(const Options& options, std::ostream& out) {
-    if (const auto refused = checkPassword(options.password)) {
-        showMessage(*refused);
+    if (!passwordAccepted(options))
         return ExitFailed;
-    }
     const std::string archive = absolutePath(options.archive);
     if (endsWithExe(archive)) {
         showMessage("Error - this pgm can NOT delete files from a self-extracting archive");
@@ -643,9 +648,7 @@ int runDelete(const Options& options, std::ostream& out) {
         showMessage("Error - no files to delete");
         return ExitFailed;
     }
-    a.LoadZipLibrary();
-    LibraryGuard unload{a, true};
-    if (!ZIPPER::ZipDllHandle)
+    if (!session.loadLibrary(Session::Library::Zip))
         return ExitFailed;
     a.Verbose = true;
     a.Trace = false;
