@@ -111,15 +111,6 @@ std::string absolutePath(const std::string& path) {
     return ec ? path : abs.string();
 }
 
-bool endsWithExe(const std::string& path) {
-    if (path.size() < 4)
-        return false;
-    std::string tail = path.substr(path.size() - 4);
-    std::transform(tail.begin(), tail.end(), tail.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return tail == ".exe";
-}
-
 void showMessage(const std::string& text) {
     platform::messages().showMessage(text);
 }
@@ -526,7 +517,7 @@ int runAdd(const Options& options, std::ostream& out) {
     if (!passwordAccepted(options))
         return ExitFailed;
     const std::string archive = absolutePath(options.archive);
-    if (endsWithExe(archive)) {
+    if (isSelfExtractingName(archive)) {
         showMessage("Error - this pgm can NOT add files to a self-extracting archive");
         return ExitFailed;
     }
@@ -627,7 +618,7 @@ int runDelete(const Options& options, std::ostream& out) {
     if (!passwordAccepted(options))
         return ExitFailed;
     const std::string archive = absolutePath(options.archive);
-    if (endsWithExe(archive)) {
+    if (isSelfExtractingName(archive)) {
         showMessage("Error - this pgm can NOT delete files from a self-extracting archive");
         return ExitFailed;
     }

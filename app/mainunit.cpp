@@ -763,6 +763,18 @@ void TMainform::Exit1Click() {
 // ---------------------------------------------------------------------------------------------
 // Entry commands
 
+void TMainform::RunEntryOperation(const std::function<void()>& operation,
+                                  const std::string& failureText, const QString& resultText) {
+    try {
+        operation();
+    } catch (...) {
+        platform::messages().showMessage(failureText);
+    }
+    if (Msgform)
+        Msgform->ShowResult(QString::number(Archiver1.ProcessedCount()) + resultText);
+    RewriteGridSeparators();
+}
+
 void TMainform::AddButClick() {
     if (!AccessGate())
         return;

@@ -133,6 +133,12 @@ public:
     void ExtractButClick();
     void AddButClick();
     void DeleteButClick();
+    // The common end of Add, Extract and Delete once their checks have passed: OPERATION
+    // runs under a guard that shows FAILURETEXT as a plain message for any error it raises;
+    // then the message window shows the component's ProcessedCount followed by RESULTTEXT,
+    // with its bar and current-file label hidden, and the table's names take "\".
+    void RunEntryOperation(const std::function<void()>& operation, const std::string& failureText,
+                           const QString& resultText);
     void GradButton1Click();
     void GradButton2Click();
     void ViewbutClick();

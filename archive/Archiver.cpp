@@ -59,15 +59,6 @@ std::unique_ptr<char[]> makeText(const std::string& s) {
     return text;
 }
 
-bool endsWithExe(const std::string& path) {
-    if (path.size() < 4)
-        return false;
-    std::string tail = path.substr(path.size() - 4);
-    for (char& c : tail)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return tail == ".exe";
-}
-
 // Loads one library and looks up its two entry points, reporting each problem in a box.
 template <typename ExecFunc, typename VersionFunc>
 void loadOne(bool trace, const char* module, const char* loadedText, const char* execName,
@@ -314,7 +305,7 @@ void TArchiver::zipperOperation(bool deleting) {
         show("Error - no zip file specified");
         return;
     }
-    if (endsWithExe(zipFilename_)) {
+    if (isSelfExtractingName(zipFilename_)) {
         show(deleting ? "Error - this pgm can NOT delete files from a self-extracting archive"
                       : "Error - this pgm can NOT add files to a self-extracting archive");
         return;

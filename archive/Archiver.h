@@ -177,6 +177,10 @@ private:
 // the name from the Unicode Path extra field when there is one, else the whole stored name
 // decoded (UTF-8 when valid or flagged with bit 11, else CP437).
 std::string displayName(const ZipDirEntry& entry);
+// True when PATH names a self-extracting archive: its last four characters are ".exe" in any
+// letter case. Such an archive is never changed (the window, the component and the command
+// line all refuse it).
+bool isSelfExtractingName(const std::string& path);
 // Decodes CP437 bytes to UTF-8.
 std::string cp437ToUtf8(const std::string& bytes);
 bool isValidUtf8(const std::string& bytes);

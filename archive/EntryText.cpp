@@ -3,6 +3,7 @@
 #include "archive/Archiver.h"
 
 #include <array>
+#include <cctype>
 
 namespace {
 
@@ -123,4 +124,13 @@ std::string displayName(const ZipDirEntry& entry) {
         }
     }
     return out;
+}
+
+bool isSelfExtractingName(const std::string& path) {
+    if (path.size() < 4)
+        return false;
+    std::string tail = path.substr(path.size() - 4);
+    for (char& c : tail)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return tail == ".exe";
 }
