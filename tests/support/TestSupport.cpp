@@ -1,10 +1,18 @@
 #include "tests/support/TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <linux/capability.h>
+#include <linux/securebits.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace testsupport {
@@ -95,6 +103,44 @@ int runCommand(const std::string& command) {
     if (status == -1)
         return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+namespace {
+
+// Drops every capability of this process: what is left of root is its user id, which owns
+// the test's files and is bound by their permission bits. Where allowed, a program it starts
+// does not get them back either.
+bool dropPrivileges() {
+    if (geteuid() != 0)
+        return true;
+    (void)prctl(PR_SET_SECUREBITS, SECBIT_NOROOT | SECBIT_NOROOT_LOCKED);
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    if (syscall(SYS_capset, &header, data) != 0)
+        return false;
+    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0;
+}
+
+} // namespace
+
+void asUnprivileged(const std::function<void()>& body) {
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0) << "fork failed";
+    if (pid == 0) {
+        if (!dropPrivileges()) {
+            std::perror("cannot give up the privileges");
+            std::fflush(nullptr);
+            _exit(2);
+        }
+        body();
+        std::fflush(nullptr);
+        _exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "the unprivileged part failed (status " << status << ")";
 }
 
 std::string le16(std::uint16_t v) {

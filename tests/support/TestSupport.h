@@ -4,6 +4,7 @@
 // temporary folder before any test runs, so no test touches the user's real files.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace testsupport {
@@ -33,6 +34,12 @@ std::string readFile(const fs::path& path);
 
 // Runs a shell command; returns its exit status (-1 when it could not be run).
 int runCommand(const std::string& command);
+
+// Runs body in a child process that file permissions bind as they bind the file's owner when
+// that owner is an ordinary user: run as root, the child gives up every capability first, so
+// a refused permission is refused there too. The child's failed assertions fail the calling
+// test. Use it for the part of a test that needs a permission to be refused.
+void asUnprivileged(const std::function<void()>& body);
 
 // Little-endian byte builders for hand-made archives.
 std::string le16(std::uint16_t v);
