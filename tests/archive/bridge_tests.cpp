@@ -558,16 +558,17 @@ TEST_F(BridgeFixture, ExtractStopsWhenTheBaseFolderCannotBeEntered) {
     primeProcessedCount(3);
     archiver.ExtrBaseDir = base.string();
     prepare(zipPath, {"x"});
-    testsupport::asUnprivileged([&] {
+    {
+        testsupport::Unprivileged unprivileged;
         archiver.Extract();
-        EXPECT_TRUE(fake::unzipper().calls.empty());
-        EXPECT_EQ(messages.messageTexts(),
-                  std::vector<std::string>{"Error - cannot open the folder " + base.string()});
-        EXPECT_EQ(archiver.ProcessedCount(), 3);
-        EXPECT_EQ(archiver.FSpecArgs(), std::vector<std::string>{"x"});
-        EXPECT_EQ(platform::currentDirectory(), startFolder);
-    });
+    }
     fs::permissions(base, fs::perms::owner_all);
+    EXPECT_TRUE(fake::unzipper().calls.empty());
+    EXPECT_EQ(messages.messageTexts(),
+              std::vector<std::string>{"Error - cannot open the folder " + base.string()});
+    EXPECT_EQ(archiver.ProcessedCount(), 3);
+    EXPECT_EQ(archiver.FSpecArgs(), std::vector<std::string>{"x"});
+    EXPECT_EQ(platform::currentDirectory(), startFolder);
 }
 
 // ---------------------------------------------------------------- busy guards

@@ -217,11 +217,9 @@ TEST(FileStream, OpenErrorsNameTheFileAndTheReason) {
     EXPECT_THROW(FileStream s(missing), platform::EStreamError);
     writeFile(dir / "locked", "x");
     fs::permissions(dir / "locked", fs::perms::none);
-    testsupport::asUnprivileged([&] {
-        EXPECT_EQ(openError((dir / "locked").string()), "Cannot open file \"" +
-                                                            (dir / "locked").string() + "\". " +
-                                                            std::strerror(EACCES));
-    });
+    testsupport::Unprivileged unprivileged;
+    EXPECT_EQ(openError((dir / "locked").string()),
+              "Cannot open file \"" + (dir / "locked").string() + "\". " + std::strerror(EACCES));
 }
 
 } // namespace

@@ -241,10 +241,11 @@ TEST_F(RegistryTest, FailedWriteInReadOnlyFolderKeepsTheOldHive) {
     r.writeString("PSW", "old");
     const std::string before = hiveText();
     fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
-    testsupport::asUnprivileged([&] {
+    {
+        testsupport::Unprivileged unprivileged;
         EXPECT_EQ(registryError([&] { r.writeString("PSW", "new"); }),
                   "Failed to set data for 'PSW'");
-    });
+    }
     fs::permissions(dir.path(), fs::perms::owner_all);
     EXPECT_EQ(hiveText(), before);
     EXPECT_EQ(r.readString("PSW"), "old");

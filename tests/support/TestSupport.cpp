@@ -1,18 +1,13 @@
 #include "tests/support/TestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <linux/capability.h>
-#include <linux/securebits.h>
 #include <sstream>
 #include <stdexcept>
-#include <sys/prctl.h>
 #include <sys/syscall.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace testsupport {
@@ -107,40 +102,33 @@ int runCommand(const std::string& command) {
 
 namespace {
 
-// Drops every capability of this process: what is left of root is its user id, which owns
-// the test's files and is bound by their permission bits. Where allowed, a program it starts
-// does not get them back either.
-bool dropPrivileges() {
-    if (geteuid() != 0)
-        return true;
-    (void)prctl(PR_SET_SECUREBITS, SECBIT_NOROOT | SECBIT_NOROOT_LOCKED);
+// The thread's effective capability set, read or replaced; the permitted set stays, so that
+// what was given up can be taken back.
+bool effectiveCapabilities(std::uint32_t set[2], bool replace) {
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct data[2] = {};
-    if (syscall(SYS_capset, &header, data) != 0)
+    if (syscall(SYS_capget, &header, data) != 0)
         return false;
-    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0;
+    if (!replace) {
+        set[0] = data[0].effective;
+        set[1] = data[1].effective;
+        return true;
+    }
+    data[0].effective = set[0];
+    data[1].effective = set[1];
+    return syscall(SYS_capset, &header, data) == 0;
 }
 
 } // namespace
 
-void asUnprivileged(const std::function<void()>& body) {
-    std::fflush(nullptr);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0) << "fork failed";
-    if (pid == 0) {
-        if (!dropPrivileges()) {
-            std::perror("cannot give up the privileges");
-            std::fflush(nullptr);
-            _exit(2);
-        }
-        body();
-        std::fflush(nullptr);
-        _exit(::testing::Test::HasFailure() ? 1 : 0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "the unprivileged part failed (status " << status << ")";
+Unprivileged::Unprivileged() {
+    std::uint32_t none[2] = {0, 0};
+    if (!effectiveCapabilities(saved_, false) || !effectiveCapabilities(none, true))
+        throw std::runtime_error("cannot give up this thread's capabilities");
+}
+
+Unprivileged::~Unprivileged() {
+    effectiveCapabilities(saved_, true);
 }
 
 std::string le16(std::uint16_t v) {

@@ -4,7 +4,6 @@
 // temporary folder before any test runs, so no test touches the user's real files.
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <string>
 
 namespace testsupport {
@@ -35,11 +34,19 @@ std::string readFile(const fs::path& path);
 // Runs a shell command; returns its exit status (-1 when it could not be run).
 int runCommand(const std::string& command);
 
-// Runs body in a child process that file permissions bind as they bind the file's owner when
-// that owner is an ordinary user: run as root, the child gives up every capability first, so
-// a refused permission is refused there too. The child's failed assertions fail the calling
-// test. Use it for the part of a test that needs a permission to be refused.
-void asUnprivileged(const std::function<void()>& body);
+// While it lives, the calling thread runs without root's capabilities: file permissions bind
+// it as they bind the owner of a file who is an ordinary user, so a refused permission is
+// refused in CI (which runs as root) too. Restores them when it ends; nothing for other users.
+class Unprivileged {
+public:
+    Unprivileged();
+    ~Unprivileged();
+    Unprivileged(const Unprivileged&) = delete;
+    Unprivileged& operator=(const Unprivileged&) = delete;
+
+private:
+    std::uint32_t saved_[2] = {};
+};
 
 // Little-endian byte builders for hand-made archives.
 std::string le16(std::uint16_t v);
