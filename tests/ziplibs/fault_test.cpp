@@ -34,27 +34,18 @@ enum class Call { Read, Write, Rename };
 struct Fault {
     bool armed = false;
     Call call = Call::Read;
-    std::string path;
+    fs::path path;
     int error = 0;
     bool shortFirst = false; // the first write stores half its bytes and returns that count
     int hits = 0;
 } fault;
 
-std::string pathOf(int fd) {
-    char link[64], target[4096];
-    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    const ssize_t n = ::readlink(link, target, sizeof target - 1);
-    return n > 0 ? std::string(target, static_cast<std::size_t>(n)) : std::string();
-}
-
-bool hits(Call call, int fd) {
+bool strikes(Call call, int fd) {
     if (!fault.armed || fault.call != call || fd < 0)
         return false;
-    const std::string path = pathOf(fd);
-    const bool match = call == Call::Read
-                           ? path == fault.path
-                           : path.compare(0, fault.path.size() + 1, fault.path + "/") == 0 &&
-                                 path.find('/', fault.path.size() + 1) == std::string::npos;
+    std::error_code ec;
+    const fs::path path = fs::read_symlink("/proc/self/fd/" + std::to_string(fd), ec);
+    const bool match = call == Call::Read ? path == fault.path : path.parent_path() == fault.path;
     if (match)
         ++fault.hits;
     return match;
@@ -78,7 +69,7 @@ void markStreamError(FILE* f) {
 
 extern "C" ssize_t read(int fd, void* buf, size_t n) {
     static const auto real = next<ssize_t (*)(int, void*, size_t)>("read");
-    if (hits(Call::Read, fd)) {
+    if (strikes(Call::Read, fd)) {
         errno = fault.error;
         return -1;
     }
@@ -87,7 +78,7 @@ extern "C" ssize_t read(int fd, void* buf, size_t n) {
 
 extern "C" ssize_t write(int fd, const void* buf, size_t n) {
     static const auto real = next<ssize_t (*)(int, const void*, size_t)>("write");
-    if (hits(Call::Write, fd)) {
+    if (strikes(Call::Write, fd)) {
         if (const std::size_t part = shortLength(n); part > 0)
             return real(fd, buf, part);
         errno = fault.error;
@@ -98,7 +89,7 @@ extern "C" ssize_t write(int fd, const void* buf, size_t n) {
 
 extern "C" size_t fread(void* buf, size_t size, size_t count, FILE* f) {
     static const auto real = next<size_t (*)(void*, size_t, size_t, FILE*)>("fread");
-    if (hits(Call::Read, fileno(f))) {
+    if (strikes(Call::Read, fileno(f))) {
         markStreamError(f);
         errno = fault.error;
         return 0;
@@ -108,7 +99,7 @@ extern "C" size_t fread(void* buf, size_t size, size_t count, FILE* f) {
 
 extern "C" size_t fwrite(const void* buf, size_t size, size_t count, FILE* f) {
     static const auto real = next<size_t (*)(const void*, size_t, size_t, FILE*)>("fwrite");
-    if (hits(Call::Write, fileno(f))) {
+    if (strikes(Call::Write, fileno(f))) {
         const std::size_t part = size ? shortLength(count * size) / size : 0;
         const std::size_t written = part > 0 ? real(buf, size, part, f) : 0;
         markStreamError(f);
@@ -196,7 +187,7 @@ protected:
 TEST_P(Faults, LeaveTheArchiveWholeAndNameTheFile) {
     const Case& c = GetParam();
     const std::string source = (src / "orig.txt").string();
-    const std::string paths[] = {source, archive, root.string(), out.string()};
+    const fs::path paths[] = {source, archive, root, out};
     Fault armed{.armed = true,
                 .call = c.call,
                 .path = paths[static_cast<int>(c.target)],
