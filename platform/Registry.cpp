@@ -401,24 +401,26 @@ enum class LoadResult { Ok, NotAHive, Unreadable };
 
 LoadResult parseHive(const std::string& content, Hive& hive) {
     hive = Hive{};
+    // Every carriage return before a line feed belongs to the line end: a file whose line
+    // ends were converted twice ("\r\r\n") reads as one converted once, and a kept line
+    // never ends in a carriage return that the next reading would take for part of its end.
     std::vector<std::string> lines;
     {
         std::string line;
-        for (char c : content) {
-            if (c == '\n') {
-                if (!line.empty() && line.back() == '\r')
-                    line.pop_back();
-                lines.push_back(line);
-                line.clear();
-            } else {
-                line += c;
-            }
-        }
-        if (!line.empty()) {
-            if (line.back() == '\r')
+        const auto endLine = [&] {
+            while (!line.empty() && line.back() == '\r')
                 line.pop_back();
             lines.push_back(line);
+            line.clear();
+        };
+        for (char c : content) {
+            if (c == '\n')
+                endLine();
+            else
+                line += c;
         }
+        if (!line.empty())
+            endLine();
     }
     std::size_t i = 0;
     while (i < lines.size() && trim(lines[i]).empty())

@@ -217,6 +217,21 @@ TEST_F(RegistryTest, TextsSurviveEscapingRoundTrip) {
     EXPECT_FALSE(x.openKey("\\x", false));
 }
 
+// Line ends converted twice ("\r\r\n") still end lines: the values read, and a second write
+// of the same value changes nothing.
+TEST_F(RegistryTest, LineEndsConvertedTwiceStillEndLines) {
+    writeFile(hive(), "REGEDIT4\r\r\n\r\r\n[HKEY_CLASSES_ROOT\\tessaly.zip]\r\r\n"
+                      "\"PSW\"=\"pw\"\r\r\nnot a value\r\r\n");
+    Registry r(RootKey::ClassesRoot);
+    ASSERT_TRUE(r.openKey(passwordKey, false));
+    EXPECT_EQ(r.readString("PSW"), "pw");
+    r.writeString("smb", "1");
+    const std::string once = hiveText();
+    r.writeString("smb", "1");
+    EXPECT_EQ(hiveText(), once);
+    EXPECT_NE(once.find("\nnot a value\n"), std::string::npos) << once;
+}
+
 TEST_F(RegistryTest, FileThatIsNotAHiveIsNeverOverwritten) {
     const std::string notes = "my notes\n[HKEY_CLASSES_ROOT\\tessaly.zip]\n";
     writeFile(hive(), notes);
