@@ -1,7 +1,6 @@
 #include "tests/support/TestSupport.h"
 
 #include <atomic>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <linux/capability.h>
