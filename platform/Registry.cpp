@@ -530,6 +530,12 @@ std::string serialize(const Hive& hive) {
         for (const auto& v : s.values) {
             if (v.kind == Value::Kind::Raw) {
                 out += v.text + "\n";
+                // A kept line ending in a continuation mark with nothing left to continue (at
+                // the end of the file) would take the next line written here for part of
+                // itself when read again: an empty line ends it.
+                const std::string last = trim(v.text.substr(v.text.rfind('\n') + 1));
+                if (!last.empty() && last.back() == '\\')
+                    out += "\n";
                 continue;
             }
             out += v.name.empty() ? std::string("@") : quoted(v.name);
