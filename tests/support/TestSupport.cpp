@@ -9,6 +9,13 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#if defined(QUEMBLY_LEAK_SUPPRESSIONS)
+// A sanitized build: the leak checker of this program skips the leaks the file lists.
+extern "C" const char* __lsan_default_options() {
+    return "suppressions=" QUEMBLY_LEAK_SUPPRESSIONS;
+}
+#endif
+
 namespace testsupport {
 
 namespace {
@@ -29,6 +36,10 @@ fs::path makeSandbox() {
     setenv("XDG_DOCUMENTS_DIR", (root / "Documents").c_str(), 1);
     setenv("QUEMBLY_REGISTRY", (root / "registry.reg").c_str(), 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+#if defined(QUEMBLY_LEAK_SUPPRESSIONS)
+    setenv("LSAN_OPTIONS", "suppressions=" QUEMBLY_LEAK_SUPPRESSIONS,
+           0); // for the programs started
+#endif
     return root;
 }
 
