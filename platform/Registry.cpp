@@ -363,7 +363,8 @@ bool parseData(const std::string& data, Value& v) {
         int type = 0;
         for (std::size_t i = 4; i < close; ++i) {
             const int h = hexDigit(d[i]);
-            if (h < 0 || type > 0xfffffff)
+            // A type beyond the int it is kept in leaves the line as it is, unread.
+            if (h < 0 || type > 0x7ffffff)
                 return false;
             type = type * 16 + h;
         }

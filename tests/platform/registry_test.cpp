@@ -164,6 +164,7 @@ TEST_F(RegistryTest, ValuesOfOtherTypesRaiseTheInvalidTypeError) {
                       "  03,ff\r\n"
                       "\"Expand\"=hex(2):25,00\r\n"
                       "\"Multi\"=hex(7):61,00,00,00\r\n"
+                      "\"Huge\"=hex(80000000):01\r\n"
                       "\"Sz\"=hex(1):61,0d,0a,62,00\r\n"
                       "@=\"default\"\r\n"
                       "\"Broken\"=nonsense\r\n"
@@ -184,8 +185,9 @@ TEST_F(RegistryTest, ValuesOfOtherTypesRaiseTheInvalidTypeError) {
     r.writeString("PSW", "pw");
     EXPECT_EQ(r.readString("PSW"), "pw");
     const std::string text = hiveText();
-    for (const char* kept : {"; exported by hand", "\"Blob\"=hex:01,02,03,ff",
-                             "\"Expand\"=hex(2):25,00", "\"Broken\"=nonsense", "@=\"default\""})
+    for (const char* kept :
+         {"; exported by hand", "\"Blob\"=hex:01,02,03,ff", "\"Huge\"=hex(80000000):01",
+          "\"Expand\"=hex(2):25,00", "\"Broken\"=nonsense", "@=\"default\""})
         EXPECT_NE(text.find(kept), std::string::npos) << kept << "\n" << text;
     EXPECT_EQ(text.find("dword"), std::string::npos) << text;
 }
