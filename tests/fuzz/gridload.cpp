@@ -3,13 +3,13 @@
 // line count, and a save followed by a load that does not give back the same cells (after a
 // load no cell holds the separator or a line break, so the round trip must be exact).
 #include "controls/SortingGrid.h"
+#include "tests/fuzz/FuzzSupport.h"
 
 #include <QApplication>
 #include <QFile>
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -19,18 +19,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path scratch;
+using fuzzsupport::fault;
+
 QString file;
-
-[[noreturn]] void fault(const std::string& what) {
-    std::fprintf(stderr, "grid loader fuzzing: %s\n", what.c_str());
-    std::abort();
-}
-
-void removeScratch() {
-    std::error_code ec;
-    fs::remove_all(scratch, ec);
-}
 
 int lineCount(const QByteArray& bytes) {
     int lines = 0;
@@ -50,13 +41,7 @@ int lineCount(const QByteArray& bytes) {
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     static QApplication app(*argc, *argv);
-    const char* tmp = std::getenv("TMPDIR");
-    std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/quembly-fuzz-gridload-XXXXXX";
-    if (!mkdtemp(tmpl.data()))
-        fault("cannot create the scratch folder");
-    scratch = tmpl;
-    file = QString::fromStdString((scratch / "cells.txt").string());
-    std::atexit(removeScratch);
+    file = QString::fromStdString((fuzzsupport::scratchFolder("gridload") / "cells.txt").string());
     return 0;
 }
 

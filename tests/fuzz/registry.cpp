@@ -6,12 +6,10 @@
 // must survive a write unchanged).
 #include "platform/Registry.h"
 #include "platform/Errors.h"
-
-#include <unistd.h>
+#include "tests/fuzz/FuzzSupport.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -24,13 +22,9 @@ using platform::RootKey;
 
 namespace {
 
-fs::path scratch;
-std::string hive;
+using fuzzsupport::fault;
 
-[[noreturn]] void fault(const std::string& what) {
-    std::fprintf(stderr, "registry fuzzing: %s\n", what.c_str());
-    std::abort();
-}
+std::string hive;
 
 std::string hiveText() {
     std::ifstream in(hive, std::ios::binary);
@@ -63,24 +57,14 @@ void writeTwice(Registry& r, const std::string& name, const std::string& value) 
         fault("writing \"" + name + "\" again changed the hive");
 }
 
-void removeScratch() {
-    std::error_code ec;
-    fs::remove_all(scratch, ec);
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/quembly-fuzz-registry-XXXXXX";
-    if (!mkdtemp(tmpl.data()))
-        fault("cannot create the scratch folder");
-    scratch = tmpl;
+    const fs::path scratch = fuzzsupport::scratchFolder("registry");
     hive = (scratch / "registry.reg").string();
     setenv("QUEMBLY_REGISTRY", hive.c_str(), 1);
     setenv("HOME", scratch.c_str(), 1);
     setenv("XDG_CONFIG_HOME", scratch.c_str(), 1);
-    std::atexit(removeScratch);
     return 0;
 }
 

@@ -4,17 +4,15 @@
 // symbolic link that points out of it, a file with set-user or set-group bits, and an
 // "Internal error" message (an exception the library did not expect).
 #include "archive/UNZIPPER.h"
+#include "tests/fuzz/FuzzSupport.h"
 
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -31,10 +29,7 @@ namespace {
 fs::path scratch; // holds archive.zip and the folders a/b/c/out
 fs::path out;
 
-[[noreturn]] void fault(const std::string& what) {
-    std::fprintf(stderr, "unzipper fuzzing: %s\n", what.c_str());
-    std::abort();
-}
+using fuzzsupport::fault;
 
 std::int32_t QUEMBLY_STDCALL callback(CallbackRecord* r) {
     if (std::memchr(r->Text, 0, sizeof r->Text) == nullptr)
@@ -75,11 +70,6 @@ void checkScratch() {
     }
 }
 
-void removeScratch() {
-    std::error_code ec;
-    fs::remove_all(scratch, ec);
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -88,13 +78,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     std::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit = {1 << 20, 1 << 20};
     setrlimit(RLIMIT_FSIZE, &limit);
-    const char* tmp = std::getenv("TMPDIR");
-    std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/quembly-fuzz-unzipper-XXXXXX";
-    if (!mkdtemp(tmpl.data()))
-        fault("cannot create the scratch folder");
-    scratch = tmpl;
+    scratch = fuzzsupport::scratchFolder("unzipper");
     out = scratch / "a/b/c/out";
-    std::atexit(removeScratch);
     return 0;
 }
 
