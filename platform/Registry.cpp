@@ -477,12 +477,16 @@ LoadResult parseHive(const std::string& content, Hive& hive) {
         }
         std::string data = lt.substr(pos + 1);
         std::string raw = line;
-        // Long binary values continue on the next lines after a trailing backslash.
+        // Long binary values continue on the next lines after a trailing backslash. Whether a
+        // line continues is its own matter: an empty line taken in ends the value, whatever
+        // the line before it ended with.
         if (sameName(trim(data).substr(0, std::min<std::size_t>(3, trim(data).size())), "hex")) {
-            while (!data.empty() && trim(data).back() == '\\' && i + 1 < lines.size()) {
+            std::string last = trim(data);
+            while (!last.empty() && last.back() == '\\' && i + 1 < lines.size()) {
                 data = trim(data);
                 data.pop_back();
-                data += trim(lines[++i]);
+                last = trim(lines[++i]);
+                data += last;
                 raw += "\n" + lines[i];
             }
         }

@@ -234,10 +234,10 @@ TEST_F(RegistryTest, LineEndsConvertedTwiceStillEndLines) {
     EXPECT_NE(once.find("\nnot a value\n"), std::string::npos) << once;
 }
 
-// A value line that ends in a continuation mark at the end of the file is kept, and a value
+// A value line that ends in continuation marks at the end of the file is kept, and a value
 // written after it stays a value of its own.
 TEST_F(RegistryTest, ValueWrittenAfterADanglingContinuationReadsBack) {
-    writeFile(hive(), "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\tessaly.zip]\n\"Blob\"=hex:01,\\");
+    writeFile(hive(), "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\tessaly.zip]\n\"Blob\"=hex:01,\\\\\\");
     Registry r(RootKey::ClassesRoot);
     ASSERT_TRUE(r.openKey(passwordKey, false));
     r.writeString("PSW", "pw");
@@ -245,7 +245,7 @@ TEST_F(RegistryTest, ValueWrittenAfterADanglingContinuationReadsBack) {
     const std::string once = hiveText();
     r.writeString("PSW", "pw");
     EXPECT_EQ(hiveText(), once);
-    EXPECT_NE(once.find("\"Blob\"=hex:01,\\\n"), std::string::npos) << once;
+    EXPECT_NE(once.find("\"Blob\"=hex:01,\\\\\\\n"), std::string::npos) << once;
 }
 
 TEST_F(RegistryTest, FileThatIsNotAHiveIsNeverOverwritten) {
