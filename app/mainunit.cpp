@@ -30,6 +30,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QResizeEvent>
 #include <QShowEvent>
 #include <QStatusBar>
@@ -448,7 +449,7 @@ void TMainform::connectCommands() {
     bind(Exit1, &TMainform::Exit1Click);
 
     bind(OpenFiles1, &TMainform::StringGrid1DblClick);
-    bind(ViewSelectedFile1, &TMainform::StringGrid1DblClick);
+    bind(ViewSelectedFile1, &TMainform::ViewSelectedFile1Click);
     connect(StringGrid1, &TStringGrid::DblClick, this, command(&TMainform::StringGrid1DblClick));
     bind(OpenWith2, &TMainform::Openwith1Click);
     bind(Openwith1, &TMainform::Openwith1Click);
@@ -797,15 +798,85 @@ void TMainform::StringGrid1DblClick() {
     Edit2->clear();
     if (!AccessGate())
         return;
-    // Opening an entry comes with the viewing commands; until then the command stops here.
+    const QString file = extractForViewing();
+    // A name without extension (a folder entry among them) has no program to open it: the
+    // archive itself is shown instead.
+    if (Edit2->text().isEmpty())
+        platform::shell().explore(ZipFname->text().toStdString());
+    else
+        platform::shell().openDocument((TempFolder() + file).toStdString());
+}
+
+void TMainform::ViewSelectedFile1Click() {
+    StringGrid1DblClick();
 }
 
 void TMainform::Openwith1Click() {
     Edit2->clear();
     if (!AccessGate())
         return;
-    // Opening with a chosen program comes with the viewing commands; until then the command
-    // stops here.
+#ifdef _WIN32
+    OpenDialog2.Filter = "application (*.exe)|*.exe";
+    OpenDialog2.InitialDir = "c:\\program";
+#else
+    // Programs carry no extension here: the dialog shows the files one may run.
+    OpenDialog2.Filter = "application|*";
+    OpenDialog2.ExecutablesOnly = true;
+    OpenDialog2.InitialDir = "/usr/bin";
+#endif
+    OpenDialog2.include(TOpenDialog::ofHideReadOnly);
+    OpenDialog2.include(TOpenDialog::ofFileMustExist);
+    if (!OpenDialog2.Execute(this))
+        return;
+    const QString file = extractForViewing();
+    // The path is handed over as one argument, so that the spaces of the temp folder's name
+    // do not split it.
+    platform::shell().startProgram(OpenDialog2.FileName.toStdString(),
+                                   (TempFolder() + file).toStdString());
+}
+
+QString TMainform::extractForViewing() {
+    // The file name is what follows the last separator: the libraries write an entry
+    // extracted without folder names under that name. ":" separates a drive only on Windows.
+#ifdef _WIN32
+    const QRegularExpression separator(R"([\\/:])");
+#else
+    const QRegularExpression separator(R"([\\/])");
+#endif
+    std::vector<std::string>& specs = Archiver1.FSpecArgs();
+    specs.clear();
+    QString file;
+    for (const QString& name : selectedNames()) {
+        specs.push_back(name.toStdString());
+        file = name.mid(name.lastIndexOf(separator) + 1);
+    }
+
+    const QString folder = TempFolder();
+    // Without its folder the libraries would extract into whatever folder is current, and
+    // overwrite files there: it is made again when it has gone.
+    if (!platform::directoryExists(folder.toStdString()) &&
+        !platform::createDirectory(folder.toStdString()))
+        throw platform::Exception("Cannot create " + folder.toStdString());
+    Archiver1.ExtrBaseDir = folder.toStdString();
+    Archiver1.Verbose = true;
+    Archiver1.Trace = false;
+    // Overwriting, and no copy left from an earlier view: whatever the shell opens next is
+    // the entry just chosen, or nothing when it could not be extracted.
+    Archiver1.ExtrOptions = {ExtrOptsEnum::ExtrOverWrite};
+    if (!file.isEmpty() && platform::fileExists((folder + file).toStdString()))
+        platform::deleteFile((folder + file).toStdString());
+    // With no entry row selected (only the caption row), nothing is extracted: an empty
+    // list would ask the library for every entry.
+    if (!specs.empty()) {
+        try {
+            Archiver1.Extract();
+        } catch (...) {
+            platform::messages().showMessage("Error in Extract; Fatal DLL Exception in mainunit");
+        }
+    }
+    const qsizetype dot = file.lastIndexOf('.');
+    Edit2->setText(dot >= 0 ? file.mid(dot) : QString());
+    return file;
 }
 
 QStringList TMainform::selectedNames() const {

@@ -52,8 +52,10 @@ QStringList qtNameFilters(const QString& filter) {
     return result;
 }
 
-std::optional<QString> QtFileChooser::choose(QWidget* parent, const TOpenDialog& dialog) {
-    QFileDialog fileDialog(parent, dialog.Title);
+void setUpFileDialog(QFileDialog& fileDialog, const TOpenDialog& dialog) {
+    // An empty title leaves the dialog's own ("Open").
+    if (!dialog.Title.isEmpty())
+        fileDialog.setWindowTitle(dialog.Title);
     fileDialog.setAcceptMode(QFileDialog::AcceptOpen);
     fileDialog.setFileMode(dialog.hasOption(TOpenDialog::ofFileMustExist)
                                ? QFileDialog::ExistingFile
@@ -61,6 +63,8 @@ std::optional<QString> QtFileChooser::choose(QWidget* parent, const TOpenDialog&
     const QStringList filters = qtNameFilters(dialog.Filter);
     if (!filters.isEmpty())
         fileDialog.setNameFilters(filters);
+    if (dialog.ExecutablesOnly)
+        fileDialog.setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDot);
     QString folder = dialog.InitialDir;
     if (!dialog.FileName.isEmpty()) {
         const QFileInfo info(dialog.FileName);
@@ -71,6 +75,11 @@ std::optional<QString> QtFileChooser::choose(QWidget* parent, const TOpenDialog&
         fileDialog.setDirectory(folder);
     if (!dialog.FileName.isEmpty())
         fileDialog.selectFile(QFileInfo(dialog.FileName).fileName());
+}
+
+std::optional<QString> QtFileChooser::choose(QWidget* parent, const TOpenDialog& dialog) {
+    QFileDialog fileDialog(parent);
+    setUpFileDialog(fileDialog, dialog);
     while (fileDialog.exec() == QDialog::Accepted) {
         const QStringList files = fileDialog.selectedFiles();
         if (files.isEmpty())
@@ -86,8 +95,8 @@ std::optional<QString> QtFileChooser::choose(QWidget* parent, const TOpenDialog&
 }
 
 std::optional<QString> ScriptedFileChooser::choose(QWidget*, const TOpenDialog& dialog) {
-    seen.push_back(
-        {dialog.Title, dialog.Filter, dialog.FileName, dialog.InitialDir, dialog.Options()});
+    seen.push_back({dialog.Title, dialog.Filter, dialog.FileName, dialog.InitialDir,
+                    dialog.Options(), dialog.ExecutablesOnly});
     if (answers_.empty())
         return std::nullopt;
     const Answer answer = answers_.front();
