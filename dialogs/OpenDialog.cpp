@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QSortFilterProxyModel>
 
 namespace {
 
@@ -12,6 +14,23 @@ QtFileChooser& qtChooser() {
 }
 
 FileChooser* installed = nullptr;
+
+// Keeps the folders and the files the user may run. (The file system model's own permission
+// filter does not pick out executable files: with it the dialog shows nothing at all.)
+class ExecutableFilter : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (!files)
+            return true;
+        // Read afresh: the model fills in its own file details later, in the background.
+        const QFileInfo info(files->filePath(files->index(row, 0, parent)));
+        return info.isDir() || info.isExecutable();
+    }
+};
 
 } // namespace
 
@@ -63,8 +82,11 @@ void setUpFileDialog(QFileDialog& fileDialog, const TOpenDialog& dialog) {
     const QStringList filters = qtNameFilters(dialog.Filter);
     if (!filters.isEmpty())
         fileDialog.setNameFilters(filters);
-    if (dialog.ExecutablesOnly)
-        fileDialog.setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDot);
+    if (dialog.ExecutablesOnly) {
+        // Only Qt's own dialog takes a filter model.
+        fileDialog.setOption(QFileDialog::DontUseNativeDialog);
+        fileDialog.setProxyModel(new ExecutableFilter(&fileDialog));
+    }
     QString folder = dialog.InitialDir;
     if (!dialog.FileName.isEmpty()) {
         const QFileInfo info(dialog.FileName);
