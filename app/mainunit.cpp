@@ -168,7 +168,9 @@ TMainform::TMainform(const QStringList& arguments, QWidget* parent)
     setObjectName("Mainform");
     setWindowTitle("Quembly 1.0");
     setFont(fontOfHeight("MS Sans Serif", 16));
-    Terminate = [] { QCoreApplication::quit(); };
+    // exit(), not quit(): under Qt 6 quit() first closes every window, which would run the
+    // close handler (and empty the temp folder) on File > Exit.
+    Terminate = [] { QCoreApplication::exit(0); };
 
     buildMenus();
     buildPanels();

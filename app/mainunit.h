@@ -99,7 +99,8 @@ public:
     // Shows the settings window and the About window modelessly.
     std::function<void()> ShowSettings;
     std::function<void()> ShowAbout;
-    // Ends the message loop (File > Exit); QCoreApplication::quit unless replaced.
+    // Ends the message loop (File > Exit) without closing the windows; QCoreApplication::exit
+    // unless replaced.
     std::function<void()> Terminate;
 
     // The temp folder: documents folder + separator + "Quembly Temp" + separator.

@@ -30,6 +30,7 @@ protected:
     // Makes the windows as the program does; nothing is shown yet.
     void create(const QStringList& arguments = {}) {
         createApplicationWindows(arguments);
+        programTerminate = Mainform->Terminate;
         Mainform->Terminate = [this] { ++terminateCalls; };
     }
     // Makes the windows and shows the main window, which opens the command-line archive.
@@ -59,4 +60,5 @@ protected:
     platform::RecordingShell shell;
     platform::ShellService* previousShell = nullptr;
     int terminateCalls = 0;
+    std::function<void()> programTerminate; // the program's own end of the message loop
 };

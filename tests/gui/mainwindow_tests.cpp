@@ -11,11 +11,13 @@
 #include "platform/qt/Locale.h"
 
 #include <QAction>
+#include <QEventLoop>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 #include <filesystem>
 
@@ -401,8 +403,13 @@ TEST_F(CloseTest, ClosingEmptiesThePlainFilesAndKeepsSubFolders) {
 TEST_F(CloseTest, ExitLeavesTheTempFolderAlone) {
     start();
     fillTempFolder();
-    Mainform->Exit1->trigger();
-    EXPECT_EQ(terminateCalls, 1);
+    // The program's own Exit, in a running message loop: it ends the loop and closes nothing.
+    Mainform->Terminate = programTerminate;
+    QTimer::singleShot(0, Mainform->Exit1, &QAction::trigger);
+    QEventLoop loop;
+    QTimer::singleShot(10000, &loop, [&loop] { loop.exit(1); });
+    EXPECT_EQ(loop.exec(), 0);
+    EXPECT_TRUE(Mainform->isVisible());
     EXPECT_TRUE(fs::exists(docs.path() / "Quembly Temp" / "one.txt"));
     EXPECT_TRUE(fs::exists(docs.path() / "Quembly Temp" / "noextension"));
 }
