@@ -1,5 +1,7 @@
 #include "ziplibs/common/ArchiveBounds.h"
 
+#include "ziplibs/common/Bytes.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,13 +23,6 @@ constexpr std::uint64_t EndSize = 22, Zip64EndSize = 56, Zip64LocatorSize = 20;
 // longest comment, so that padding up to a large block size is passed over too.
 constexpr std::uint64_t SearchLimit = 16u << 20;
 constexpr std::size_t Chunk = 64u << 10;
-
-std::uint64_t le(const unsigned char* p, int bytes) {
-    std::uint64_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        v = v << 8 | p[i];
-    return v;
-}
 
 class File {
 public:
@@ -60,10 +55,12 @@ std::optional<ArchiveBounds> boundsFrom(const File& f, std::uint64_t at, std::ui
     std::array<unsigned char, EndSize> e{};
     if (!f.read(at, e.data(), e.size()))
         return std::nullopt;
-    const std::uint64_t end = at + EndSize + le(&e[20], 2);
-    if (end > size || le(&e[4], 2) != le(&e[6], 2) || le(&e[8], 2) != le(&e[10], 2))
+    const std::uint64_t end = at + EndSize + littleEndian(&e[20], 2);
+    if (end > size || littleEndian(&e[4], 2) != littleEndian(&e[6], 2) ||
+        littleEndian(&e[8], 2) != littleEndian(&e[10], 2))
         return std::nullopt;
-    std::uint64_t entries = le(&e[10], 2), cdSize = le(&e[12], 4), cdOffset = le(&e[16], 4);
+    std::uint64_t entries = littleEndian(&e[10], 2), cdSize = littleEndian(&e[12], 4),
+                  cdOffset = littleEndian(&e[16], 4);
     std::uint64_t cdEnd = at;
     std::optional<std::uint64_t> zip64Offset;
     if (entries == 0xFFFF || cdSize == 0xFFFFFFFF || cdOffset == 0xFFFFFFFF) {
@@ -71,14 +68,15 @@ std::optional<ArchiveBounds> boundsFrom(const File& f, std::uint64_t at, std::ui
         if (at < z.size() || !f.read(at - z.size(), z.data(), z.size()))
             return std::nullopt;
         const unsigned char* locator = &z[Zip64EndSize];
-        if (le(locator, 4) != Zip64LocatorSignature || le(&z[0], 4) != Zip64EndSignature ||
-            le(&z[4], 8) != Zip64EndSize - 12)
+        if (littleEndian(locator, 4) != Zip64LocatorSignature ||
+            littleEndian(&z[0], 4) != Zip64EndSignature ||
+            littleEndian(&z[4], 8) != Zip64EndSize - 12)
             return std::nullopt;
-        entries = le(&z[32], 8);
-        cdSize = le(&z[40], 8);
-        cdOffset = le(&z[48], 8);
+        entries = littleEndian(&z[32], 8);
+        cdSize = littleEndian(&z[40], 8);
+        cdOffset = littleEndian(&z[48], 8);
         cdEnd = at - z.size();
-        zip64Offset = le(locator + 8, 8);
+        zip64Offset = littleEndian(locator + 8, 8);
     }
     if (cdSize > cdEnd || cdOffset > cdEnd - cdSize)
         return std::nullopt;
@@ -91,7 +89,7 @@ std::optional<ArchiveBounds> boundsFrom(const File& f, std::uint64_t at, std::ui
     } else {
         std::array<unsigned char, 4> sig{};
         if (!f.read(cdEnd - cdSize, sig.data(), sig.size()) ||
-            le(sig.data(), 4) != CentralSignature)
+            littleEndian(sig.data(), 4) != CentralSignature)
             return std::nullopt;
     }
     return ArchiveBounds{start, end, size};
@@ -114,7 +112,7 @@ std::optional<ArchiveBounds> locateArchive(const std::string& path) {
         if (!f.read(lo, buf.data(), static_cast<std::size_t>(hi + 3 - lo)))
             return std::nullopt;
         for (auto i = static_cast<std::size_t>(hi - lo); i-- > 0;)
-            if (le(&buf[i], 4) == EndSignature)
+            if (littleEndian(&buf[i], 4) == EndSignature)
                 if (auto bounds = boundsFrom(f, lo + i, *size))
                     return bounds;
         hi = lo;

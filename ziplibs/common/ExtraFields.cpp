@@ -1,17 +1,12 @@
 #include "ziplibs/common/ExtraFields.h"
 
+#include "ziplibs/common/Bytes.h"
+
 #include <limits>
 
 namespace ziplibs {
 
 namespace {
-
-std::uint64_t littleEndian(const std::uint8_t* p, int bytes) {
-    std::uint64_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        v = v << 8 | p[i];
-    return v;
-}
 
 // Seconds between 1601-01-01 and 1970-01-01, and NTFS time steps per second.
 constexpr std::int64_t NtfsEpochOffset = 11'644'473'600;
