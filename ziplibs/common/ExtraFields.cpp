@@ -3,6 +3,7 @@
 #include "ziplibs/common/Bytes.h"
 
 #include <limits>
+#include <string>
 
 namespace ziplibs {
 
@@ -21,14 +22,14 @@ const std::uint8_t* findField(zip_t* za, zip_uint64_t index, zip_uint16_t id, zi
     return nullptr;
 }
 
-} // namespace
-
+// The modification time held by the data of an extended timestamp field, if any.
 std::optional<std::time_t> extendedTimestampTime(const std::uint8_t* data, std::size_t size) {
     if (!data || size < 5 || (data[0] & 0x01) == 0)
         return std::nullopt;
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(littleEndian(data + 1, 4)));
 }
 
+// The modification time held by the data of an NTFS times field, if any.
 std::optional<std::time_t> ntfsTime(const std::uint8_t* data, std::size_t size) {
     if (!data)
         return std::nullopt;
@@ -50,6 +51,7 @@ std::optional<std::time_t> ntfsTime(const std::uint8_t* data, std::size_t size) 
     return std::nullopt;
 }
 
+// The data of an extended timestamp field holding only T; empty when T does not fit.
 std::string extendedTimestampField(std::time_t t) {
     if (t < std::numeric_limits<std::int32_t>::min() ||
         t > std::numeric_limits<std::int32_t>::max())
@@ -60,6 +62,8 @@ std::string extendedTimestampField(std::time_t t) {
         field += static_cast<char>((v >> (8 * i)) & 0xFF);
     return field;
 }
+
+} // namespace
 
 std::optional<std::time_t> entryTime(zip_t* za, zip_uint64_t index, const zip_stat_t& st) {
     zip_uint16_t size = 0;

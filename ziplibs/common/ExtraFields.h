@@ -12,20 +12,11 @@
 #include <cstdint>
 #include <ctime>
 #include <optional>
-#include <string>
 
 namespace ziplibs {
 
 inline constexpr zip_uint16_t ExtendedTimestampId = 0x5455;
 inline constexpr zip_uint16_t NtfsTimesId = 0x000A;
-
-// The modification time held by the data of one extended timestamp or NTFS field; nullopt
-// when the field holds none.
-std::optional<std::time_t> extendedTimestampTime(const std::uint8_t* data, std::size_t size);
-std::optional<std::time_t> ntfsTime(const std::uint8_t* data, std::size_t size);
-
-// The data of an extended timestamp field holding only T; empty when T does not fit.
-std::string extendedTimestampField(std::time_t t);
 
 // The modification time of an entry: from its extended timestamp field (central or local),
 // else from its NTFS field, else its DOS time read as local time; nullopt when it has none.
