@@ -434,6 +434,8 @@ Options:
                    is set in the settings
 
 Entry names may separate folders with "\" (as --list shows them) or with "/".
+Entries compressed with stored, deflate or bzip2 are extracted; other methods (Deflate64,
+LZMA, PPMd, ...) and encrypted entries are skipped with a message. --add stores or deflates.
 Exit status: 0 on success, 1 on an error or when no file was processed, 2 when the
 command line is wrong.
 )";
@@ -592,9 +594,19 @@ int runExtract(const Options& options, std::ostream& out) {
 
     Session session;
     TArchiver& a = session.archiver;
-    if (!session.open(archive))
-        return ExitFailed;
-    if (a.Count() == 0) {
+    // The listing walks the local headers and may stop early (stray bytes between entries, a
+    // damaged entry); the library extracts from the central directory all the same, so a
+    // listing error is only a warning here.
+    bool listingFailed = false;
+    try {
+        a.setZipFilename(archive);
+    } catch (const std::exception& e) {
+        listingFailed = true;
+        session.finishProgress();
+        showMessage("Warning: " + platform::errorBoxText(e.what()) +
+                    " Extracting the entries the archive's central directory names.");
+    }
+    if (a.Count() == 0 && !listingFailed) {
         showMessage("Error - no files to extract");
         return ExitFailed;
     }
