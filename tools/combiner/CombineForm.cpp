@@ -144,8 +144,15 @@ void TCombineForm::CombineButClick() {
         return;
     }
     if (output.isEmpty()) {
-        platform::messages().showMessage("Name the combined archive.");
-        return;
+        // Without a name the combined archive goes beside the pieces; finding them first
+        // also tells what is wrong with the set.
+        try {
+            output = fromPath(combiner::suggestedOutput(combiner::findPieceSet(toPath(piece))));
+        } catch (const combiner::CombineError& e) {
+            platform::messages().showError(e.what());
+            return;
+        }
+        OutputEdit->setText(output);
     }
     // A bare name puts the combined archive beside the pieces.
     if (QFileInfo(output).isRelative())
