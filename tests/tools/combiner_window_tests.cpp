@@ -2,6 +2,7 @@
 // boxes, and its command-line form run as a process.
 #include "controls/GradButton.h"
 #include "platform/Messages.h"
+#include "tests/gui/GuiTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "tools/combiner/CombineForm.h"
 
@@ -16,15 +17,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace testsupport;
 using Kind = platform::ScriptedMessages::Kind;
-
-QApplication& application() {
-    static int argc = 1;
-    static char name[] = "combiner_window_tests";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: Qt's own globals are gone by the time statics are.
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
 
 // A split set of a few files made by zip -s in a fresh folder.
 class CombinerFixture : public ::testing::Test {
@@ -63,7 +55,7 @@ class WindowTest : public CombinerFixture, public ::testing::WithParamInterface<
 
 TEST_P(WindowTest, CombineAsked) {
     const WindowCase& c = GetParam();
-    application();
+    guitest::application();
     platform::ScriptedMessages messages;
     platform::ScopedMessageService installed(messages);
     messages.answer(c.answer);

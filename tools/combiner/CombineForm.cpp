@@ -50,23 +50,22 @@ TCombineForm::TCombineForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     pal.setColor(QPalette::Window, QColor(0x96, 0xD9, 0xFA));
     setPalette(pal);
 
-    Label1 = new QLabel("First piece :", this);
-    Label1->setObjectName("Label1");
-    Label1->move(12, 17);
-    Label1->adjustSize();
-    PieceEdit = new QLineEdit(this);
-    PieceEdit->setObjectName("PieceEdit");
-    PieceEdit->setGeometry(104, 13, 256, 21);
-    PieceBrowseBut = makeButton(this, "PieceBrowseBut", "Browse...", QRect(368, 11, 80, 25));
-
-    Label2 = new QLabel("Combined ZIP :", this);
-    Label2->setObjectName("Label2");
-    Label2->move(12, 51);
-    Label2->adjustSize();
-    OutputEdit = new QLineEdit(this);
-    OutputEdit->setObjectName("OutputEdit");
-    OutputEdit->setGeometry(104, 47, 256, 21);
-    OutputBrowseBut = makeButton(this, "OutputBrowseBut", "Browse...", QRect(368, 45, 80, 25));
+    // Two rows, each a caption, a path field and its "Browse..." button.
+    const auto row = [this](int top, const char* caption, const char* label, const char* edit,
+                            const char* browse, QLabel*& labelOut, QLineEdit*& editOut) {
+        labelOut = new QLabel(caption, this);
+        labelOut->setObjectName(label);
+        labelOut->move(12, top + 4);
+        labelOut->adjustSize();
+        editOut = new QLineEdit(this);
+        editOut->setObjectName(edit);
+        editOut->setGeometry(104, top, 256, 21);
+        return makeButton(this, browse, "Browse...", QRect(368, top - 2, 80, 25));
+    };
+    PieceBrowseBut =
+        row(13, "First piece :", "Label1", "PieceEdit", "PieceBrowseBut", Label1, PieceEdit);
+    OutputBrowseBut =
+        row(47, "Combined ZIP :", "Label2", "OutputEdit", "OutputBrowseBut", Label2, OutputEdit);
 
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName("ProgressBar1");
