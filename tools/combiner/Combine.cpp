@@ -83,6 +83,14 @@ void append64(std::string& s, std::uint64_t v) {
     append32(s, static_cast<std::uint32_t>(v >> 32));
 }
 
+int seekTo(std::FILE* f, std::uint64_t pos) {
+#ifdef _WIN32
+    return _fseeki64(f, static_cast<__int64>(pos), SEEK_SET);
+#else
+    return fseeko(f, static_cast<off_t>(pos), SEEK_SET);
+#endif
+}
+
 struct FileCloser {
     void operator()(std::FILE* f) const {
         if (f)
@@ -139,8 +147,7 @@ public:
             const std::size_t take =
                 static_cast<std::size_t>(std::min<std::uint64_t>(n, p.size - inPiece));
             std::FILE* f = file(k);
-            if (fseeko(f, static_cast<off_t>(inPiece), SEEK_SET) != 0 ||
-                std::fread(out, 1, take, f) != take)
+            if (seekTo(f, inPiece) != 0 || std::fread(out, 1, take, f) != take)
                 throw CombineError("Cannot read the piece " + pieceName(p.path) + ".");
             pos += take;
             out += take;
