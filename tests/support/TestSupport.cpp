@@ -26,6 +26,8 @@ fs::path makeSandbox() {
     setenv("XDG_CACHE_HOME", (root / ".cache").c_str(), 1);
     setenv("XDG_DOCUMENTS_DIR", (root / "Documents").c_str(), 1);
     setenv("QUEMBLY_REGISTRY", (root / "registry.reg").c_str(), 1);
+    // No machine-wide layer unless a test gives one: the settings key stays absent.
+    setenv("QUEMBLY_MACHINE_REGISTRY", "", 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     return root;
 }
