@@ -1,0 +1,33 @@
+#pragma once
+// What the dialog tests share: the one application object and a click on a folder of a
+// folder tree, as a person makes it.
+#include "dialogs/FolderTree.h"
+
+#include <QApplication>
+#include <QTest>
+
+namespace dialogtest {
+
+inline QApplication& application() {
+    static int argc = 1;
+    static char name[] = "dialogs_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+// Opens the branches down to PATH, brings its node into view and clicks it with BUTTON.
+// False when the tree has no such folder.
+inline bool clickFolder(TFolderTree* tree, const QString& path,
+                        Qt::MouseButton button = Qt::LeftButton) {
+    const QModelIndex index = tree->indexOfPath(path);
+    if (!index.isValid())
+        return false;
+    for (QModelIndex above = index.parent(); above.isValid(); above = above.parent())
+        tree->expand(above);
+    tree->scrollTo(index);
+    QTest::mouseClick(tree->viewport(), button, {}, tree->visualRect(index).center());
+    return true;
+}
+
+} // namespace dialogtest
