@@ -145,7 +145,8 @@ void TExtract::GradButton1Click() {
 }
 
 bool TExtract::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate)
+    // A hidden dialog is not the active window, even when a late activation reaches it.
+    if (event->type() == QEvent::WindowActivate && isVisible())
         FormActivate();
     return QDialog::event(event);
 }
