@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QHash>
+#include <QHeaderView>
 #include <QMouseEvent>
 
 #include <algorithm>
@@ -263,6 +264,10 @@ private:
 TFolderTree::TFolderTree(QWidget* parent) : QTreeView(parent), model_(new FolderModel(this)) {
     setModel(model_);
     setHeaderHidden(true);
+    // Deep folders widen the column, and the tree scrolls sideways, instead of cutting
+    // their names off.
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     setRootIsDecorated(false); // the computer node stands without a line or expander
     setIndentation(19);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -354,7 +359,8 @@ bool TFolderTree::setPath(const QString& path) {
     for (QModelIndex above = index.parent(); above.isValid(); above = above.parent())
         expand(above);
     setCurrentIndex(index);
-    scrollTo(index);
+    // In the middle, so that it stays in view when a sideways scroll bar comes with it.
+    scrollTo(index, QAbstractItemView::PositionAtCenter);
     return true;
 }
 

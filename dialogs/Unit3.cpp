@@ -34,6 +34,7 @@ TForm7::TForm7(QWidget* parent)
     Edit1->setGeometry(80, 8, 185, 21);
     Bitbtn2 = makeDesertButton(this, "Bitbtn2", "Cancel", {96, 32, 75, 25});
     Bitbtn1 = makeDesertButton(this, "Bitbtn1", "OK", {184, 32, 75, 25});
+    Bitbtn1->setDefault(true);
     onClick(Bitbtn1, [this] { BitBtn1Click(); });
     onClick(Bitbtn2, [this] { BitBtn2Click(); });
     centerOnScreen(this);
@@ -41,6 +42,7 @@ TForm7::TForm7(QWidget* parent)
 
 void TForm7::FormShow() {
     Edit1->clear();
+    Edit1->setFocus(); // the name is typed at once; Enter then means "OK"
 }
 
 void TForm7::BitBtn1Click() {

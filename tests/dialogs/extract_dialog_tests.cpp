@@ -293,9 +293,16 @@ TEST_F(ExtractDialogTest, NewFolderInAnUnwritableFolderIsRefused) {
 }
 
 TEST_F(ExtractDialogTest, EachShowingOfTheNewFolderWindowStartsEmpty) {
+    dialog->show();
+    ASSERT_TRUE(clickFolder(tree(), dir()));
     dialog->GradButton1->Click();
     Form7->Edit1->setText("typed before");
     Form7->Bitbtn2->Click();
     dialog->GradButton1->Click();
     EXPECT_EQ(Form7->Edit1->text(), "");
+    EXPECT_EQ(Form7->focusWidget(), Form7->Edit1) << "ready for the name";
+    // Enter makes the folder.
+    QTest::keyClicks(Form7->Edit1, "by-enter");
+    QTest::keyClick(Form7->Edit1, Qt::Key_Return);
+    EXPECT_TRUE(fs::is_directory(folder / "by-enter"));
 }
