@@ -779,6 +779,23 @@ void TMainform::RunEntryOperation(const std::function<void()>& operation,
     RewriteGridSeparators();
 }
 
+bool TMainform::takeSelectedNames() {
+    for (const QString& name : selectedNames())
+        Archiver1.FSpecArgs().push_back(name.toStdString());
+    if (!Archiver1.FSpecArgs().empty())
+        return true;
+    platform::messages().showMessage("Error - no files selected");
+    return false;
+}
+
+void TMainform::beginEntryOperation(const std::string& startLine) {
+    if (Msgform)
+        Msgform->ShowWorking();
+    Archiver1Message(0, startLine);
+    Archiver1.Verbose = true;
+    Archiver1.Trace = false;
+}
+
 void TMainform::AddButClick() {
     // A fresh dialog for every Add: its list starts empty, its options unticked.
     delete AddForm;
@@ -805,12 +822,7 @@ void TMainform::AddButClick() {
         platform::messages().showMessage("No files selected");
         return;
     }
-    if (Msgform)
-        Msgform->ShowWorking();
-    Archiver1Message(0, "Beginning Add to " + archive);
-
-    Archiver1.Verbose = true;
-    Archiver1.Trace = false;
+    beginEntryOperation("Beginning Add to " + archive);
     Archiver1.AddOptions = {};
     if (dialog->RecurseCB->isChecked())
         Archiver1.AddOptions.include(AddOptsEnum::AddRecurseDirs);
@@ -845,21 +857,10 @@ void TMainform::ExtractButClick() {
         return;
     }
     Archiver1.FSpecArgs().clear();
-    if (!ExtractAllFiles) {
-        for (const QString& name : selectedNames())
-            Archiver1.FSpecArgs().push_back(name.toStdString());
-        if (Archiver1.FSpecArgs().empty()) {
-            platform::messages().showMessage("Error - no files selected");
-            return;
-        }
-    }
-    if (Msgform)
-        Msgform->ShowWorking();
-    Archiver1Message(0, "Beginning Extract from " + Archiver1.ZipFilename());
-
+    if (!ExtractAllFiles && !takeSelectedNames())
+        return;
+    beginEntryOperation("Beginning Extract from " + Archiver1.ZipFilename());
     Archiver1.ExtrBaseDir = ExtractDir;
-    Archiver1.Verbose = true;
-    Archiver1.Trace = false;
     Archiver1.ExtrOptions = {};
     if (ExtractWithDirs)
         Archiver1.ExtrOptions.include(ExtrOptsEnum::ExtrDirNames);
@@ -886,19 +887,9 @@ void TMainform::DeleteButClick() {
     if (!platform::messages().confirm("Delete selected files from: " + archive + "?"))
         return;
     Archiver1.FSpecArgs().clear();
-    for (const QString& name : selectedNames())
-        Archiver1.FSpecArgs().push_back(name.toStdString());
-    if (Archiver1.FSpecArgs().empty()) {
-        platform::messages().showMessage("Error - no files selected");
+    if (!takeSelectedNames())
         return;
-    }
-    if (Msgform)
-        Msgform->ShowWorking();
-    Archiver1Message(0, "Beginning delete from " + archive);
-
-    Archiver1.Verbose = true;
-    Archiver1.Trace = false;
-
+    beginEntryOperation("Beginning delete from " + archive);
     RunEntryOperation([this] { Archiver1.Delete(); }, "Fatal error trying to delete",
                       " files were Deleted");
 }

@@ -157,6 +157,13 @@ private:
     void setNameDisplay(const QString& text);
     // Column 0 of the selected entry rows, top to bottom.
     QStringList selectedNames() const;
+    // Appends the selected rows' names to FSpecArgs; false, after "Error - no files selected",
+    // when there are none.
+    bool takeSelectedNames();
+    // The start of an entry operation once its checks have passed: the message window shown
+    // and brought to the front, START LINE handed to the message handler, Verbose on and
+    // Trace off.
+    void beginEntryOperation(const std::string& startLine);
 
     QStringList arguments_;
     // Directory updates handled so far; tells whether reading an archive raised one.
