@@ -1,9 +1,14 @@
 #pragma once
-// What the dialog tests share: the one application object and a click on a folder of a
-// folder tree, as a person makes it.
+// What the dialog tests share: the one application object, a click on a folder of a folder
+// tree as a person makes it, and the caption a control shows.
+#include "controls/GradButton.h"
 #include "dialogs/FolderTree.h"
+#include "dialogs/extrunit.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QRadioButton>
 #include <QTest>
 
 namespace dialogtest {
@@ -30,6 +35,20 @@ inline bool clickFolder(TFolderTree* tree, const QString& path,
     const QRect shown = tree->visualRect(index).intersected(tree->viewport()->rect());
     QTest::mouseClick(tree->viewport(), button, {}, shown.center());
     return true;
+}
+
+// The text a control shows: a button's or box's caption, a label's text, a radio group's
+// title followed by ": " and its items; "" for other controls.
+inline QString captionOf(const QWidget* w) {
+    if (auto* b = qobject_cast<const TGradButton*>(w))
+        return b->Caption();
+    if (auto* c = qobject_cast<const QCheckBox*>(w))
+        return c->text();
+    if (auto* l = qobject_cast<const QLabel*>(w))
+        return l->text();
+    if (auto* g = qobject_cast<const TRadioGroup*>(w))
+        return g->title() + ": " + g->Button(0)->text() + " " + g->Button(1)->text();
+    return {};
 }
 
 } // namespace dialogtest
