@@ -140,9 +140,10 @@ TEST_F(EntryCommandsTest, AddPutsTheCollectedFilesIntoTheArchive) {
     start({QString::fromStdString(zip)});
     messages.clear();
 
-    add(files / "src", {"one.txt", "two.txt"}, true);
+    add(files / "src", {"one.txt", "two.txt"}, true, true);
 
     EXPECT_EQ(dialogsShown, 1);
+    EXPECT_EQ(Mainform->Archiver1.AddOptions.bits(), 3) << "both option bits";
     EXPECT_TRUE(messages.shown().empty());
     // Stored with their folders, without the root's separator.
     const std::string folder = (files / "src").string().substr(1);
@@ -160,25 +161,6 @@ TEST_F(EntryCommandsTest, AddPutsTheCollectedFilesIntoTheArchive) {
     EXPECT_FALSE(Msgform->FileBeingZipped->isVisible());
     EXPECT_EQ(AddForm->SelectedList->count(), 0) << "emptied by the command";
     EXPECT_TRUE(Mainform->Archiver1.FSpecArgs().empty());
-}
-
-TEST_F(EntryCommandsTest, AddOptionsFollowTheTwoBoxes) {
-    const std::string zip = (files / "new.zip").string();
-    testsupport::writeFile(files / "src/f.txt", "f");
-    start();
-    chooser.choosePath(QString::fromStdString(zip));
-    Mainform->NewZipBut->Click();
-    const struct {
-        bool dirNames, recurse;
-        std::uint8_t bits;
-    } table[] = {{false, false, 0}, {true, true, 3}};
-    for (const auto& c : table) {
-        add(files / "src", {"f.txt"}, c.dirNames, c.recurse);
-        EXPECT_EQ(Mainform->Archiver1.AddOptions.bits(), c.bits);
-    }
-    EXPECT_EQ(namesByPython(zip),
-              (std::vector<std::string>{"f.txt", (files / "src/f.txt").string().substr(1)}))
-        << "a bare name without Save DirNames, the whole path with it";
 }
 
 TEST_P(EntryRefusalTest, StopsWithItsMessage) {
@@ -309,6 +291,7 @@ TEST_F(EntryCommandsTest, CommandStartedDuringAnAddMeetsTheBusyLibrary) {
     EXPECT_EQ(messages.confirmTexts().size(), 1u);
     EXPECT_EQ(namesByPython(zip), (std::vector<std::string>{"a.txt", "b.txt", "big.bin"}));
     EXPECT_EQ(resultLine(), "1 files were added");
+    EXPECT_EQ(Mainform->Archiver1.AddOptions.bits(), 0) << "neither box ticked";
 }
 
 // --- Extract ----------------------------------------------------------------------------------
@@ -402,7 +385,7 @@ TEST_F(EntryCommandsTest, DeleteKeyRemovesTheSelectedRowsAfterYes) {
     const std::string zip = writeZip("six.zip", kSix);
     start({QString::fromStdString(zip)});
     grid()->SortByColumn(0, TSortOptions{});
-    selectRows(3, 5);
+    selectRows(2, 4);
     messages.clear();
     messages.answer(true);
     grid()->setFocus();
@@ -410,8 +393,9 @@ TEST_F(EntryCommandsTest, DeleteKeyRemovesTheSelectedRowsAfterYes) {
 
     EXPECT_EQ(messages.confirmTexts(),
               std::vector<std::string>{"Delete selected files from: " + zip + "?"});
-    EXPECT_EQ(namesByPython(zip), (std::vector<std::string>{"f.txt", "a.txt", "b.txt"}));
-    EXPECT_EQ(tableNames(), (std::vector<std::string>{"f.txt", "a.txt", "b.txt"}));
+    EXPECT_EQ(namesByPython(zip), (std::vector<std::string>{"f.txt", "a.txt", "dir/e.txt"}));
+    EXPECT_EQ(tableNames(), (std::vector<std::string>{"f.txt", "a.txt", "dir\\e.txt"}))
+        << "refilled in archive order, with backslashes";
     EXPECT_EQ(resultLine(), "3 files were Deleted");
 
     // Every entry gone leaves a valid empty archive and the caption row.
@@ -421,14 +405,4 @@ TEST_F(EntryCommandsTest, DeleteKeyRemovesTheSelectedRowsAfterYes) {
     EXPECT_EQ(namesByPython(zip), std::vector<std::string>{});
     EXPECT_EQ(grid()->RowCount(), 1);
     EXPECT_EQ(Mainform->FilesLabel->text(), "0");
-}
-
-TEST_F(EntryCommandsTest, DeleteShowsFolderNamesWithBackslashesAfterTheRefill) {
-    const std::string zip = writeZip("d.zip", {{"x/y/one.txt", "1"}, {"x/two.txt", "2"}});
-    start({QString::fromStdString(zip)});
-    selectRows(1, 1);
-    messages.answer(true);
-    Mainform->DeleteBut->Click();
-    EXPECT_EQ(tableNames(), std::vector<std::string>{"x\\two.txt"});
-    EXPECT_EQ(namesByPython(zip), std::vector<std::string>{"x/two.txt"});
 }
