@@ -10,10 +10,8 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFrame>
-#include <QHash>
 #include <QLabel>
 #include <QSet>
 #include <QShowEvent>
@@ -73,8 +71,6 @@ void TFileListBox::setDirectory(const QString& folder) {
     if (!absolute || ec || !QFileInfo(folder).isDir())
         throw platform::Exception("Cannot open the folder " + folder.toStdString() + ".");
 
-    static QFileIconProvider provider;
-    static QHash<QString, QIcon> iconBySuffix;
     clear();
     const QFileInfoList entries =
         QDir(folder).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
@@ -84,9 +80,10 @@ void TFileListBox::setDirectory(const QString& folder) {
         if (!info.isFile())
             continue;
         const QString suffix = info.suffix().toLower();
-        auto icon = iconBySuffix.find(suffix);
-        if (icon == iconBySuffix.end())
-            icon = iconBySuffix.insert(suffix, provider.icon(info));
+        // One look-up per kind of file: the provider may read a file to tell its type.
+        auto icon = iconBySuffix_.find(suffix);
+        if (icon == iconBySuffix_.end())
+            icon = iconBySuffix_.insert(suffix, icons_.icon(info));
         addItem(new QListWidgetItem(*icon, info.fileName()));
     }
     directory_ = folder;

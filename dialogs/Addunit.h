@@ -5,6 +5,9 @@
 // new one for every use, shows it modally and then reads SelectedList, the two option boxes
 // and DialogCancelled.
 #include <QDialog>
+#include <QFileIconProvider>
+#include <QHash>
+#include <QIcon>
 #include <QListWidget>
 
 class QCheckBox;
@@ -30,6 +33,8 @@ public:
 
 private:
     QString directory_;
+    QFileIconProvider icons_;
+    QHash<QString, QIcon> iconBySuffix_;
 };
 
 class TAddForm : public QDialog {

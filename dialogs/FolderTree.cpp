@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QSet>
 
 #include <algorithm>
 #include <memory>
@@ -27,17 +28,16 @@ struct Node {
     QString name; // as shown
     QString path; // with "/" separators; "" above the roots
     Node* parent = nullptr;
+    int row = 0; // the place among the parent's children
     std::vector<std::unique_ptr<Node>> children;
     bool listed = false;
     // A hidden folder shown because it was asked for by path; kept while it exists.
     bool pinned = false;
 
-    int row() const {
-        const auto& siblings = parent->children;
-        for (std::size_t i = 0; i < siblings.size(); ++i)
-            if (siblings[i].get() == this)
-                return static_cast<int>(i);
-        return -1;
+    // Numbers the children again from FIRST on, after a child came or went.
+    void renumber(std::size_t first = 0) {
+        for (std::size_t i = first; i < children.size(); ++i)
+            children[i]->row = static_cast<int>(i);
     }
 };
 
@@ -71,7 +71,7 @@ public:
         return index.isValid() ? static_cast<Node*>(index.internalPointer()) : root_.get();
     }
     QModelIndex indexOf(Node* node) const {
-        return node == root_.get() ? QModelIndex() : createIndex(node->row(), 0, node);
+        return node == root_.get() ? QModelIndex() : createIndex(node->row, 0, node);
     }
     Node* computer() const { return root_->children.front().get(); }
 
@@ -135,6 +135,7 @@ public:
         beginInsertRows(indexOf(node), 0, static_cast<int>(found.size()) - 1);
         for (const Entry& e : found)
             node->children.push_back(makeChild(node, e));
+        node->renumber();
         endInsertRows();
     }
 
@@ -212,6 +213,7 @@ private:
         const int row = static_cast<int>(at - kids.begin());
         beginInsertRows(indexOf(node), row, row);
         kids.insert(at, makeChild(node, e));
+        node->renumber(static_cast<std::size_t>(row));
         endInsertRows();
         return row;
     }
@@ -225,24 +227,26 @@ private:
             return;
         const std::vector<Entry> found =
             QFileInfo(path).isDir() ? entriesOf(node) : std::vector<Entry>{};
+        QSet<QString> present;
+        for (const Entry& e : found)
+            present.insert(e.name);
         auto& kids = node->children;
+        QSet<QString> kept;
         for (int row = static_cast<int>(kids.size()) - 1; row >= 0; --row) {
             Node* c = kids[static_cast<std::size_t>(row)].get();
-            const bool present = std::any_of(found.begin(), found.end(),
-                                             [c](const Entry& e) { return e.name == c->name; });
-            if (present || (c->pinned && QFileInfo(c->path).isDir()))
+            if (present.contains(c->name) || (c->pinned && QFileInfo(c->path).isDir())) {
+                kept.insert(c->name);
                 continue;
+            }
             beginRemoveRows(indexOf(node), row, row);
             forget(c);
             kids.erase(kids.begin() + row);
+            node->renumber(static_cast<std::size_t>(row));
             endRemoveRows();
         }
-        for (const Entry& e : found) {
-            const bool known = std::any_of(kids.begin(), kids.end(),
-                                           [&e](const auto& c) { return c->name == e.name; });
-            if (!known)
+        for (const Entry& e : found)
+            if (!kept.contains(e.name))
                 insertChild(node, e);
-        }
     }
 
     void forget(Node* node) {
