@@ -360,7 +360,7 @@ TEST_F(EntryCommandsTest, ExtractOverwritesExistingFilesOnlyWhenAsked) {
     }
 }
 
-TEST_F(EntryCommandsTest, ExtractIntoAFolderGoneMeanwhileWritesNothing) {
+TEST_F(EntryCommandsTest, ExtractIntoAFolderGoneOrLockedMeanwhileWritesNothing) {
     const std::string zip = writeZip("a.zip", {{"a.txt", "a"}});
     fs::create_directory(files / "gone");
     start({QString::fromStdString(zip)});
@@ -377,6 +377,17 @@ TEST_F(EntryCommandsTest, ExtractIntoAFolderGoneMeanwhileWritesNothing) {
                                                                 (files / "gone").string()});
     EXPECT_EQ(resultLine(), "0 files were extracted");
     EXPECT_FALSE(fs::exists(current / "a.txt"));
+
+    // A folder that cannot be written: the library writes nothing and counts nothing.
+    fs::create_directory(files / "locked");
+    fs::permissions(files / "locked", fs::perms::owner_read | fs::perms::owner_exec |
+                                          fs::perms::others_read | fs::perms::others_exec);
+    RUN_UNPRIVILEGED({
+        extract(files / "locked", false, true, true);
+        EXPECT_EQ(dialogsShown, 2);
+        EXPECT_EQ(resultLine(), "0 files were extracted");
+        EXPECT_TRUE(fs::is_empty(files / "locked"));
+    });
 }
 
 // --- Delete -----------------------------------------------------------------------------------
