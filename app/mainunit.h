@@ -164,6 +164,13 @@ private:
     // temp folder without their folder names, puts the extension of the last one into
     // Edit2 and returns that entry's file name.
     QString extractForViewing();
+    // Appends the selected rows' names to FSpecArgs; false, after "Error - no files selected",
+    // when there are none.
+    bool takeSelectedNames();
+    // The start of an entry operation once its checks have passed: the message window shown
+    // and brought to the front, START LINE handed to the message handler, Verbose on and
+    // Trace off.
+    void beginEntryOperation(const std::string& startLine);
 
     QStringList arguments_;
     // Directory updates handled so far; tells whether reading an archive raised one.

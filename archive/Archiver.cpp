@@ -351,8 +351,9 @@ void TArchiver::Extract() {
         if (!UNZIPPER::UnzDllHandle)
             return;
     }
-    // The library extracts into the current directory; it is not restored afterwards.
-    if (platform::directoryExists(ExtrBaseDir)) {
+    // The library extracts into the current directory; it is not restored afterwards. An
+    // empty base folder extracts into the current one.
+    if (!ExtrBaseDir.empty()) {
         // A relative archive path would name another file once the current directory has
         // changed (for this call, the reread after an Add or Delete, and every later
         // operation): it is made absolute first, naming the same file as before.
@@ -365,8 +366,10 @@ void TArchiver::Extract() {
                     zipFilename_ = absolute.string();
             }
         }
-        if (!platform::setCurrentDirectory(ExtrBaseDir)) {
-            // Extracting anyway would write into whatever folder happens to be current.
+        if (!platform::directoryExists(ExtrBaseDir) ||
+            !platform::setCurrentDirectory(ExtrBaseDir)) {
+            // A base folder that is gone or cannot be entered: extracting anyway would write
+            // into whatever folder happens to be current.
             show("Error - cannot open the folder " + ExtrBaseDir);
             if (loadedHere)
                 UnloadUnzLibrary();
