@@ -629,8 +629,7 @@ void TMainform::FillGrid() {
         columns[1].Strings << QString::number(entry.CompressedSize64);
         columns[2].Strings << QString::number(entry.UncompressedSize64);
         // An impossible stored date or time leaves the cell empty; the listing goes on.
-        const std::optional<QDateTime> when = platform::dosDateTime(entry.DateTime);
-        columns[3].Strings << (when ? platform::dateTimeText(*when) : QString());
+        columns[3].Strings << platform::dosDateTimeText(entry.DateTime);
     }
     StringGrid1->setRowCount(count + 1);
     StringGrid1->setFixedRows(1);
