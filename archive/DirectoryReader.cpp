@@ -343,9 +343,12 @@ void readLocalEntry(ByteSource& source, const EntrySink& sink, CentralIndex& cen
             fail("Error 2 reading Zip file");
         return bytes;
     }();
-    std::string name(stored.c_str());
-    entry->FileName = name.substr(0, NameLimit);
-    entry->FullName = std::move(name);
+    // A long listing keeps one copy of each name: the whole name is kept apart only when
+    // FileName cannot hold it.
+    const std::size_t nameLength = std::strlen(stored.c_str());
+    entry->FileName.assign(stored, 0, std::min(nameLength, NameLimit));
+    if (nameLength > NameLimit)
+        entry->FullName.assign(stored, 0, nameLength);
 
     entry->CompressedSize64 = static_cast<std::uint32_t>(entry->CompressedSize);
     entry->UncompressedSize64 = static_cast<std::uint32_t>(entry->UncompressedSize);

@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTimeZone>
+#include <QVarLengthArray>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -110,6 +111,9 @@ struct Reader {
 // writes.
 class PatternWriter {
 public:
+    // A text being written, kept on the stack until it is whole.
+    using Text = QVarLengthArray<QChar, 64>;
+
     PatternWriter(const QLocale& l, const QString& pattern) {
         ok_ = l.zeroDigit() == QStringLiteral("0") && compile(pattern);
         for (int k = 1; k <= 12; ++k) {
@@ -130,11 +134,11 @@ public:
 
     // Appends the text of the given fields; a date pattern reads only the date fields, a
     // time pattern only the time fields.
-    void write(QString& out, int year, int month, int day, int hour, int minute, int second) const {
+    void write(Text& out, int year, int month, int day, int hour, int minute, int second) const {
         for (const Token& t : tokens_) {
             switch (t.field) {
             case u'\0':
-                out += t.literal;
+                append(out, t.literal);
                 break;
             case u'y':
                 number(out, t.width == 2 ? year % 100 : year, t.width);
@@ -143,13 +147,13 @@ public:
                 if (t.width <= 2)
                     number(out, month, t.width);
                 else
-                    out += monthNames_[t.width - 3][month - 1];
+                    append(out, monthNames_[t.width - 3][month - 1]);
                 break;
             case u'd':
                 if (t.width <= 2)
                     number(out, day, t.width);
                 else
-                    out += dayNames_[t.width - 3][QDate(year, month, day).dayOfWeek() - 1];
+                    append(out, dayNames_[t.width - 3][QDate(year, month, day).dayOfWeek() - 1]);
                 break;
             case u'H':
                 number(out, hour, t.width);
@@ -164,10 +168,10 @@ public:
                 number(out, second, t.width);
                 break;
             case u'A':
-                out += hour < 12 ? amUpper_ : pmUpper_;
+                append(out, hour < 12 ? amUpper_ : pmUpper_);
                 break;
             case u'a':
-                out += hour < 12 ? amLower_ : pmLower_;
+                append(out, hour < 12 ? amLower_ : pmLower_);
                 break;
             }
         }
@@ -180,8 +184,12 @@ private:
         QString literal;
     };
 
+    static void append(Text& out, const QString& text) {
+        out.append(text.constData(), text.size());
+    }
+
     // VALUE (0 to 9999) in at least WIDTH digits.
-    static void number(QString& out, int value, int width) {
+    static void number(Text& out, int value, int width) {
         char16_t digits[4];
         int n = 0;
         do {
@@ -189,9 +197,9 @@ private:
             value /= 10;
         } while (value > 0 && n < 4);
         for (int k = n; k < width; ++k)
-            out += QLatin1Char('0');
+            out.append(QChar(u'0'));
         while (n > 0)
-            out += QChar(digits[--n]);
+            out.append(QChar(digits[--n]));
     }
 
     bool compile(const QString& pattern) {
@@ -373,12 +381,12 @@ QString dosDateTimeText(std::uint32_t value) {
     if (!f.dateWriter->usable() || !f.timeWriter->usable())
         return dateTimeText(
             QDateTime(QDate(year, month, day), QTime(hour, minute, second), QTimeZone::utc()));
-    QString text;
-    text.reserve(24);
+    PatternWriter::Text text;
     f.dateWriter->write(text, year, month, day, hour, minute, second);
-    text += QStringLiteral("  ");
+    text.append(QChar(u' '));
+    text.append(QChar(u' '));
     f.timeWriter->write(text, year, month, day, hour, minute, second);
-    return text;
+    return QString(text.constData(), text.size());
 }
 
 std::optional<double> textToNumber(const QString& text) {
