@@ -83,6 +83,7 @@ struct CompressAhead::Source {
     zip_int64_t forward(void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
         return plain(plainState, data, len, cmd);
     }
+    zip_int64_t command(void* data, zip_uint64_t len, zip_source_cmd_t cmd);
     void resolve() {
         if (resolved)
             return;
@@ -131,12 +132,22 @@ zip_source_t* CompressAhead::source(zip_t* za, const std::string& path, std::uin
 }
 
 void CompressAhead::startWorkers() {
-    for (unsigned i = 0; i < workerCount_; ++i)
-        workers_.emplace_back([this] { work(); });
+    // Without threads (none could be started) the writer compresses every file itself.
+    try {
+        for (unsigned i = 0; i < workerCount_; ++i)
+            workers_.emplace_back([this] { work(); });
+    } catch (const std::exception&) {
+    }
 }
 
 void CompressAhead::work() {
-    Deflater deflater(level_);
+    std::unique_ptr<Deflater> made;
+    try {
+        made = std::make_unique<Deflater>(level_);
+    } catch (const std::exception&) {
+        return; // the files go to the other workers or the writer
+    }
+    Deflater& deflater = *made;
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         workAvailable_.wait(lock, [this] {
@@ -161,12 +172,17 @@ void CompressAhead::run(Job& job, Deflater& deflater, std::unique_lock<std::mute
     bytesHeld_ += job.held;
     job.compressed = false;
     lock.unlock();
-    std::vector<unsigned char> input;
-    if (readWhole(job.path, job.listedSize, input)) {
-        job.size = input.size();
-        job.crc = crc32(0, input.data(), input.size());
-        job.data = deflater.compress(input.data(), input.size());
-        job.compressed = true;
+    try {
+        std::vector<unsigned char> input;
+        if (readWhole(job.path, job.listedSize, input)) {
+            job.size = input.size();
+            job.crc = crc32(0, input.data(), input.size());
+            job.data = deflater.compress(input.data(), input.size());
+            job.compressed = true;
+        }
+    } catch (const std::exception&) {
+        // Out of memory: the plain source reads the file and libzip compresses it.
+        std::vector<unsigned char>().swap(job.data);
     }
     lock.lock();
     // Only the output stays held now, until the writer has copied it.
@@ -191,8 +207,15 @@ void CompressAhead::finish(Job& job) {
                                  [&](const std::shared_ptr<Job>& j) { return j.get() == &job; });
     if (it != queue_.end())
         queue_.erase(it);
-    if (!writerDeflater_)
-        writerDeflater_ = std::make_unique<Deflater>(level_);
+    if (!writerDeflater_) {
+        try {
+            writerDeflater_ = std::make_unique<Deflater>(level_);
+        } catch (const std::exception&) {
+            job.compressed = false; // left to the plain source
+            job.state = Job::State::Done;
+            return;
+        }
+    }
     run(job, *writerDeflater_, lock);
 }
 
@@ -224,6 +247,18 @@ void CompressAhead::drop(Job& job) {
 
 zip_int64_t CompressAhead::callback(void* ud, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
     auto* s = static_cast<Source*>(ud);
+    // Nothing may unwind through libzip.
+    try {
+        return s->command(data, len, cmd);
+    } catch (const std::exception&) {
+        zip_error_set(&s->error, ZIP_ER_MEMORY, 0);
+        s->ownError = true;
+        return -1;
+    }
+}
+
+zip_int64_t CompressAhead::Source::command(void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+    Source* s = this;
     switch (cmd) {
     case ZIP_SOURCE_STAT: {
         s->resolve();
