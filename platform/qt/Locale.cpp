@@ -353,39 +353,51 @@ QString dateTimeText(const QDateTime& dateTime) {
     return shortDateText(dateTime.date()) + QStringLiteral("  ") + shortTimeText(dateTime.time());
 }
 
-std::optional<QDateTime> dosDateTime(std::uint32_t value) {
-    const int year = 1980 + static_cast<int>((value >> 25) & 0x7f);
-    const int month = static_cast<int>((value >> 21) & 0x0f);
-    const int day = static_cast<int>((value >> 16) & 0x1f);
-    const int hour = static_cast<int>((value >> 11) & 0x1f);
-    const int minute = static_cast<int>((value >> 5) & 0x3f);
-    const int second = 2 * static_cast<int>(value & 0x1f);
-    if (!QDate::isValid(year, month, day) || !QTime::isValid(hour, minute, second))
+namespace {
+
+// The fields of an MS-DOS date (high 16 bits) and time (low 16 bits); nothing when they are
+// not a valid calendar value.
+struct DosFields {
+    int year, month, day, hour, minute, second;
+};
+
+std::optional<DosFields> dosFields(std::uint32_t value) {
+    const DosFields f{
+        1980 + static_cast<int>((value >> 25) & 0x7f), static_cast<int>((value >> 21) & 0x0f),
+        static_cast<int>((value >> 16) & 0x1f),        static_cast<int>((value >> 11) & 0x1f),
+        static_cast<int>((value >> 5) & 0x3f),         2 * static_cast<int>(value & 0x1f)};
+    if (!QDate::isValid(f.year, f.month, f.day) || !QTime::isValid(f.hour, f.minute, f.second))
         return std::nullopt;
-    QDateTime result(QDate(year, month, day), QTime(hour, minute, second));
+    return f;
+}
+
+} // namespace
+
+std::optional<QDateTime> dosDateTime(std::uint32_t value) {
+    const std::optional<DosFields> f = dosFields(value);
+    if (!f)
+        return std::nullopt;
+    const QDate date(f->year, f->month, f->day);
+    const QTime time(f->hour, f->minute, f->second);
+    QDateTime result(date, time);
     if (!result.isValid()) // a wall-clock time skipped by a daylight-saving change
-        result = QDateTime(QDate(year, month, day), QTime(hour, minute, second), QTimeZone::utc());
+        result = QDateTime(date, time, QTimeZone::utc());
     return result;
 }
 
 QString dosDateTimeText(std::uint32_t value) {
-    const int year = 1980 + static_cast<int>((value >> 25) & 0x7f);
-    const int month = static_cast<int>((value >> 21) & 0x0f);
-    const int day = static_cast<int>((value >> 16) & 0x1f);
-    const int hour = static_cast<int>((value >> 11) & 0x1f);
-    const int minute = static_cast<int>((value >> 5) & 0x3f);
-    const int second = 2 * static_cast<int>(value & 0x1f);
-    if (!QDate::isValid(year, month, day) || !QTime::isValid(hour, minute, second))
+    const std::optional<DosFields> d = dosFields(value);
+    if (!d)
         return {};
     const Formats& f = formats();
     if (!f.dateWriter->usable() || !f.timeWriter->usable())
-        return dateTimeText(
-            QDateTime(QDate(year, month, day), QTime(hour, minute, second), QTimeZone::utc()));
+        return dateTimeText(QDateTime(QDate(d->year, d->month, d->day),
+                                      QTime(d->hour, d->minute, d->second), QTimeZone::utc()));
     PatternWriter::Text text;
-    f.dateWriter->write(text, year, month, day, hour, minute, second);
+    f.dateWriter->write(text, d->year, d->month, d->day, d->hour, d->minute, d->second);
     text.append(QChar(u' '));
     text.append(QChar(u' '));
-    f.timeWriter->write(text, year, month, day, hour, minute, second);
+    f.timeWriter->write(text, d->year, d->month, d->day, d->hour, d->minute, d->second);
     return QString(text.constData(), text.size());
 }
 
