@@ -1,6 +1,7 @@
 #include "app/cli.h"
 
 #include "archive/Archiver.h"
+#include "archive/DirectoryReader.h"
 #include "platform/Files.h"
 #include "platform/Messages.h"
 #include "platform/Registry.h"
@@ -455,8 +456,7 @@ std::string entryLine(const ZipDirEntry& entry) {
     line += '\t';
     line += std::to_string(entry.UncompressedSize64);
     line += '\t';
-    if (const auto when = platform::dosDateTime(entry.DateTime))
-        line += platform::dateTimeText(*when).toStdString();
+    line += platform::dosDateTimeText(entry.DateTime).toStdString();
     return line;
 }
 
@@ -466,15 +466,17 @@ int runList(const Options& options, std::ostream& out) {
         showMessage(fileNotFound(path));
         return ExitFailed;
     }
-    TArchiver archiver;
+    // Each entry is printed as soon as it is read and not kept, so that a long listing
+    // needs no memory for its entries; what is printed and reported is what the component's
+    // listing would show.
     std::optional<std::string> error;
     try {
-        archiver.setZipFilename(path);
+        archive_detail::FileSource source(path);
+        archive_detail::readEntries(
+            source, [&](std::unique_ptr<ZipDirEntry> entry) { out << entryLine(*entry) << '\n'; });
     } catch (const std::exception& e) {
         error = e.what();
     }
-    for (const auto& entry : archiver.DirEntries())
-        out << entryLine(*entry) << '\n';
     out.flush();
     if (error) {
         platform::messages().showError(*error);

@@ -42,6 +42,7 @@
 #include <QSvgRenderer>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <unordered_map>
 
 TMainform* Mainform = nullptr;
 
@@ -622,27 +623,44 @@ void TMainform::FillGrid() {
     const int count = Archiver1.Count();
     if (count == 0)
         return;
-    // The four columns are built whole and handed to the table at once, so that long
-    // listings cost no per-cell repaint; row 0 keeps its captions.
-    TGridStrings columns[4];
-    for (int c = 0; c < 4; ++c) {
-        columns[c].Strings.reserve(count + 1);
-        columns[c].Strings << StringGrid1->Cells(c, 0);
-    }
-    const auto& entries = Archiver1.DirEntries();
-    for (int i = 0; i < count; ++i) {
-        const ZipDirEntry& entry = *entries[static_cast<std::size_t>(i)];
-        columns[0].Strings << toQ(displayName(entry));
-        columns[1].Strings << QString::number(entry.CompressedSize64);
-        columns[2].Strings << QString::number(entry.UncompressedSize64);
-        // An impossible stored date or time leaves the cell empty; the listing goes on.
-        const std::optional<QDateTime> when = platform::dosDateTime(entry.DateTime);
-        columns[3].Strings << (when ? platform::dateTimeText(*when) : QString());
-    }
+    // Each column is built whole and handed to the table at once, so that long listings
+    // cost no per-cell repaint, and one column at a time, so that only one is held twice;
+    // row 0 keeps its captions.
+    // Equal sizes and equal dates share one text (the first few thousand different ones are
+    // remembered): archives repeat them often.
     StringGrid1->setRowCount(count + 1);
     StringGrid1->setFixedRows(1);
-    for (int c = 0; c < 4; ++c)
-        StringGrid1->setCols(c, columns[c]);
+    const auto& entries = Archiver1.DirEntries();
+    for (int c = 0; c < 4; ++c) {
+        TGridStrings column;
+        column.Strings.reserve(count + 1);
+        column.Strings << StringGrid1->Cells(c, 0);
+        std::unordered_map<std::uint64_t, QString> texts;
+        const auto shared = [&texts](std::uint64_t key, const auto& make) {
+            const auto it = texts.find(key);
+            if (it != texts.end())
+                return it->second;
+            QString text = make();
+            if (texts.size() < 4096)
+                texts.emplace(key, text);
+            return text;
+        };
+        for (int i = 0; i < count; ++i) {
+            const ZipDirEntry& entry = *entries[static_cast<std::size_t>(i)];
+            if (c == 0)
+                column.Strings << toQ(displayName(entry));
+            else if (c == 1)
+                column.Strings << shared(entry.CompressedSize64,
+                                         [&] { return QString::number(entry.CompressedSize64); });
+            else if (c == 2)
+                column.Strings << shared(entry.UncompressedSize64,
+                                         [&] { return QString::number(entry.UncompressedSize64); });
+            else // an impossible stored date or time leaves the cell empty
+                column.Strings << shared(entry.DateTime,
+                                         [&] { return platform::dosDateTimeText(entry.DateTime); });
+        }
+        StringGrid1->setCols(c, column);
+    }
 }
 
 void TMainform::RewriteGridSeparators() {

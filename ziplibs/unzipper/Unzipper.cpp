@@ -10,12 +10,12 @@
 #include "ziplibs/common/Names.h"
 #include "ziplibs/common/Reporter.h"
 #include "ziplibs/common/ZipHandle.h"
+#include "ziplibs/unzipper/EntryReader.h"
 #include "ziplibs/unzipper/SafeOutput.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <zip.h>
-#include <zlib.h>
 
 #include <climits>
 #include <ctime>
@@ -53,6 +53,7 @@ struct Extraction {
     OutputFolder out;
     unsigned umask;
     std::int32_t count = 0;
+    EntryBuffers buffers;
 };
 
 // The name of a compression method that other tools write, for the message that skips it.
@@ -109,9 +110,9 @@ unsigned fileMode(zip_uint8_t opsys, zip_uint32_t attr, unsigned umask) {
 Outcome extractFile(Extraction& x, zip_uint64_t idx, const std::string& name, const zip_stat_t& st,
                     int dirFd, const std::string& leaf, unsigned mode, std::time_t mtime) {
     Reporter& rep = x.rep;
-    ZipFilePtr zf(zip_fopen_index(x.za, idx, 0));
-    if (!zf) {
-        reportReadError(rep, name, st, zip_get_error(x.za));
+    EntryReader entry(x.za, idx, st, x.buffers);
+    if (!entry.opened()) {
+        reportReadError(rep, name, st, entry.error());
         return rep.stopped() ? Outcome::Stop : Outcome::Failed;
     }
     TempFile tmp(dirFd);
@@ -119,21 +120,21 @@ Outcome extractFile(Extraction& x, zip_uint64_t idx, const std::string& name, co
         rep.message(WriteFailed, tmp.error() + " for " + name);
         return rep.stopped() ? Outcome::Stop : Outcome::Failed;
     }
-    std::vector<char> buf(ProgressChunk);
-    uLong crc = crc32(0L, Z_NULL, 0);
+    std::uint32_t crc = 0;
     zip_uint64_t total = 0;
     for (;;) {
-        const zip_int64_t n = zip_fread(zf.get(), buf.data(), buf.size());
+        const char* block = nullptr;
+        const zip_int64_t n = entry.read(block, ProgressChunk);
         if (n < 0) {
-            reportReadError(rep, name, st, zip_file_get_error(zf.get()));
+            reportReadError(rep, name, st, entry.error());
             return rep.stopped() ? Outcome::Stop : Outcome::Failed;
         }
         if (n == 0)
             break;
         const auto un = static_cast<std::size_t>(n);
-        crc = crc32(crc, reinterpret_cast<const Bytef*>(buf.data()), static_cast<uInt>(un));
+        crc = crc32(crc, block, un);
         total += un;
-        if (!tmp.writeAll(buf.data(), un)) {
+        if (!tmp.writeAll(block, un)) {
             rep.message(WriteFailed, tmp.error() + " " + name);
             return rep.stopped() ? Outcome::Stop : Outcome::Failed;
         }
@@ -321,7 +322,7 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
                     "Not a ZIP archive or damaged: " + archive + " (" + zipErrorText(err) + ")");
         return 0;
     }
-    Extraction x{*r, rep, za.get(), {}, processUmask()};
+    Extraction x{*r, rep, za.get(), {}, processUmask(), 0, {}};
     if (!x.out.valid()) {
         rep.message(WriteFailed, "Cannot open the extraction folder");
         return 0;

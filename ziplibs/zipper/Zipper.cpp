@@ -12,6 +12,7 @@
 #include "ziplibs/common/Reporter.h"
 #include "ziplibs/common/ZipHandle.h"
 #include "ziplibs/zipper/Collect.h"
+#include "ziplibs/zipper/ParallelCompress.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -395,6 +396,7 @@ std::int32_t runAdd(const ZipCommandRecord& r, const std::string& archive,
     // Declared before the archive handle: the data sources refer to it until it is closed.
     AddContext ctx;
     ctx.rep = &rep;
+    CompressAhead ahead(level, rep);
     ZipPtr za = openArchive(archive, true, rep);
     if (!za)
         return 0;
@@ -438,7 +440,9 @@ std::int32_t runAdd(const ZipCommandRecord& r, const std::string& archive,
             state->ctx = &ctx;
             state->item = &item;
             zip_error_init(&state->error);
-            zip_source_t* src = zip_source_function(za.get(), fileSourceCallback, state);
+            zip_source_t* src =
+                ahead.source(za.get(), item.path, static_cast<std::uint64_t>(item.st.st_size),
+                             fileSourceCallback, state);
             if (!src) {
                 delete state;
                 idx = -1;
