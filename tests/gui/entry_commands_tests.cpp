@@ -102,7 +102,9 @@ TEST_F(EntryCommandsTest, AddPutsTheCollectedFilesIntoTheArchive) {
     // the next Add (a fresh dialog, neither box ticked) meets the busy library and returns.
     testsupport::writeFile(files / "big/big.bin", zltest::noiseData(300000));
     const TProgressEvent progress = Mainform->Archiver1.OnProgress;
+    int depth = 0, deepest = 0;
     Mainform->Archiver1.OnProgress = [&, started = false](auto... args) mutable {
+        deepest = std::max(deepest, ++depth);
         if (!std::exchange(started, true))
             QTimer::singleShot(0, [this] {
                 selectRows(1, 2);
@@ -110,9 +112,11 @@ TEST_F(EntryCommandsTest, AddPutsTheCollectedFilesIntoTheArchive) {
                 command("DeleteBut");
             });
         progress(args...);
+        --depth;
     };
     command("AddBut", "DirectoryListBox1=big Selectallbut Addfilebut Okbut");
     EXPECT_EQ(shown(), "?Delete selected files from: F/target.zip?");
+    EXPECT_EQ(deepest, 1) << "the library entered again from its own progress";
     EXPECT_EQ(namesByPython(zip), "old/keep.txt " + src + "/one.txt " + src + "/two.txt big.bin");
     EXPECT_EQ(closing(), "1 files were added");
     EXPECT_EQ(Mainform->Archiver1.AddOptions.bits(), 0);
