@@ -4,7 +4,6 @@
 #include "platform/Registry.h"
 #include "platform/qt/ErrorGuard.h"
 #include "tests/support/TestSupport.h"
-#include "tests/ziplibs/LibHarness.h"
 
 #include <QApplication>
 #include <filesystem>
@@ -31,6 +30,8 @@ std::uint16_t dosTime(int hour, int minute, int second) {
     return static_cast<std::uint16_t>((hour << 11) | (minute << 5) | (second / 2));
 }
 
+namespace {} // namespace
+
 std::string buildZip(const std::vector<ZipEntrySpec>& entries) {
     using testsupport::le16;
     using testsupport::le32;
@@ -50,13 +51,6 @@ std::string buildZip(const std::vector<ZipEntrySpec>& entries) {
     return local + central + le32(0x06054b50) + le16(0) + le16(0) + le16(count) + le16(count) +
            le32(static_cast<std::uint32_t>(central.size())) +
            le32(static_cast<std::uint32_t>(local.size())) + le16(0);
-}
-
-std::string treeText(const std::string& folder) {
-    std::string text;
-    for (const auto& [path, contents] : zltest::treeContents(folder))
-        text += (text.empty() ? "" : " ") + path + "=" + contents;
-    return text;
 }
 
 void resetRegistry(const std::string& documentsFolder, const char* password) {

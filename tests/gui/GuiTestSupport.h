@@ -26,9 +26,6 @@ struct ZipEntrySpec {
 // A complete archive of stored entries: local headers, central directory, end record.
 std::string buildZip(const std::vector<ZipEntrySpec>& entries);
 
-// The regular files below FOLDER, sorted, as "path=contents" separated by spaces.
-std::string treeText(const std::string& folder);
-
 // Empties the registry hive, then stores the documents folder ("Personal") and, when
 // PASSWORD is not null, the password key with its "PSW" value.
 void resetRegistry(const std::string& documentsFolder, const char* password = nullptr);

@@ -10,6 +10,7 @@
 #include "tests/dialogs/DialogTestSupport.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/support/TestSupport.h"
+#include "tests/ziplibs/LibHarness.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -61,6 +62,13 @@ protected:
         start({QString::fromStdString(zip)});
         messages.clear();
         return zip;
+    }
+    // The regular files below FOLDER, sorted, as "path=contents" separated by spaces.
+    static std::string treeText(const std::filesystem::path& folder) {
+        std::string text;
+        for (const auto& [path, contents] : zltest::treeContents(folder))
+            text += (text.empty() ? "" : " ") + path + "=" + contents;
+        return text;
     }
     // The boxes shown (dialogtest::shown), the test folder written "F".
     QString shown() const {

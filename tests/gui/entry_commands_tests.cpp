@@ -195,7 +195,7 @@ TEST_P(ExtractTest, WritesTheAskedEntriesIntoTheChosenFolder) {
     EXPECT_EQ(fs::current_path(), files / "out");
     EXPECT_EQ(closing().toStdString() + ", options " +
                   std::to_string(Mainform->Archiver1.ExtrOptions.bits()) + ": " +
-                  guitest::treeText(files / "out"),
+                  treeText(files / "out"),
               GetParam().expected);
 }
 

@@ -63,7 +63,7 @@ TEST_P(OpenEntry, ExtractsTheSelectionAndOpensTheLastOne) {
     for (const auto& s : shell.calls)
         calls << QString::fromStdString(s.verb + " " + s.path +
                                         (s.argument.empty() ? "" : " [" + s.argument + "]"));
-    QStringList outcome{QString::fromStdString(guitest::treeText(tempFolder())), calls.join(", "),
+    QStringList outcome{QString::fromStdString(treeText(tempFolder())), calls.join(", "),
                         Mainform->Edit2->text()};
     if (Form1->isVisible())
         outcome << "prompt";
