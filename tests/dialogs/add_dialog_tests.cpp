@@ -46,12 +46,10 @@ TEST_F(AddDialogTest, LayoutIsTheDesignedOne) {
         {"FileListBox1", {170, 24, 306, 176}}, {"Panel3", {3, 1, 473, 23}},
         {"SelectedList", {3, 24, 472, 195}}, {"Panel4", {479, 1, 135, 431}},
         {"Bevel1", {8, 29, 120, 53}}, {"DirNameCB", {14, 38, 95, 14}, "Save DirNames"},
-        {"RecurseCB", {14, 60, 91, 14}, "Recurse Dirs"},
-        {"Selectallbut", {8, 112, 121, 25}, "Select All"},
-        {"Addfilebut", {8, 142, 122, 25}, "Add Files"},
-        {"Removebut", {8, 171, 121, 25}, "Remove Files"},
-        {"sortbut", {8, 328, 121, 25}, "Sort File List"},
-        {"Okbut", {8, 359, 121, 25}, "Add To ZIP"}, {"cancelbut", {8, 389, 121, 25}, "Cancel"}});
+        {"RecurseCB", {14, 60, 91, 14}, "Recurse Dirs"}, {"Selectallbut", {8, 112, 121, 25}, "Select All"},
+        {"Addfilebut", {8, 142, 122, 25}, "Add Files"}, {"Removebut", {8, 171, 121, 25}, "Remove Files"},
+        {"sortbut", {8, 328, 121, 25}, "Sort File List"}, {"Okbut", {8, 359, 121, 25}, "Add To ZIP"},
+        {"cancelbut", {8, 389, 121, 25}, "Cancel"}});
     // clang-format on
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
     EXPECT_EQ(form->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint),
