@@ -228,6 +228,7 @@ TEST_F(EntryCommandsTest, ExtractIntoAFolderGoneOrLockedMeanwhileWritesNothing) 
     fs::create_directory(files / "locked");
     fs::permissions(files / "locked", fs::perms::owner_read | fs::perms::owner_exec |
                                           fs::perms::others_read | fs::perms::others_exec);
+    Msgform->FileBeingZipped2->clear();
     RUN_UNPRIVILEGED({
         command("ExtractBut", "Directorylistbox1=locked OKbut");
         EXPECT_EQ(dialogsShown, 2);
