@@ -1,185 +1,93 @@
 // The Add Files dialog driven as a person does: folders clicked in the tree, files picked in
 // the file list, collected, removed and sorted, and the ways of leaving the dialog.
-#include "controls/GradButton.h"
 #include "dialogs/Addunit.h"
 #include "dialogs/DialogResults.h"
-#include "dialogs/FolderTree.h"
-#include "platform/Messages.h"
 #include "tests/dialogs/DialogTestSupport.h"
-#include "tests/support/TestSupport.h"
 
-#include <QDir>
 #include <QTimer>
-#include <cstdio>
-#include <filesystem>
-#include <gtest/gtest.h>
 #include <memory>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <tuple>
 
 namespace fs = std::filesystem;
 using dialogtest::clickFolder;
 
 namespace {
 
-QStringList lines(const QListWidget* list) {
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts << list->item(i)->text();
-    return texts;
-}
-
-void select(QListWidget* list, const QStringList& texts) {
-    for (const QString& text : texts) {
-        const auto found = list->findItems(text, Qt::MatchExactly);
-        ASSERT_EQ(found.size(), 1) << text.toStdString();
-        found.front()->setSelected(true);
-    }
-}
-
-class AddDialogTest : public ::testing::Test {
+class AddDialogTest : public dialogtest::DialogTest {
 protected:
-    AddDialogTest() : installed(messages) {
-        dialogtest::application();
-        form = std::make_unique<TAddForm>();
-        form->show();
-    }
+    AddDialogTest() { form->show(); }
 
-    QString dir() const { return QString::fromStdString(folder.str()); }
-    QString in(const char* name) const { return dir() + "/" + name; }
-    void makeFiles(std::initializer_list<const char*> names) {
-        for (const char* name : names)
-            testsupport::writeFile(folder / name, name);
+    // The lines of LIST, the test folder written "F".
+    QString names(const QListWidget* list) const {
+        QStringList texts;
+        for (int i = 0; i < list->count(); ++i)
+            texts << brief(list->item(i)->text());
+        return texts.join(' ');
     }
-
-    testsupport::TempDir folder;
-    platform::ScriptedMessages messages;
-    platform::ScopedMessageService installed;
-    std::unique_ptr<TAddForm> form;
+    // Where the tree's selection and the file list stand, and the files the list shows.
+    QString at() const {
+        return brief(form->DirectoryListBox1->Path() + " " + form->FileListBox1->Directory()) +
+               ": " + names(form->FileListBox1);
+    }
+    std::unique_ptr<TAddForm> form = std::make_unique<TAddForm>();
 };
 
-// How the dialog was left, and what the Add command then finds in DialogCancelled.
-struct Outcome {
-    const char* name;
-    bool addFiles; // "Add Files" pressed before leaving
-    void (*leave)(TAddForm*);
-    bool cancelled;
-};
-
-class AddDialogOutcomeTest : public AddDialogTest, public ::testing::WithParamInterface<Outcome> {};
+class AddDialogSteps : public AddDialogTest,
+                       public ::testing::WithParamInterface<dialogtest::Case> {};
 
 } // namespace
 
 TEST_F(AddDialogTest, LayoutIsTheDesignedOne) {
-    EXPECT_EQ(form->windowTitle(), "Add Files");
-    EXPECT_EQ(form->size(), QSize(617, 432));
+    // clang-format off
+    dialogtest::expectLayout(form.get(), "Add Files", {617, 432}, {
+        {"Panel1", {0, 1, 479, 22}}, {"DirectoryListBox1", {3, 24, 167, 177}},
+        {"FileListBox1", {170, 24, 306, 176}}, {"Panel3", {3, 1, 473, 23}},
+        {"SelectedList", {3, 24, 472, 195}}, {"Panel4", {479, 1, 135, 431}},
+        {"Bevel1", {8, 29, 120, 53}}, {"DirNameCB", {14, 38, 95, 14}, "Save DirNames"},
+        {"RecurseCB", {14, 60, 91, 14}, "Recurse Dirs"}, {"Selectallbut", {8, 112, 121, 25}, "Select All"},
+        {"Addfilebut", {8, 142, 122, 25}, "Add Files"}, {"Removebut", {8, 171, 121, 25}, "Remove Files"},
+        {"sortbut", {8, 328, 121, 25}, "Sort File List"}, {"Okbut", {8, 359, 121, 25}, "Add To ZIP"},
+        {"cancelbut", {8, 389, 121, 25}, "Cancel"}});
+    // clang-format on
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
     EXPECT_EQ(form->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint),
               Qt::WindowMinimizeButtonHint);
-    const std::tuple<const char*, QRect, QString> table[] = {
-        {"Panel1", {0, 1, 479, 22}, ""},
-        {"DirectoryListBox1", {3, 24, 167, 177}, ""},
-        {"FileListBox1", {170, 24, 306, 176}, ""},
-        {"Panel3", {3, 1, 473, 23}, ""},
-        {"SelectedList", {3, 24, 472, 195}, ""},
-        {"Panel4", {479, 1, 135, 431}, ""},
-        {"Bevel1", {8, 29, 120, 53}, ""},
-        {"DirNameCB", {14, 38, 95, 14}, "Save DirNames"},
-        {"RecurseCB", {14, 60, 91, 14}, "Recurse Dirs"},
-        {"Selectallbut", {8, 112, 121, 25}, "Select All"},
-        {"Addfilebut", {8, 142, 122, 25}, "Add Files"},
-        {"Removebut", {8, 171, 121, 25}, "Remove Files"},
-        {"sortbut", {8, 328, 121, 25}, "Sort File List"},
-        {"Okbut", {8, 359, 121, 25}, "Add To ZIP"},
-        {"cancelbut", {8, 389, 121, 25}, "Cancel"},
-    };
-    for (const auto& [name, geometry, caption] : table) {
-        auto* w = form->findChild<QWidget*>(name);
-        ASSERT_NE(w, nullptr) << name;
-        EXPECT_EQ(w->geometry(), geometry) << name;
-        EXPECT_EQ(dialogtest::captionOf(w), caption) << name;
-    }
     EXPECT_FALSE(form->DirectoryListBox1->AutoRefresh());
 }
 
 TEST_F(AddDialogTest, FileListShowsRegularFilesHiddenOnesTooAndNothingElse) {
-    makeFiles({"b.txt", "A.txt", ".hidden", "sub/inner.txt"});
+    makeFiles("b.txt A.txt .hidden sub/inner.txt");
     fs::create_symlink(folder / "b.txt", folder / "link.txt");
     fs::create_symlink(folder / "missing", folder / "dangling");
     ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0644), 0);
-    const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", (folder / "sock").c_str());
-    ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     fs::create_symlink(folder / "pipe", folder / "link-to-pipe");
+    const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{AF_UNIX, {}};
+    (folder / "sock").string().copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
 
     form->FileListBox1->setDirectory(dir());
     ::close(s);
-    EXPECT_EQ(lines(form->FileListBox1), (QStringList{".hidden", "A.txt", "b.txt", "link.txt"}));
-    EXPECT_EQ(form->FileListBox1->Directory(), dir());
+    EXPECT_EQ(at(), "~ F: .hidden A.txt b.txt link.txt");
 }
 
-TEST_F(AddDialogTest, OnlyALeftClickInTheTreePointsTheFileListAndShowingStartsAtHome) {
-    makeFiles({"top.txt", "sub/inner.txt", "sub2/other.txt"});
-    const QString home = QDir::homePath();
-    EXPECT_EQ(form->DirectoryListBox1->Path(), home);
-    EXPECT_EQ(form->FileListBox1->Directory(), home);
-
-    ASSERT_TRUE(clickFolder(form->DirectoryListBox1, dir()));
-    EXPECT_EQ(form->DirectoryListBox1->Path(), dir());
-    EXPECT_EQ(lines(form->FileListBox1), QStringList{"top.txt"});
-
-    // The keyboard moves the selection only.
-    form->DirectoryListBox1->setFocus();
-    QTest::keyClick(form->DirectoryListBox1, Qt::Key_Right); // opens the branch
-    QTest::keyClick(form->DirectoryListBox1, Qt::Key_Down);
-    EXPECT_EQ(form->DirectoryListBox1->Path(), in("sub"));
-    EXPECT_EQ(form->FileListBox1->Directory(), dir());
-
-    // A right click selects, but is no click for the file list.
+TEST_F(AddDialogTest, OnlyALeftClickInTheTreePointsTheFileListAndEachShowingStartsAtHome) {
+    makeFiles("top.txt sub/inner.txt sub2/other.txt");
+    EXPECT_EQ(at().section(':', 0, 0), "~ ~");
+    dialogtest::act(form.get(), "DirectoryListBox1=.", dir());
+    EXPECT_EQ(at(), "F F: top.txt");
+    dialogtest::act(form.get(), "key=Right key=Down"); // opens the branch, then down
+    EXPECT_EQ(at(), "F/sub F: top.txt") << "keys move the selection only";
     ASSERT_TRUE(clickFolder(form->DirectoryListBox1, in("sub2"), Qt::RightButton));
-    EXPECT_EQ(form->DirectoryListBox1->Path(), in("sub2"));
-    EXPECT_EQ(lines(form->FileListBox1), QStringList{"top.txt"});
-
-    ASSERT_TRUE(clickFolder(form->DirectoryListBox1, in("sub2")));
-    EXPECT_EQ(lines(form->FileListBox1), QStringList{"other.txt"});
+    EXPECT_EQ(at(), "F/sub2 F: top.txt") << "a right click selects only";
+    dialogtest::act(form.get(), "DirectoryListBox1=sub2", dir());
+    EXPECT_EQ(at(), "F/sub2 F/sub2: other.txt");
     EXPECT_TRUE(messages.shown().empty());
-
-    // Every showing starts in the home folder again.
     form->hide();
     form->show();
-    EXPECT_EQ(form->DirectoryListBox1->Path(), home);
-    EXPECT_EQ(form->FileListBox1->Directory(), home);
-}
-
-TEST_F(AddDialogTest, AddFilesCollectsFullPathsOnceEach) {
-    makeFiles({"A.txt", "a.txt", "b.txt"});
-    ASSERT_TRUE(clickFolder(form->DirectoryListBox1, dir()));
-
-    DialogCancelled = false;
-    form->Addfilebut->Click();
-    EXPECT_TRUE(DialogCancelled) << "set even when nothing is picked";
-    EXPECT_TRUE(lines(form->SelectedList).isEmpty());
-
-    select(form->FileListBox1, {"b.txt", "A.txt"});
-    form->Addfilebut->Click();
-    EXPECT_EQ(lines(form->SelectedList), (QStringList{in("A.txt"), in("b.txt")}))
-        << "in the file list's order";
-    EXPECT_TRUE(form->FileListBox1->selectedItems().isEmpty());
-
-    // The same path again is left out; one differing in letter case is another file here.
-    select(form->FileListBox1, {"b.txt", "a.txt"});
-    form->Addfilebut->Click();
-    EXPECT_EQ(lines(form->SelectedList), (QStringList{in("A.txt"), in("b.txt"), in("a.txt")}));
-
-    // The folder is the one the file list shows, even after the tree's selection moved.
-    form->DirectoryListBox1->setPath(QDir::homePath());
-    select(form->FileListBox1, {"a.txt"});
-    form->Addfilebut->Click();
-    EXPECT_EQ(form->SelectedList->count(), 3);
+    EXPECT_EQ(at().section(':', 0, 0), "~ ~");
 }
 
 TEST(AddDialogAppendSlash, AddsOneSeparatorToANonEmptyPath) {
@@ -189,64 +97,15 @@ TEST(AddDialogAppendSlash, AddsOneSeparatorToANonEmptyPath) {
         EXPECT_EQ(TAddForm::AppendSlash(path), expected) << path.toStdString();
 }
 
-TEST_F(AddDialogTest, SelectAllThenAddFilesTakesEveryFileShown) {
-    makeFiles({"one", "two", "three"});
-    form->FileListBox1->setDirectory(dir());
-    form->Selectallbut->Click();
-    EXPECT_EQ(form->FileListBox1->selectedItems().size(), 3);
-    EXPECT_EQ(form->SelectedList->count(), 0) << "nothing is collected before Add Files";
-    form->Addfilebut->Click();
-    EXPECT_EQ(lines(form->SelectedList), (QStringList{in("one"), in("three"), in("two")}));
-    EXPECT_TRUE(form->FileListBox1->selectedItems().isEmpty());
-}
-
-TEST_F(AddDialogTest, RemoveFilesDeletesTheSelectedLines) {
-    makeFiles({"x", "y", "z"});
-    form->FileListBox1->setDirectory(dir());
-    form->Selectallbut->Click();
-    form->Addfilebut->Click();
-
-    form->Removebut->Click();
-    EXPECT_EQ(form->SelectedList->count(), 3) << "nothing selected, nothing removed";
-    select(form->SelectedList, {in("x"), in("z")});
-    form->Removebut->Click();
-    EXPECT_EQ(lines(form->SelectedList), QStringList{in("y")});
-    form->SelectedList->selectAll();
-    form->Removebut->Click();
-    EXPECT_EQ(form->SelectedList->count(), 0);
-}
-
-TEST_F(AddDialogTest, SortedModeIgnoresLetterCaseAndLastsForTheDialog) {
-    makeFiles({"c.txt", "B.txt", "a.txt", "Ba.txt"});
-    form->FileListBox1->setDirectory(dir());
-    for (const char* name : {"c.txt", "B.txt", "a.txt"}) {
-        select(form->FileListBox1, {name});
-        form->Addfilebut->Click();
-    }
-    EXPECT_EQ(lines(form->SelectedList), (QStringList{in("c.txt"), in("B.txt"), in("a.txt")}));
-
-    form->sortbut->Click();
-    EXPECT_TRUE(form->Sorted());
-    EXPECT_FALSE(form->sortbut->isEnabled());
-    EXPECT_EQ(lines(form->SelectedList), (QStringList{in("a.txt"), in("B.txt"), in("c.txt")}));
-    select(form->FileListBox1, {"Ba.txt"});
-    form->Addfilebut->Click();
-    EXPECT_EQ(lines(form->SelectedList),
-              (QStringList{in("a.txt"), in("B.txt"), in("Ba.txt"), in("c.txt")}));
-}
-
 TEST_F(AddDialogTest, FolderThatCannotBeListedKeepsTheListAndSaysSo) {
-    makeFiles({"kept.txt", "gone/x", "locked/y"});
+    makeFiles("kept.txt gone/x locked/y");
     form->FileListBox1->setDirectory(dir());
     const auto expectKept = [this](const QString& clicked) {
         messages.clear();
         ASSERT_TRUE(clickFolder(form->DirectoryListBox1, clicked));
-        EXPECT_EQ(messages.errorTexts(), std::vector<std::string>{"Cannot open the folder " +
-                                                                  clicked.toStdString() + "."});
-        EXPECT_EQ(form->FileListBox1->Directory(), dir());
-        EXPECT_EQ(lines(form->FileListBox1), QStringList{"kept.txt"});
+        EXPECT_EQ(dialogtest::shown(messages), "!Cannot open the folder " + clicked + ".");
+        EXPECT_EQ(at(), brief(clicked) + " F: kept.txt");
     };
-
     // Gone meanwhile: the tree still shows it.
     ASSERT_TRUE(form->DirectoryListBox1->indexOfPath(in("gone")).isValid());
     fs::remove_all(folder / "gone");
@@ -258,34 +117,47 @@ TEST_F(AddDialogTest, FolderThatCannotBeListedKeepsTheListAndSaysSo) {
     RUN_UNPRIVILEGED(expectKept(in("locked")));
 }
 
-TEST_P(AddDialogOutcomeTest, DialogCancelledTellsTheAddCommandWhatToDo) {
-    makeFiles({"f"});
+// EXPECTED: the collected lines, "+N" for N files still picked in the file list, "open" while
+// the dialog is shown, "sorted" in sorted mode, and "cancelled" when the Add command finds
+// DialogCancelled set. The paths are in the folder the file list shows, not the tree's (home).
+TEST_P(AddDialogSteps, LeaveTheCollectedListAndTheAnswer) {
+    makeFiles(GetParam().given);
     form->hide();
     DialogCancelled = false;
-    bool left = false;
+    QStringList outcome;
     QTimer::singleShot(0, [&] {
         form->FileListBox1->setDirectory(dir());
-        form->Selectallbut->Click();
-        if (GetParam().addFiles)
-            form->Addfilebut->Click();
-        GetParam().leave(form.get());
-        left = true;
+        dialogtest::act(form.get(), GetParam().steps);
+        outcome << names(form->SelectedList);
+        if (const auto picked = form->FileListBox1->selectedItems().size())
+            outcome << "+" + QString::number(picked);
+        if (form->isVisible())
+            outcome << "open";
+        if (!form->sortbut->isEnabled())
+            outcome << "sorted";
+        form->done(QDialog::Rejected);
     });
     form->exec();
-    ASSERT_TRUE(left);
-    EXPECT_FALSE(form->isVisible());
-    EXPECT_EQ(DialogCancelled, GetParam().cancelled);
-    EXPECT_EQ(form->SelectedList->count(), GetParam().addFiles ? 1 : 0);
+    if (DialogCancelled)
+        outcome << "cancelled";
+    EXPECT_EQ(outcome.join(' ').trimmed(), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ways, AddDialogOutcomeTest,
-    ::testing::Values(
-        Outcome{"AddToZip", true, [](TAddForm* f) { f->Okbut->Click(); }, false},
-        Outcome{"AddToZipWithEmptyList", false, [](TAddForm* f) { f->Okbut->Click(); }, false},
-        Outcome{"CancelWithoutAddFiles", false, [](TAddForm* f) { f->cancelbut->Click(); }, false},
-        Outcome{"CancelAfterAddFiles", true, [](TAddForm* f) { f->cancelbut->Click(); }, true},
-        Outcome{"CloseBoxAfterAddFiles", true, [](TAddForm* f) { f->close(); }, true},
-        Outcome{"EscapeAfterAddFiles", true,
-                [](TAddForm* f) { QTest::keyClick(f, Qt::Key_Escape); }, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(AddDialog, AddDialogSteps, ::testing::Values(
+    dialogtest::Case{"Add Files with nothing picked", "a", "Addfilebut", "open cancelled"},
+    // In the file list's order, each path once: on Linux letter case makes another file.
+    dialogtest::Case{"picked files", "A.txt a.txt b.txt", "FileListBox1=b.txt,A.txt Addfilebut FileListBox1=b.txt,a.txt Addfilebut", "F/A.txt F/b.txt F/a.txt open cancelled"},
+    dialogtest::Case{"Select All alone", "one two three", "Selectallbut", "+3 open"},
+    dialogtest::Case{"Select All", "one two three", "Selectallbut Addfilebut", "F/one F/three F/two open cancelled"},
+    // Nothing marked removes nothing; marked lines go, from the last line up.
+    dialogtest::Case{"Remove Files", "x y z", "Selectallbut Addfilebut Removebut SelectedList=x,y Removebut", "F/z open cancelled"},
+    dialogtest::Case{"unsorted until sorted", "c.txt B.txt a.txt", "FileListBox1=c.txt Addfilebut FileListBox1=B.txt Addfilebut FileListBox1=a.txt Addfilebut", "F/c.txt F/B.txt F/a.txt open cancelled"},
+    dialogtest::Case{"sorted for the dialog's life, letter case ignored", "c.txt B.txt a.txt Ba.txt", "FileListBox1=c.txt Addfilebut FileListBox1=B.txt Addfilebut FileListBox1=a.txt Addfilebut sortbut FileListBox1=Ba.txt Addfilebut", "F/a.txt F/B.txt F/Ba.txt F/c.txt open sorted cancelled"},
+    dialogtest::Case{"Add To ZIP", "f", "Selectallbut Addfilebut Okbut", "F/f"},
+    dialogtest::Case{"Add To ZIP with an empty list", "f", "Selectallbut Okbut", "+1"},
+    dialogtest::Case{"Cancel without Add Files", "f", "Selectallbut cancelbut", "+1"},
+    dialogtest::Case{"Cancel after Add Files", "f", "Selectallbut Addfilebut cancelbut", "F/f cancelled"},
+    dialogtest::Case{"close box after Add Files", "f", "Selectallbut Addfilebut close", "F/f cancelled"},
+    dialogtest::Case{"Escape after Add Files", "f", "Selectallbut Addfilebut key=Escape", "F/f cancelled"}));
+// clang-format on

@@ -1,266 +1,165 @@
 // The extract dialog and the new-folder window driven as a person does: folders clicked and
 // walked with keys, the guard on the computer node, the three questions, the ways of leaving
 // and the activation rule of DialogCancelled, and folders made beside the dialog.
-#include "controls/GradButton.h"
 #include "dialogs/DialogResults.h"
-#include "dialogs/FolderTree.h"
 #include "dialogs/Unit3.h"
-#include "dialogs/extrunit.h"
-#include "platform/Messages.h"
 #include "tests/dialogs/DialogTestSupport.h"
-#include "tests/support/TestSupport.h"
 
-#include <QDir>
 #include <QLabel>
-#include <QLineEdit>
-#include <QRadioButton>
 #include <QTimer>
-#include <filesystem>
-#include <gtest/gtest.h>
 #include <memory>
-#include <tuple>
 
 namespace fs = std::filesystem;
-using dialogtest::clickFolder;
 
 namespace {
 
-class ExtractDialogTest : public ::testing::Test {
+class ExtractDialogTest : public dialogtest::DialogTest {
 protected:
-    ExtractDialogTest() : installed(messages) {
-        dialogtest::application();
+    ExtractDialogTest() {
         Form7 = new TForm7;
-        dialog = std::make_unique<TExtract>();
         Extract = dialog.get();
     }
     ~ExtractDialogTest() override {
         dialog.reset();
-        delete Form7;
-        Form7 = nullptr;
+        delete std::exchange(Form7, nullptr);
     }
-
-    QString dir() const { return QString::fromStdString(folder.str()); }
-    QString in(const char* name) const { return dir() + "/" + name; }
-    TFolderTree* tree() const { return dialog->Directorylistbox1; }
-    // Makes the dialog the active window, as coming back to it does.
-    void activate(QWidget* window) {
+    // Makes WINDOW the active one, as a person coming back to it does.
+    static void activate(QWidget* window) {
         QApplication::setActiveWindow(window);
         QApplication::processEvents();
     }
-    // Runs the dialog modally; ACT runs inside, then the dialog must have closed.
-    void runModal(const std::function<void()>& act) {
-        bool ran = false;
-        QTimer::singleShot(0, [&] {
-            activate(dialog.get());
-            act();
-            ran = true;
-        });
-        dialog->exec();
-        ASSERT_TRUE(ran);
-        ASSERT_FALSE(dialog->isVisible());
-    }
 
-    testsupport::TempDir folder;
-    platform::ScriptedMessages messages;
-    platform::ScopedMessageService installed;
-    std::unique_ptr<TExtract> dialog;
+    std::unique_ptr<TExtract> dialog = std::make_unique<TExtract>();
 };
 
-// One attempt of the new-folder window: the name typed, and what comes of it.
-struct NewFolder {
-    const char* name;
-    const char* typed;
-    const char* message; // plain message, or ""
-    const char* error;   // the error's path below the folder, or nullptr
-    const char* made;    // the folder that now exists, or nullptr
-};
-
-class NewFolderTest : public ExtractDialogTest, public ::testing::WithParamInterface<NewFolder> {};
+class ExtractDialogRun : public ExtractDialogTest,
+                         public ::testing::WithParamInterface<dialogtest::Case> {};
+class NewFolderTest : public ExtractDialogTest,
+                      public ::testing::WithParamInterface<dialogtest::Case> {};
 
 } // namespace
 
 TEST_F(ExtractDialogTest, LayoutsAreTheDesignedOnes) {
-    EXPECT_EQ(dialog->windowTitle(), "Select Extract Directory");
-    EXPECT_EQ(dialog->size(), QSize(438, 384));
-    EXPECT_EQ(Form7->windowTitle(), "Create New Folder");
-    EXPECT_EQ(Form7->size(), QSize(273, 65));
+    // clang-format off
+    dialogtest::expectLayout(dialog.get(), "Select Extract Directory", {438, 384}, {
+        {"Directorylistbox1", {4, 3, 253, 376}}, {"Panel2", {262, 0, 175, 384}},
+        {"RadioGroup1", {11, 13, 150, 59}, "Extract With Directories: No Yes"},
+        {"RadioGroup2", {10, 76, 151, 59}, "OverWrite Existing Files: No Yes"},
+        {"RadioGroup3", {10, 137, 152, 62}, "Files to Extract: All Files Selected Files"},
+        {"GradButton1", {19, 208, 137, 25}, "Create New Folder"},
+        {"OKbut", {19, 312, 137, 25}, "OK"}, {"Cancelbut", {19, 344, 137, 25}, "Cancel"}});
+    dialogtest::expectLayout(Form7, "Create New Folder", {273, 65}, {
+        {"Label1", {8, 10, 0, 0}, "Folder Name :"}, {"Edit1", {80, 8, 185, 21}},
+        {"Bitbtn2", {96, 32, 75, 25}, "Cancel"}, {"Bitbtn1", {184, 32, 75, 25}, "OK"}});
+    // clang-format on
     EXPECT_FALSE(Form7->windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint));
-    const std::tuple<QWidget*, const char*, QRect, QString> table[] = {
-        {dialog.get(), "Directorylistbox1", {4, 3, 253, 376}, ""},
-        {dialog.get(), "Panel2", {262, 0, 175, 384}, ""},
-        {dialog.get(), "RadioGroup1", {11, 13, 150, 59}, "Extract With Directories: No Yes"},
-        {dialog.get(), "RadioGroup2", {10, 76, 151, 59}, "OverWrite Existing Files: No Yes"},
-        {dialog.get(),
-         "RadioGroup3",
-         {10, 137, 152, 62},
-         "Files to Extract: All Files Selected Files"},
-        {dialog.get(), "GradButton1", {19, 208, 137, 25}, "Create New Folder"},
-        {dialog.get(), "OKbut", {19, 312, 137, 25}, "OK"},
-        {dialog.get(), "Cancelbut", {19, 344, 137, 25}, "Cancel"},
-        {Form7, "Edit1", {80, 8, 185, 21}, ""},
-        {Form7, "Bitbtn2", {96, 32, 75, 25}, "Cancel"},
-        {Form7, "Bitbtn1", {184, 32, 75, 25}, "OK"},
-    };
-    for (const auto& [window, name, geometry, caption] : table) {
-        auto* w = window->findChild<QWidget*>(name);
-        ASSERT_NE(w, nullptr) << name;
-        EXPECT_EQ(w->geometry(), geometry) << name;
-        EXPECT_EQ(dialogtest::captionOf(w), caption) << name;
-    }
-    EXPECT_EQ(Form7->Label1->text(), "Folder Name :");
-    EXPECT_TRUE(tree()->AutoRefresh());
+    EXPECT_TRUE(dialog->Directorylistbox1->AutoRefresh());
 }
 
-TEST_F(ExtractDialogTest, OkWithTheFirstAnswersWritesTheChosenFolder) {
-    runModal([&] {
-        EXPECT_EQ(tree()->Path(), QDir::homePath()) << "the start folder";
-        ASSERT_TRUE(clickFolder(tree(), dir()));
-        dialog->OKbut->Click();
-    });
-    EXPECT_FALSE(DialogCancelled);
-    EXPECT_EQ(ExtractDir, folder.str()) << "no closing separator";
-    EXPECT_FALSE(ExtractWithDirs);
-    EXPECT_TRUE(ExtractOverwrite);
-    EXPECT_TRUE(ExtractAllFiles);
-    // The root keeps its separator.
-    runModal([&] {
-        ASSERT_TRUE(clickFolder(tree(), "/"));
-        dialog->OKbut->Click();
-    });
-    EXPECT_EQ(ExtractDir, "/");
-}
-
-TEST_F(ExtractDialogTest, KeysMoveTheSelectionAndTheComputerNodeSendsItHome) {
-    testsupport::writeFile(folder / "a/x", "x");
-    testsupport::writeFile(folder / "b/y", "y");
-    dialog->show();
-    ASSERT_TRUE(clickFolder(tree(), in("a")));
-    tree()->setFocus();
-    QTest::keyClick(tree(), Qt::Key_Down);
-    EXPECT_EQ(tree()->Path(), in("b"));
-
-    ASSERT_TRUE(clickFolder(tree(), TFolderTree::ComputerName()));
-    EXPECT_EQ(tree()->Path(), QDir::homePath());
-    ASSERT_TRUE(tree()->setPath("/"));
-    QTest::keyClick(tree(), Qt::Key_Up); // onto the computer node
-    EXPECT_EQ(tree()->Path(), QDir::homePath());
-}
-
-TEST_F(ExtractDialogTest, CancelAndTheCloseBoxLeaveDialogCancelledSet) {
+// STEPS as dialogtest::act takes them, folders below the test folder, and "away": to the
+// new-folder window and back by its "Cancel". EXPECTED: what the Extract command then reads,
+// DialogCancelled, the folder and the three answers; the dialog was shown with the answers
+// of an earlier run "/previous", directories, selected files.
+TEST_P(ExtractDialogRun, LeavesWhatTheExtractCommandReads) {
+    makeFiles(GetParam().given);
     ExtractDir = "/previous";
     ExtractWithDirs = true;
-    runModal([&] {
-        EXPECT_TRUE(DialogCancelled) << "set by the activation";
-        dialog->RadioGroup1->Button(0)->click();
-        dialog->close();
+    ExtractOverwrite = ExtractAllFiles = DialogCancelled = false;
+    QTimer::singleShot(0, [&] {
+        activate(dialog.get()); // sets DialogCancelled
+        for (const QString& step : QString(GetParam().steps).split(' ')) {
+            if (step != "away") {
+                dialogtest::act(dialog.get(), step, dir());
+                continue;
+            }
+            dialog->GradButton1->Click();
+            EXPECT_TRUE(Form7->isVisible() && !Form7->isModal()) << "the dialog stays usable";
+            activate(Form7);
+            DialogCancelled = false;
+            Form7->Bitbtn2->Click();
+            activate(dialog.get());
+        }
     });
-    EXPECT_TRUE(DialogCancelled);
-    EXPECT_EQ(ExtractDir, "/previous") << "the close box keeps it";
-    EXPECT_TRUE(ExtractWithDirs) << "only OK writes the answers";
-
-    runModal([&] { dialog->Cancelbut->Click(); });
-    EXPECT_TRUE(DialogCancelled);
-    EXPECT_EQ(ExtractDir, "");
-    EXPECT_TRUE(ExtractWithDirs);
+    dialog->exec();
+    EXPECT_EQ(brief(QString(DialogCancelled ? "cancelled " : "") + "[" +
+                    QString::fromStdString(ExtractDir) + "]" + (ExtractWithDirs ? " dirs" : "") +
+                    (ExtractOverwrite ? " overwrite" : "") +
+                    (ExtractAllFiles ? " all" : " selected")),
+              GetParam().expected);
 }
 
-TEST_F(ExtractDialogTest, ComingBackFromTheNewFolderWindowCountsAsCancelledUntilOk) {
-    runModal([&] {
-        dialog->GradButton1->Click();
-        EXPECT_TRUE(Form7->isVisible());
-        EXPECT_FALSE(Form7->isModal()) << "the dialog stays usable beside it";
-        activate(Form7);
-        ASSERT_EQ(QApplication::activeWindow(), Form7);
-        DialogCancelled = false;
-        Form7->Bitbtn2->Click();
-        EXPECT_FALSE(Form7->isVisible());
-        activate(dialog.get());
-        EXPECT_TRUE(DialogCancelled);
-        dialog->OKbut->Click();
-    });
-    EXPECT_FALSE(DialogCancelled);
-}
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(ExtractDialog, ExtractDialogRun, ::testing::Values(
+    dialogtest::Case{"OK with the first answers, no closing separator", "", "Directorylistbox1=. OKbut", "[F] overwrite all"},
+    dialogtest::Case{"the root keeps its separator", "", "Directorylistbox1=/ OKbut", "[/] overwrite all"},
+    dialogtest::Case{"the other answers", "", "Directorylistbox1=. RadioGroup1=1 RadioGroup2=0 RadioGroup3=1 OKbut", "[F] dirs selected"},
+    dialogtest::Case{"keys move the selection", "a/x b/y", "Directorylistbox1=a key=Down OKbut", "[F/b] overwrite all"},
+    dialogtest::Case{"the computer node sends it home", "", "Directorylistbox1=computer OKbut", "[~] overwrite all"},
+    dialogtest::Case{"so does the key onto it", "", "Directorylistbox1=/ key=Up OKbut", "[~] overwrite all"},
+    dialogtest::Case{"the close box writes nothing", "", "RadioGroup1=0 close", "cancelled [/previous] dirs selected"},
+    dialogtest::Case{"Cancel empties the folder only", "", "Cancelbut", "cancelled [] dirs selected"},
+    // Coming back from the new-folder window counts as cancelled until OK; the tree starts
+    // in the home folder.
+    dialogtest::Case{"back from the new-folder window", "", "away Cancelbut", "cancelled [] dirs selected"},
+    dialogtest::Case{"OK after the new-folder window", "", "away OKbut", "[~] overwrite all"}));
+// clang-format on
 
 TEST_F(ExtractDialogTest, TreeFollowsTheFileSystemAndKeepsItsSelection) {
-    testsupport::writeFile(folder / "keep/f", "f");
-    testsupport::writeFile(folder / "old/f", "f");
+    makeFiles("keep/f old/f");
     dialog->show();
-    ASSERT_TRUE(clickFolder(tree(), in("keep")));
-    const QModelIndex parent = tree()->indexOfPath(dir());
-    ASSERT_EQ(tree()->model()->rowCount(parent), 2);
-
+    dialogtest::act(dialog.get(), "Directorylistbox1=keep", dir());
+    const QAbstractItemModel* model = dialog->Directorylistbox1->model();
+    const QModelIndex parent = dialog->Directorylistbox1->indexOfPath(dir());
+    const auto children = [&] {
+        QStringList names;
+        for (int r = 0; r < model->rowCount(parent); ++r)
+            names << model->index(r, 0, parent).data().toString();
+        return names.join(' ');
+    };
+    ASSERT_EQ(children(), "keep old");
     fs::create_directory(folder / "added");
     fs::remove_all(folder / "old");
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        return tree()->model()->rowCount(parent) == 2 &&
-               tree()->model()->index(0, 0, parent).data().toString() == "added";
-    }));
-    EXPECT_EQ(tree()->model()->index(1, 0, parent).data().toString(), "keep");
-    EXPECT_EQ(tree()->Path(), in("keep"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return children() == "added keep"; }))
+        << children().toStdString();
+    EXPECT_EQ(dialog->Directorylistbox1->Path(), in("keep"));
 }
 
+// STEPS: the name typed, then Enter. EXPECTED: the boxes shown, "open [text]" while the window
+// stays, "exists" when the typed folder is there afterwards. GIVEN: typed as a person, where
+// only the superuser may write.
 TEST_P(NewFolderTest, OkMakesOneFolderInTheSelectedOne) {
-    const NewFolder& c = GetParam();
-    fs::create_directory(folder / "existing");
-    dialog->show();
-    ASSERT_TRUE(clickFolder(tree(), dir()));
-    dialog->GradButton1->Click();
-    Form7->Edit1->setText(c.typed);
-    Form7->Bitbtn1->Click();
-
-    const std::string base = folder.str() + "/";
-    EXPECT_EQ(messages.messageTexts(),
-              *c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
-    EXPECT_EQ(messages.errorTexts(),
-              c.error ? std::vector<std::string>{"Cannot create Folder : " + base + c.error + "."}
-                      : std::vector<std::string>{});
-    EXPECT_EQ(Form7->isVisible(), !c.made) << "open until a folder is made";
-    if (!c.made) {
-        EXPECT_EQ(Form7->Edit1->text(), c.typed);
-    } else {
-        EXPECT_TRUE(fs::is_directory(base + c.made));
-    }
-    EXPECT_EQ(tree()->Path(), dir()) << "the selection does not move";
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Names, NewFolderTest,
-    ::testing::Values(
-        NewFolder{"New", "fresh", "", nullptr, "fresh"},
-        NewFolder{"Existing", "existing", "Directory is already exist", nullptr, nullptr},
-        NewFolder{"Empty", "", "Directory is already exist", nullptr, nullptr},
-        NewFolder{"TwoLevelsBelowExisting", "existing/inner", "", nullptr, "existing/inner"},
-        NewFolder{"TwoLevelsBelowMissing", "missing/inner", "", "missing/inner", nullptr}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(ExtractDialogTest, NewFolderInAnUnwritableFolderIsRefused) {
-    fs::create_directory(folder / "locked");
+    const dialogtest::Case& c = GetParam();
+    makeFiles("existing/f locked/f");
     fs::permissions(folder / "locked", fs::perms::owner_read | fs::perms::owner_exec |
                                            fs::perms::others_read | fs::perms::others_exec);
     dialog->show();
-    ASSERT_TRUE(clickFolder(tree(), in("locked")));
+    dialogtest::act(dialog.get(), "Directorylistbox1=. GradButton1", dir());
+    // Every showing starts empty, ready for the name.
+    dialogtest::act(Form7, "Edit1=before Bitbtn2");
     dialog->GradButton1->Click();
-    RUN_UNPRIVILEGED({
-        Form7->Edit1->setText("new");
-        Form7->Bitbtn1->Click();
-        EXPECT_EQ(messages.errorTexts(), std::vector<std::string>{"Cannot create Folder : " +
-                                                                  folder.str() + "/locked/new."});
-        EXPECT_TRUE(Form7->isVisible());
-        EXPECT_FALSE(fs::exists(folder / "locked/new"));
-    });
+    EXPECT_EQ(Form7->focusWidget(), Form7->Edit1);
+    const auto attempt = [&] {
+        QTest::keyClicks(Form7->Edit1, c.steps);
+        QTest::keyClick(Form7->Edit1, Qt::Key_Return);
+        EXPECT_EQ((brief(dialogtest::shown(messages)) +
+                   (Form7->isVisible() ? " open [" + Form7->Edit1->text() + "]" : "") +
+                   (fs::is_directory(folder / c.steps) ? " exists" : ""))
+                      .trimmed(),
+                  c.expected);
+    };
+    if (*c.given)
+        RUN_UNPRIVILEGED(attempt());
+    else
+        attempt();
+    EXPECT_EQ(dialog->Directorylistbox1->Path(), dir()) << "the selection does not move";
 }
 
-TEST_F(ExtractDialogTest, EachShowingOfTheNewFolderWindowStartsEmpty) {
-    dialog->show();
-    ASSERT_TRUE(clickFolder(tree(), dir()));
-    dialog->GradButton1->Click();
-    Form7->Edit1->setText("typed before");
-    Form7->Bitbtn2->Click();
-    dialog->GradButton1->Click();
-    EXPECT_EQ(Form7->Edit1->text(), "");
-    EXPECT_EQ(Form7->focusWidget(), Form7->Edit1) << "ready for the name";
-    // Enter makes the folder.
-    QTest::keyClicks(Form7->Edit1, "by-enter");
-    QTest::keyClick(Form7->Edit1, Qt::Key_Return);
-    EXPECT_TRUE(fs::is_directory(folder / "by-enter"));
-}
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Names, NewFolderTest, ::testing::Values(
+    dialogtest::Case{"new", "", "fresh", "exists"},
+    dialogtest::Case{"existing", "", "existing", "Directory is already exist open [existing] exists"},
+    dialogtest::Case{"empty", "", "", "Directory is already exist open [] exists"},
+    dialogtest::Case{"two levels below an existing one", "", "existing/inner", "exists"},
+    dialogtest::Case{"two levels below a missing one", "", "missing/inner", "!Cannot create Folder : F/missing/inner. open [missing/inner]"},
+    dialogtest::Case{"in a folder that cannot be written", "locked", "locked/new", "!Cannot create Folder : F/locked/new. open [locked/new]"}));
+// clang-format on

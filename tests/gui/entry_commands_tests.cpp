@@ -4,102 +4,70 @@
 #include "tests/gui/MainWindowFixture.h"
 
 #include "app/msgunit.h"
-#include "controls/GradButton.h"
 #include "dialogs/Addunit.h"
 #include "dialogs/DialogResults.h"
-#include "dialogs/FolderTree.h"
-#include "dialogs/extrunit.h"
 #include "platform/Errors.h"
-#include "tests/dialogs/DialogTestSupport.h"
 #include "tests/ziplibs/LibHarness.h"
 
-#include <QCheckBox>
 #include <QLabel>
 #include <QProgressBar>
-#include <QRadioButton>
 #include <QTimer>
-#include <algorithm>
-#include <filesystem>
 
 namespace fs = std::filesystem;
-using Tree = std::vector<std::pair<std::string, std::string>>;
 
 namespace {
 
-// The names in ZIP, read by Python's zipfile after it has checked every entry's CRC.
-std::vector<std::string> namesByPython(const std::string& zip) {
+// The names in ZIP as Python's zipfile lists them, once it has checked every entry's CRC.
+std::string namesByPython(const std::string& zip) {
     int status = 0;
-    const std::string out = zltest::capture("python3 -c 'import sys, zipfile\n"
-                                            "z = zipfile.ZipFile(sys.argv[1])\n"
-                                            "assert z.testzip() is None\n"
-                                            "print(\"\\n\".join(z.namelist()))' " +
-                                                zltest::shellQuote(zip),
-                                            &status);
+    const std::string out =
+        zltest::capture("python3 -c 'import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); "
+                        "assert z.testzip() is None; print(*z.namelist())' " +
+                            zltest::shellQuote(zip),
+                        &status);
     EXPECT_EQ(status, 0) << "not a sound archive: " << zip;
-    std::vector<std::string> names;
-    std::size_t start = 0;
-    for (std::size_t end; (end = out.find('\n', start)) != std::string::npos; start = end + 1)
-        if (end > start)
-            names.push_back(out.substr(start, end - start));
-    return names;
+    return out.substr(0, out.find('\n'));
 }
 
 class EntryCommandsTest : public MainWindowFixture {
 protected:
-    // Extracting moves the current folder; it is put back for the tests after.
-    ~EntryCommandsTest() override { fs::current_path(startFolder); }
-
-    // Arranges for ACT to run once the command's dialog is up, inside its modal run.
-    void whenDialogShown(const std::function<void()>& act) {
-        QTimer::singleShot(0, [this, act] {
-            QWidget* dialog = QApplication::activeModalWidget();
+    // Does COMMAND (steps of dialogtest::act in the main window); STEPS, when given, are done
+    // in its dialog once that has come to the front, folders below the test folder, and THEN
+    // after them.
+    void command(const QString& command, const QString& steps = {},
+                 const std::function<void()>& then = {}) {
+        QTimer::singleShot(0, [this, steps, then] {
             // A person acts once the dialog has come to the front.
-            if (!dialog || !QTest::qWaitForWindowActive(dialog))
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (steps.isEmpty() || !dialog)
+                return;
+            QApplication::setActiveWindow(dialog);
+            if (!QTest::qWaitForWindowActive(dialog))
                 return;
             ++dialogsShown;
-            act();
+            dialogtest::act(dialog, steps, QString::fromStdString(files.str()));
+            if (then)
+                then();
         });
+        dialogtest::act(Mainform, command);
     }
-    // The Add command with FILES (names in the folder SOURCE) picked in its dialog.
-    void add(const fs::path& source, const QStringList& names, bool dirNames = false,
-             bool recurse = false) {
-        whenDialogShown([source, names, dirNames, recurse] {
-            ASSERT_TRUE(dialogtest::clickFolder(AddForm->DirectoryListBox1,
-                                                QString::fromStdString(source.string())));
-            for (const QString& name : names)
-                AddForm->FileListBox1->findItems(name, Qt::MatchExactly)
-                    .value(0)
-                    ->setSelected(true);
-            AddForm->DirNameCB->setChecked(dirNames);
-            AddForm->RecurseCB->setChecked(recurse);
-            AddForm->Addfilebut->Click();
-            AddForm->Okbut->Click();
-        });
-        Mainform->AddBut->Click();
+    // The message window's result line after the closing sequence, which also hides the
+    // progress bar and the current file's name.
+    QString closing() const {
+        return Msgform->FileBeingZipped2->text() +
+               (Msgform->ProgressBar1->isVisible() || Msgform->FileBeingZipped->isVisible()
+                    ? " (progress still shown)"
+                    : "");
     }
-    // The Extract command into TARGET with the dialog's three answers.
-    void extract(const fs::path& target, bool withDirs, bool overwrite, bool allFiles) {
-        whenDialogShown([target, withDirs, overwrite, allFiles] {
-            ASSERT_TRUE(dialogtest::clickFolder(Extract->Directorylistbox1,
-                                                QString::fromStdString(target.string())));
-            Extract->RadioGroup1->Button(withDirs ? 1 : 0)->click();
-            Extract->RadioGroup2->Button(overwrite ? 1 : 0)->click();
-            Extract->RadioGroup3->Button(allFiles ? 0 : 1)->click();
-            Extract->OKbut->Click();
-        });
-        Mainform->ExtractBut->Click();
-    }
-    QString resultLine() const { return Msgform->FileBeingZipped2->text(); }
-    std::vector<std::string> tableNames() const {
-        std::vector<std::string> names;
+    QString tableNames() const {
+        QStringList names;
         for (int r = 1; r < grid()->RowCount(); ++r)
-            names.push_back(cell(0, r).toStdString());
-        return names;
+            names << cell(0, r);
+        return names.join(' ');
     }
     // Rows TOP to BOTTOM of the table selected, as a drag over them selects them.
     void selectRows(int top, int bottom) { grid()->setSelection({0, top, 3, bottom}); }
 
-    const fs::path startFolder = fs::current_path();
     int dialogsShown = 0;
 };
 
@@ -108,284 +76,163 @@ const std::vector<guitest::ZipEntrySpec> kSix = {{"c.txt", "c"}, {"f.txt", "f"},
                                                  {"a.txt", "a"}, {"dir/e.txt", "e-dir"},
                                                  {"b.txt", "b"}, {"dir/d.txt", "d-dir"}};
 
-// A command stopped before its operation: what the person sees, and that nothing ran.
-struct Refusal {
-    const char* name;
-    const char* archive; // the archive opened at start ("" for none; ".EXE" is self-extracting)
-    void (*command)(TMainform*);
-    void (*inDialog)(); // what the person does in the dialog, or nullptr when none opens
-    const char* message;
-};
-
-class EntryRefusalTest : public EntryCommandsTest, public ::testing::WithParamInterface<Refusal> {};
-
-struct ExtractCase {
-    const char* name;
-    bool withDirs;
-    bool allFiles;
-    Tree written;
-};
-
-class ExtractTest : public EntryCommandsTest, public ::testing::WithParamInterface<ExtractCase> {};
+class EntryRefusalTest : public EntryCommandsTest,
+                         public ::testing::WithParamInterface<dialogtest::Case> {};
+class ExtractTest : public EntryCommandsTest,
+                    public ::testing::WithParamInterface<dialogtest::Case> {};
 
 } // namespace
 
 // --- Add --------------------------------------------------------------------------------------
 
 TEST_F(EntryCommandsTest, AddPutsTheCollectedFilesIntoTheArchive) {
-    const std::string zip = writeZip("target.zip", {{"old/keep.txt", "k"}});
-    testsupport::writeFile(files / "src/one.txt", "first");
-    testsupport::writeFile(files / "src/two.txt", "second");
-    testsupport::writeFile(files / "src/not-me.txt", "other");
-    start({QString::fromStdString(zip)});
-    messages.clear();
-
-    add(files / "src", {"one.txt", "two.txt"}, true, true);
-
-    EXPECT_EQ(dialogsShown, 1);
+    const std::string zip = startWith("target.zip", {{"old/keep.txt", "k"}});
+    for (const char* name : {"one.txt", "two.txt", "not-me.txt"})
+        testsupport::writeFile(files / "src" / name, name);
+    command("AddBut", "DirectoryListBox1=src FileListBox1=one.txt,two.txt DirNameCB RecurseCB "
+                      "Addfilebut Okbut");
     EXPECT_EQ(Mainform->Archiver1.AddOptions.bits(), 3) << "both option bits";
-    EXPECT_TRUE(messages.shown().empty());
-    // Stored with their folders, without the root's separator.
-    const std::string folder = (files / "src").string().substr(1);
-    EXPECT_EQ(namesByPython(zip),
-              (std::vector<std::string>{"old/keep.txt", folder + "/one.txt", folder + "/two.txt"}));
-    std::string shown = folder + "/one.txt";
-    std::replace(shown.begin(), shown.end(), '/', '\\');
-    ASSERT_EQ(grid()->RowCount(), 4);
-    EXPECT_EQ(cell(0, 1), "old\\keep.txt");
-    EXPECT_EQ(cell(0, 2).toStdString(), shown);
+    EXPECT_EQ(shown(), "");
+    // Stored with their folders, without the root's separator; the table refilled in "\" form.
+    const std::string src = (files / "src").string().substr(1);
+    EXPECT_EQ(namesByPython(zip), "old/keep.txt " + src + "/one.txt " + src + "/two.txt");
+    EXPECT_EQ(tableNames(), QString::fromStdString(namesByPython(zip)).replace('/', '\\'));
     EXPECT_EQ(Mainform->FilesLabel->text(), "3");
     EXPECT_TRUE(Msgform->isVisible());
-    EXPECT_EQ(resultLine(), "2 files were added");
-    EXPECT_FALSE(Msgform->ProgressBar1->isVisible());
-    EXPECT_FALSE(Msgform->FileBeingZipped->isVisible());
+    EXPECT_EQ(closing(), "2 files were added");
     EXPECT_EQ(AddForm->SelectedList->count(), 0) << "emptied by the command";
     EXPECT_TRUE(Mainform->Archiver1.FSpecArgs().empty());
+
+    // Progress lets other commands run meanwhile: a Delete started at the first progress of
+    // the next Add (a fresh dialog, neither box ticked) meets the busy library and returns.
+    testsupport::writeFile(files / "big/big.bin", zltest::noiseData(300000));
+    const TProgressEvent progress = Mainform->Archiver1.OnProgress;
+    int depth = 0, deepest = 0;
+    Mainform->Archiver1.OnProgress = [&, started = false](auto... args) mutable {
+        deepest = std::max(deepest, ++depth);
+        if (!std::exchange(started, true))
+            QTimer::singleShot(0, [this] {
+                selectRows(1, 2);
+                messages.answer(true);
+                command("DeleteBut");
+            });
+        progress(args...);
+        --depth;
+    };
+    command("AddBut", "DirectoryListBox1=big Selectallbut Addfilebut Okbut");
+    EXPECT_EQ(shown(), "?Delete selected files from: F/target.zip?");
+    EXPECT_EQ(deepest, 1) << "the library entered again from its own progress";
+    EXPECT_EQ(namesByPython(zip), "old/keep.txt " + src + "/one.txt " + src + "/two.txt big.bin");
+    EXPECT_EQ(closing(), "1 files were added");
+    EXPECT_EQ(Mainform->Archiver1.AddOptions.bits(), 0);
 }
 
+// GIVEN is the archive opened at start ("" for none, ".EXE" is self-extracting, "empty.zip" has
+// no entries, others six); STEPS the command, then what the person does in its dialog, if one
+// opens.
 TEST_P(EntryRefusalTest, StopsWithItsMessage) {
-    const Refusal& c = GetParam();
-    testsupport::writeFile(files / "src/f.txt", "f");
-    std::string zip;
-    if (*c.archive)
-        zip = writeZip(c.archive, std::string(c.archive) == "empty.zip"
-                                      ? std::vector<guitest::ZipEntrySpec>{}
-                                      : std::vector<guitest::ZipEntrySpec>{{"a.txt", "a"}});
-    start(zip.empty() ? QStringList{} : QStringList{QString::fromStdString(zip)});
+    const dialogtest::Case& c = GetParam();
+    const QString steps = c.steps;
+    if (!*c.given)
+        start();
+    const std::string zip =
+        *c.given ? startWith(c.given, std::string(c.given) == "empty.zip" ? decltype(kSix){} : kSix)
+                 : "";
     const std::string before = zip.empty() ? "" : testsupport::readFile(zip);
-    messages.clear();
-    if (c.inDialog)
-        whenDialogShown(c.inDialog);
-    c.command(Mainform);
+    // The answers an earlier Extract left: only this dialog's own run may stop the command.
+    ExtractDir = files.str();
+    DialogCancelled = false;
+    command(steps.section(' ', 0, 0), steps.section(' ', 1));
 
-    EXPECT_EQ(dialogsShown, c.inDialog ? 1 : 0);
-    EXPECT_EQ(messages.messageTexts(),
-              *c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
+    EXPECT_EQ(dialogsShown, steps.contains(' ') ? 1 : 0);
+    EXPECT_EQ(shown(), c.expected);
     EXPECT_FALSE(Msgform->isVisible());
-    if (!zip.empty()) {
-        EXPECT_EQ(testsupport::readFile(zip), before);
-    }
+    EXPECT_EQ(zip.empty() ? "" : testsupport::readFile(zip), before) << "the archive unchanged";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Commands, EntryRefusalTest,
-    ::testing::Values(
-        Refusal{"AddWithoutArchive", "", [](TMainform* m) { m->AddBut->Click(); }, nullptr,
-                "Error - open a zip file first"},
-        Refusal{"AddToSelfExtracting", "sfx.EXE", [](TMainform* m) { m->AddFiles1->trigger(); },
-                nullptr, "Error - this pgm can NOT add files to a self-extracting archive"},
-        Refusal{"AddToZipWithEmptyList", "a.zip", [](TMainform* m) { m->AddBut->Click(); },
-                [] { AddForm->Okbut->Click(); }, "No files selected"},
-        Refusal{"AddCancelledBeforeAddFiles", "a.zip", [](TMainform* m) { m->AddBut->Click(); },
-                [] { AddForm->cancelbut->Click(); }, "No files selected"},
-        Refusal{"AddCancelledAfterAddFiles", "a.zip", [](TMainform* m) { m->AddBut->Click(); },
-                [] {
-                    AddForm->Selectallbut->Click();
-                    AddForm->Addfilebut->Click();
-                    AddForm->cancelbut->Click();
-                },
-                ""},
-        Refusal{"ExtractCancelled", "a.zip", [](TMainform* m) { m->ExtractBut->Click(); },
-                [] { Extract->Cancelbut->Click(); }, ""},
-        Refusal{"ExtractClosed", "a.zip", [](TMainform* m) { m->Extract1->trigger(); },
-                [] { Extract->close(); }, ""},
-        Refusal{"ExtractWithoutEntries", "empty.zip", [](TMainform* m) { m->ExtractBut->Click(); },
-                [] { Extract->OKbut->Click(); }, "Error - no files to extract"},
-        Refusal{"ExtractWithoutArchive", "", [](TMainform* m) { m->ExtractBut->Click(); }, nullptr,
-                "Error: file not found: "},
-        Refusal{"DeleteFromSelfExtracting", "sfx.EXE", [](TMainform* m) { m->DeleteBut->Click(); },
-                nullptr, "Error - this pgm can NOT delete files from a self-extracting archive"},
-        Refusal{"DeleteWithoutEntries", "empty.zip",
-                [](TMainform* m) { m->DeleteFiles1->trigger(); }, nullptr,
-                "Error - no files to delete"},
-        Refusal{"DeleteAnsweredNo", "a.zip", [](TMainform* m) { m->DeleteBut->Click(); }, nullptr,
-                ""}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(EntryCommandsTest, ExtractAfterDeleteZipNamesTheDisplayedText) {
-    const std::string zip = writeZip("gone.zip", {{"a.txt", "a"}});
-    start({QString::fromStdString(zip)});
-    messages.answer(true);
-    Mainform->DeleteZipBut->Click();
-    messages.clear();
-    Mainform->ExtractSelectedFile1->trigger();
-    EXPECT_EQ(messages.messageTexts(), std::vector<std::string>{"Error: file not found: <none>"});
-    EXPECT_EQ(dialogsShown, 0);
-}
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Commands, EntryRefusalTest, ::testing::Values(
+    dialogtest::Case{"Add without archive", "", "AddBut", "Error - open a zip file first"},
+    dialogtest::Case{"Add to self-extracting", "sfx.EXE", "AddFiles1", "Error - this pgm can NOT add files to a self-extracting archive"},
+    dialogtest::Case{"Add To ZIP with an empty list", "six.zip", "AddBut Okbut", "No files selected"},
+    dialogtest::Case{"Add cancelled before Add Files", "six.zip", "AddBut cancelbut", "No files selected"},
+    dialogtest::Case{"Add cancelled after Add Files", "six.zip", "AddBut Selectallbut Addfilebut cancelbut", ""},
+    dialogtest::Case{"Extract cancelled", "six.zip", "ExtractBut Cancelbut", ""},
+    dialogtest::Case{"Extract closed", "six.zip", "Extract1 close", ""},
+    dialogtest::Case{"Extract without entries", "empty.zip", "ExtractBut OKbut", "Error - no files to extract"},
+    dialogtest::Case{"Extract without archive", "", "ExtractBut", "Error: file not found: "},
+    dialogtest::Case{"Delete from self-extracting", "sfx.EXE", "DeleteBut", "Error - this pgm can NOT delete files from a self-extracting archive"},
+    dialogtest::Case{"Delete without entries", "empty.zip", "DeleteFiles1", "Error - no files to delete"},
+    dialogtest::Case{"Delete answered No", "six.zip", "DeleteBut", "?Delete selected files from: F/six.zip?"}));
+// clang-format on
 
 // An error raised by the operation is reported with the command's own text, and the closing
 // sequence still runs.
 TEST_F(EntryCommandsTest, FailedOperationStillRunsTheClosingSequence) {
-    const std::string zip = writeZip("t.zip", {{"a.txt", "a"}, {"b.txt", "b"}});
+    const std::string zip = startWith("t.zip", {{"a.txt", "a"}, {"b.txt", "b"}});
     testsupport::writeFile(files / "src/f.txt", "f");
-    start({QString::fromStdString(zip)});
-    messages.clear();
     // Reading the changed archive back fails.
     Mainform->Archiver1.OnDirUpdate = [](TArchiver*) {
         throw platform::EStreamError("Error reading Zip File");
     };
-    add(files / "src", {"f.txt"});
+    command("AddBut", "DirectoryListBox1=src FileListBox1=f.txt Addfilebut Okbut");
     selectRows(1, 1);
     messages.answer(true);
-    Mainform->DeleteBut->Click();
+    command("DeleteBut");
 
-    EXPECT_EQ(messages.messageTexts(),
-              (std::vector<std::string>{"Error in Add; Fatal DLL Exception in mainunit",
-                                        "Fatal error trying to delete"}));
-    EXPECT_EQ(resultLine(), "1 files were Deleted");
-    EXPECT_FALSE(Msgform->ProgressBar1->isVisible());
-    EXPECT_EQ(namesByPython(zip), (std::vector<std::string>{"b.txt", "f.txt"}));
-}
-
-// Progress lets other commands run meanwhile; one that needs the busy library returns at once.
-TEST_F(EntryCommandsTest, CommandStartedDuringAnAddMeetsTheBusyLibrary) {
-    const std::string zip = writeZip("busy.zip", {{"a.txt", "a"}, {"b.txt", "b"}});
-    testsupport::writeFile(files / "src/big.bin", zltest::noiseData(300000));
-    start({QString::fromStdString(zip)});
-    messages.clear();
-    // At the first progress of the Add, a Delete is started from the event loop that the
-    // progress handler runs.
-    const TProgressEvent progress = Mainform->Archiver1.OnProgress;
-    bool started = false;
-    Mainform->Archiver1.OnProgress = [&](TArchiver* sender, ProgressType type,
-                                         const std::string& name, std::int32_t size) {
-        if (!started) {
-            started = true;
-            QTimer::singleShot(0, [this] {
-                selectRows(1, 2);
-                messages.answer(true);
-                Mainform->DeleteBut->Click();
-            });
-        }
-        progress(sender, type, name, size);
-    };
-    whenDialogShown([this] {
-        dialogtest::clickFolder(AddForm->DirectoryListBox1,
-                                QString::fromStdString((files / "src").string()));
-        AddForm->Selectallbut->Click();
-        AddForm->Addfilebut->Click();
-        AddForm->Okbut->Click();
-    });
-    Mainform->AddBut->Click();
-
-    EXPECT_EQ(messages.confirmTexts().size(), 1u);
-    EXPECT_EQ(namesByPython(zip), (std::vector<std::string>{"a.txt", "b.txt", "big.bin"}));
-    EXPECT_EQ(resultLine(), "1 files were added");
-    EXPECT_EQ(Mainform->Archiver1.AddOptions.bits(), 0) << "neither box ticked";
+    EXPECT_EQ(shown(), "Error in Add; Fatal DLL Exception in mainunit / ?Delete selected files "
+                       "from: F/t.zip? / Fatal error trying to delete");
+    EXPECT_EQ(closing(), "1 files were Deleted");
+    EXPECT_EQ(namesByPython(zip), "b.txt f.txt");
 }
 
 // --- Extract ----------------------------------------------------------------------------------
 
+// STEPS answer the dialog's questions; rows 3 to 5 of the sorted table are selected and the
+// folder holds an older a.txt. EXPECTED: the result line, the option bits and what the folder
+// then holds.
 TEST_P(ExtractTest, WritesTheAskedEntriesIntoTheChosenFolder) {
-    const ExtractCase& c = GetParam();
-    const std::string zip = writeZip("six.zip", kSix);
-    fs::create_directory(files / "out");
-    start({QString::fromStdString(zip)});
+    startWith("six.zip", kSix);
+    testsupport::writeFile(files / "out/a.txt", "old");
     grid()->SortByColumn(0, TSortOptions{});
-    ASSERT_EQ(cell(0, 4), "dir\\d.txt");
     selectRows(3, 5);
-    messages.clear();
+    command("ExtractBut", "Directorylistbox1=out " + QString(GetParam().steps) + " OKbut");
 
-    extract(files / "out", c.withDirs, true, c.allFiles);
-
-    EXPECT_TRUE(messages.shown().empty());
-    EXPECT_EQ(zltest::treeContents(files / "out"), c.written);
-    EXPECT_EQ(resultLine().toStdString(),
-              std::to_string(c.written.size()) + " files were extracted");
+    EXPECT_EQ(shown(), "");
     EXPECT_EQ(fs::current_path(), files / "out");
-    EXPECT_EQ(Mainform->Archiver1.ExtrOptions.bits(), c.withDirs ? 3 : 2);
+    EXPECT_EQ(closing().toStdString() + ", options " +
+                  std::to_string(Mainform->Archiver1.ExtrOptions.bits()) + ": " +
+                  treeText(files / "out"),
+              GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Answers, ExtractTest,
-    ::testing::Values(ExtractCase{"AllWithDirectories",
-                                  true,
-                                  true,
-                                  {{"a.txt", "a"},
-                                   {"b.txt", "b"},
-                                   {"c.txt", "c"},
-                                   {"dir/d.txt", "d-dir"},
-                                   {"dir/e.txt", "e-dir"},
-                                   {"f.txt", "f"}}},
-                      ExtractCase{"AllWithoutDirectories",
-                                  false,
-                                  true,
-                                  {{"a.txt", "a"},
-                                   {"b.txt", "b"},
-                                   {"c.txt", "c"},
-                                   {"d.txt", "d-dir"},
-                                   {"e.txt", "e-dir"},
-                                   {"f.txt", "f"}}},
-                      ExtractCase{"RowsThreeToFiveWithDirectories",
-                                  true,
-                                  false,
-                                  {{"c.txt", "c"}, {"dir/d.txt", "d-dir"}, {"dir/e.txt", "e-dir"}}},
-                      ExtractCase{"RowsThreeToFiveWithoutDirectories",
-                                  false,
-                                  false,
-                                  {{"c.txt", "c"}, {"d.txt", "d-dir"}, {"e.txt", "e-dir"}}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(EntryCommandsTest, ExtractOverwritesExistingFilesOnlyWhenAsked) {
-    const std::string zip = writeZip("two.zip", {{"a.txt", "new-a"}, {"b.txt", "new-b"}});
-    start({QString::fromStdString(zip)});
-    for (const bool overwrite : {false, true}) {
-        SCOPED_TRACE(overwrite);
-        fs::remove_all(files / "out");
-        testsupport::writeFile(files / "out/a.txt", "old-a");
-        extract(files / "out", false, overwrite, true);
-        EXPECT_EQ(zltest::treeContents(files / "out"),
-                  (Tree{{"a.txt", overwrite ? "new-a" : "old-a"}, {"b.txt", "new-b"}}));
-        EXPECT_EQ(resultLine(), overwrite ? "2 files were extracted" : "1 files were extracted");
-    }
-}
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Answers, ExtractTest, ::testing::Values(
+    dialogtest::Case{"all with directories", "", "RadioGroup1=1", "6 files were extracted, options 3: a.txt=a b.txt=b c.txt=c dir/d.txt=d-dir dir/e.txt=e-dir f.txt=f"},
+    dialogtest::Case{"all, the dialog's first answers", "", "", "6 files were extracted, options 2: a.txt=a b.txt=b c.txt=c d.txt=d-dir e.txt=e-dir f.txt=f"},
+    dialogtest::Case{"all, keeping existing files", "", "RadioGroup2=0", "5 files were extracted, options 0: a.txt=old b.txt=b c.txt=c d.txt=d-dir e.txt=e-dir f.txt=f"},
+    dialogtest::Case{"rows 3 to 5 with directories", "", "RadioGroup1=1 RadioGroup3=1", "3 files were extracted, options 3: a.txt=old c.txt=c dir/d.txt=d-dir dir/e.txt=e-dir"},
+    dialogtest::Case{"rows 3 to 5", "", "RadioGroup3=1", "3 files were extracted, options 2: a.txt=old c.txt=c d.txt=d-dir e.txt=e-dir"}));
+// clang-format on
 
 TEST_F(EntryCommandsTest, ExtractIntoAFolderGoneOrLockedMeanwhileWritesNothing) {
-    const std::string zip = writeZip("a.zip", {{"a.txt", "a"}});
-    fs::create_directory(files / "gone");
-    start({QString::fromStdString(zip)});
+    startWith("a.zip", {{"a.txt", "a"}});
     const fs::path current = fs::current_path();
-    messages.clear();
-    whenDialogShown([this] {
-        dialogtest::clickFolder(Extract->Directorylistbox1,
-                                QString::fromStdString((files / "gone").string()));
-        Extract->OKbut->Click();
-        fs::remove(files / "gone");
-    });
-    Mainform->ExtractBut->Click();
-    EXPECT_EQ(messages.messageTexts(), std::vector<std::string>{"Error - cannot open the folder " +
-                                                                (files / "gone").string()});
-    EXPECT_EQ(resultLine(), "0 files were extracted");
+    fs::create_directory(files / "gone");
+    command("ExtractBut", "Directorylistbox1=gone OKbut", [this] { fs::remove(files / "gone"); });
+    EXPECT_EQ(shown(), "Error - cannot open the folder F/gone");
+    EXPECT_EQ(closing(), "0 files were extracted");
     EXPECT_FALSE(fs::exists(current / "a.txt"));
 
     // A folder that cannot be written: the library writes nothing and counts nothing.
     fs::create_directory(files / "locked");
     fs::permissions(files / "locked", fs::perms::owner_read | fs::perms::owner_exec |
                                           fs::perms::others_read | fs::perms::others_exec);
+    Msgform->FileBeingZipped2->clear();
     RUN_UNPRIVILEGED({
-        extract(files / "locked", false, true, true);
+        command("ExtractBut", "Directorylistbox1=locked OKbut");
         EXPECT_EQ(dialogsShown, 2);
-        EXPECT_EQ(resultLine(), "0 files were extracted");
+        EXPECT_EQ(closing(), "0 files were extracted");
         EXPECT_TRUE(fs::is_empty(files / "locked"));
     });
 }
@@ -393,27 +240,29 @@ TEST_F(EntryCommandsTest, ExtractIntoAFolderGoneOrLockedMeanwhileWritesNothing) 
 // --- Delete -----------------------------------------------------------------------------------
 
 TEST_F(EntryCommandsTest, DeleteKeyRemovesTheSelectedRowsAfterYes) {
-    const std::string zip = writeZip("six.zip", kSix);
-    start({QString::fromStdString(zip)});
+    const std::string zip = startWith("six.zip", kSix);
     grid()->SortByColumn(0, TSortOptions{});
     selectRows(2, 4);
-    messages.clear();
     messages.answer(true);
     grid()->setFocus();
     QTest::keyClick(grid(), Qt::Key_Delete);
-
-    EXPECT_EQ(messages.confirmTexts(),
-              std::vector<std::string>{"Delete selected files from: " + zip + "?"});
-    EXPECT_EQ(namesByPython(zip), (std::vector<std::string>{"f.txt", "a.txt", "dir/e.txt"}));
-    EXPECT_EQ(tableNames(), (std::vector<std::string>{"f.txt", "a.txt", "dir\\e.txt"}))
-        << "refilled in archive order, with backslashes";
-    EXPECT_EQ(resultLine(), "3 files were Deleted");
+    EXPECT_EQ(shown(), "?Delete selected files from: F/six.zip?");
+    EXPECT_EQ(namesByPython(zip), "f.txt a.txt dir/e.txt");
+    EXPECT_EQ(tableNames(), "f.txt a.txt dir\\e.txt") << "refilled in archive order";
+    EXPECT_EQ(closing(), "3 files were Deleted");
 
     // Every entry gone leaves a valid empty archive and the caption row.
     selectRows(1, 3);
     messages.answer(true);
-    Mainform->DeleteSelectedFile1->trigger();
-    EXPECT_EQ(namesByPython(zip), std::vector<std::string>{});
+    command("DeleteSelectedFile1");
+    EXPECT_EQ(namesByPython(zip), "");
     EXPECT_EQ(grid()->RowCount(), 1);
     EXPECT_EQ(Mainform->FilesLabel->text(), "0");
+
+    // Once the archive itself is deleted, Extract names the text the window shows.
+    messages.clear();
+    messages.answer(true);
+    command("DeleteZipBut ExtractSelectedFile1");
+    EXPECT_EQ(dialogtest::shown(messages).section(" / ", 1), "Error: file not found: <none>");
+    EXPECT_EQ(dialogsShown, 0);
 }

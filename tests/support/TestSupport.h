@@ -54,10 +54,13 @@ void dropPrivileges();
 
 // Runs STATEMENT where file permissions bind as they do for a person: for the superuser (as in
 // CI) in a child process that drops its privileges first, otherwise right here. A failed
-// expectation inside fails the test either way.
+// expectation inside fails the test either way. The child is a fresh run of the test program
+// up to this point: a child forked from a process with threads (the window system's painting
+// pool among them) can wait forever on a lock that a thread it does not have was holding.
 #define RUN_UNPRIVILEGED(statement)                                                                \
     do {                                                                                           \
         if (::geteuid() == 0) {                                                                    \
+            GTEST_FLAG_SET(death_test_style, "threadsafe");                                        \
             EXPECT_EXIT(                                                                           \
                 {                                                                                  \
                     ::testsupport::dropPrivileges();                                               \
