@@ -11,7 +11,6 @@
 #include "platform/qt/Locale.h"
 
 #include <QAction>
-#include <QEventLoop>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -403,12 +402,15 @@ TEST_F(CloseTest, ClosingEmptiesThePlainFilesAndKeepsSubFolders) {
 TEST_F(CloseTest, ExitLeavesTheTempFolderAlone) {
     start();
     fillTempFolder();
-    // The program's own Exit, in a running message loop: it ends the loop and closes nothing.
+    // The program's own Exit, in the application's running loop (whose end also lets later
+    // tests of this process run loops again): it ends the loop and closes nothing.
     Mainform->Terminate = programTerminate;
     QTimer::singleShot(0, Mainform->Exit1, &QAction::trigger);
-    QEventLoop loop;
-    QTimer::singleShot(10000, &loop, [&loop] { loop.exit(1); });
-    EXPECT_EQ(loop.exec(), 0);
+    QTimer guard; // ends a loop that Exit failed to end
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    guard.start(10000);
+    EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_TRUE(Mainform->isVisible());
     EXPECT_TRUE(fs::exists(docs.path() / "Quembly Temp" / "one.txt"));
     EXPECT_TRUE(fs::exists(docs.path() / "Quembly Temp" / "noextension"));
