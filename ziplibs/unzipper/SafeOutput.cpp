@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,62 +19,70 @@ std::string sysError(const std::string& what) {
 }
 } // namespace
 
+Folder::~Folder() {
+    close(fd);
+}
+
 OutputFolder::OutputFolder() {
-    base_ = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0)
+        base_ = std::make_shared<Folder>(fd);
 }
 
-OutputFolder::~OutputFolder() {
-    if (cachedFd_ >= 0)
-        close(cachedFd_);
-    if (base_ >= 0)
-        close(base_);
-}
-
-int OutputFolder::openFolder(const std::vector<std::string>& parts, std::size_t count, bool create,
-                             std::string& error, bool& throughSymlink) {
+FolderRef OutputFolder::openFolder(const std::vector<std::string>& parts, std::size_t count,
+                                   bool create, std::string& error, bool& throughSymlink) {
     throughSymlink = false;
     std::string path;
-    for (std::size_t i = 0; i < count; ++i)
-        path += parts[i] + "/";
-    if (cachedFd_ >= 0 && path == cachedPath_)
-        return cachedFd_;
-    if (cachedFd_ >= 0)
-        close(cachedFd_);
-    cachedFd_ = -1;
-    cachedPath_.clear();
-
-    int fd = dup(base_);
-    if (fd < 0) {
-        error = sysError("Cannot open the extraction folder");
-        return -1;
-    }
+    std::vector<std::size_t> ends; // where the path of the first i + 1 parts ends
     for (std::size_t i = 0; i < count; ++i) {
+        path += parts[i] + "/";
+        ends.push_back(path.size());
+    }
+    // The deepest kept folder on the way; the rest of the path is opened from there.
+    FolderRef folder = base_;
+    std::size_t opened = 0;
+    auto best = kept_.end();
+    for (auto it = kept_.begin(); it != kept_.end(); ++it)
+        if (path.starts_with(it->first) &&
+            (best == kept_.end() || it->first.size() > best->first.size()))
+            best = it;
+    if (best != kept_.end()) {
+        std::rotate(kept_.begin(), best, best + 1);
+        folder = kept_.front().second;
+        opened =
+            static_cast<std::size_t>(
+                std::find(ends.begin(), ends.end(), kept_.front().first.size()) - ends.begin()) +
+            1;
+    }
+    for (std::size_t i = opened; i < count; ++i) {
         const char* part = parts[i].c_str();
-        if (create && mkdirat(fd, part, 0777) != 0 && errno != EEXIST) {
-            error = sysError("Cannot create folder " + parts[i]);
-            close(fd);
-            return -1;
+        constexpr int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+        int next = openat(folder->fd, part, flags);
+        if (next < 0 && errno == ENOENT && create) {
+            if (mkdirat(folder->fd, part, 0777) != 0 && errno != EEXIST) {
+                error = sysError("Cannot create folder " + parts[i]);
+                return nullptr;
+            }
+            next = openat(folder->fd, part, flags);
         }
-        const int next = openat(fd, part, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (next < 0) {
             const int err = errno;
             struct stat st {};
-            if (fstatat(fd, part, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) {
+            if (fstatat(folder->fd, part, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) {
                 throughSymlink = true;
                 error = "The path goes through the symbolic link " + parts[i];
             } else {
                 errno = err;
                 error = sysError("Cannot open folder " + parts[i]);
             }
-            close(fd);
-            return -1;
+            return nullptr;
         }
-        close(fd);
-        fd = next;
+        folder = std::make_shared<Folder>(next);
+        kept_.emplace(kept_.begin(), path.substr(0, ends[i]), folder);
+        if (kept_.size() > KeptFolders)
+            kept_.pop_back();
     }
-    cachedFd_ = fd;
-    cachedPath_ = path;
-    return fd;
+    return folder;
 }
 
 std::string temporaryName() {

@@ -2,31 +2,42 @@
 // Writing below the extraction folder without ever leaving it: folders are opened one part at
 // a time without following symbolic links, and files are written under a temporary name in
 // their folder and renamed into place only when they are complete.
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ziplibs {
+
+// An open folder below the extraction folder; closed when the last reference goes.
+struct Folder {
+    explicit Folder(int descriptor) : fd(descriptor) {}
+    ~Folder();
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+    const int fd;
+};
+using FolderRef = std::shared_ptr<const Folder>;
 
 class OutputFolder {
 public:
     // The folder is the process's current directory at construction.
     OutputFolder();
-    ~OutputFolder();
-    OutputFolder(const OutputFolder&) = delete;
-    OutputFolder& operator=(const OutputFolder&) = delete;
 
-    bool valid() const { return base_ >= 0; }
+    bool valid() const { return base_ != nullptr; }
 
-    // Opens (creating when asked) the folder made of the first count parts. Returns a
-    // descriptor owned by this object, valid until the next call, or -1 with the reason in
-    // error and throughSymlink set when a part is a symbolic link.
-    int openFolder(const std::vector<std::string>& parts, std::size_t count, bool create,
-                   std::string& error, bool& throughSymlink);
+    // Opens (creating when asked) the folder made of the first count parts. Null with the
+    // reason in error, and throughSymlink set when a part is a symbolic link. The folders
+    // opened last are kept open, so that the entries of one folder, and of its neighbours, do
+    // not open the path again part by part.
+    FolderRef openFolder(const std::vector<std::string>& parts, std::size_t count, bool create,
+                         std::string& error, bool& throughSymlink);
 
 private:
-    int base_ = -1;
-    std::string cachedPath_;
-    int cachedFd_ = -1;
+    static constexpr std::size_t KeptFolders = 16;
+    FolderRef base_;
+    // The folders opened last, by their path ("a/b/"), the one used last first.
+    std::vector<std::pair<std::string, FolderRef>> kept_;
 };
 
 // A file being written under a temporary name in a folder; removed unless committed.
