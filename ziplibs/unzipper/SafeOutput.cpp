@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 
 namespace ziplibs {
 
@@ -99,7 +100,48 @@ std::string temporaryName() {
     return text;
 }
 
-TempFile::TempFile(int dirFd) : dir_(dirFd) {
+namespace {
+
+// An anonymous file in the folder, open for writing, or -1. It is given its name through its
+// entry under /proc/self/fd, so without /proc there is none.
+int anonymousFile(int dirFd) {
+    static const bool linkable = access("/proc/self/fd", X_OK) == 0;
+    return linkable ? openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600) : -1;
+}
+
+// Makes something under a fresh temporary name in the folder with MAKE (false with errno set
+// when it fails) and renames it to NAME: what stood there is replaced as a whole, a symbolic
+// link at the name itself, never what it points to. False with WHAT and the reason in error.
+bool placeThroughTemporary(int dirFd, const std::string& name,
+                           const std::function<bool(const char*)>& make, const std::string& what,
+                           std::string& error) {
+    std::string tmp;
+    for (int attempt = 0; attempt < 100 && tmp.empty(); ++attempt) {
+        tmp = temporaryName();
+        if (!make(tmp.c_str())) {
+            if (errno != EEXIST) {
+                error = sysError(what);
+                return false;
+            }
+            tmp.clear();
+        }
+    }
+    if (tmp.empty()) {
+        error = what;
+        return false;
+    }
+    if (renameat(dirFd, tmp.c_str(), dirFd, name.c_str()) != 0) {
+        error = sysError(what);
+        unlinkat(dirFd, tmp.c_str(), 0);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+TempFile::TempFile(int dirFd, bool anonymous)
+    : dir_(dirFd), fd_(anonymous ? anonymousFile(dirFd) : -1) {
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
         name_ = temporaryName();
         fd_ =
@@ -146,6 +188,8 @@ bool TempFile::commit(const std::string& name, unsigned mode, long long mtime) {
         error_ = sysError("Cannot set the time");
         return false;
     }
+    if (name_.empty())
+        return linkAnonymous(name);
     const int fd = fd_;
     fd_ = -1;
     if (close(fd) != 0) {
@@ -162,28 +206,37 @@ bool TempFile::commit(const std::string& name, unsigned mode, long long mtime) {
     return true;
 }
 
-bool makeLink(int dirFd, const std::string& name, const std::string& target, std::string& error) {
-    std::string tmp;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tmp = temporaryName();
-        if (symlinkat(target.c_str(), dirFd, tmp.c_str()) == 0)
-            break;
+bool TempFile::linkAnonymous(const std::string& name) {
+    char self[40];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd_);
+    const auto link = [&](const char* as) {
+        return linkat(AT_FDCWD, self, dir_, as, AT_SYMLINK_FOLLOW) == 0;
+    };
+    // A link never replaces anything: a file or symbolic link at the name is replaced through
+    // a temporary name.
+    if (!link(name.c_str())) {
         if (errno != EEXIST) {
-            error = sysError("Cannot create the link " + name);
+            error_ = sysError("Cannot create " + name);
             return false;
         }
-        tmp.clear();
+        if (!placeThroughTemporary(dir_, name, link, "Cannot create " + name, error_))
+            return false;
     }
-    if (tmp.empty()) {
-        error = "Cannot create the link " + name;
-        return false;
-    }
-    if (renameat(dirFd, tmp.c_str(), dirFd, name.c_str()) != 0) {
-        error = sysError("Cannot create the link " + name);
-        unlinkat(dirFd, tmp.c_str(), 0);
+    const int fd = fd_;
+    fd_ = -1;
+    if (close(fd) != 0) {
+        // What the system could not write is lost: the name goes again.
+        error_ = sysError("Cannot write");
+        unlinkat(dir_, name.c_str(), 0);
         return false;
     }
     return true;
+}
+
+bool makeLink(int dirFd, const std::string& name, const std::string& target, std::string& error) {
+    return placeThroughTemporary(
+        dirFd, name, [&](const char* tmp) { return symlinkat(target.c_str(), dirFd, tmp) == 0; },
+        "Cannot create the link " + name, error);
 }
 
 unsigned processUmask() {
