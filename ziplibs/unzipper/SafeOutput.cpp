@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <tuple>
 
 namespace ziplibs {
 
@@ -20,70 +21,69 @@ std::string sysError(const std::string& what) {
 }
 } // namespace
 
-Folder::~Folder() {
-    close(fd);
-}
-
 OutputFolder::OutputFolder() {
-    const int fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0)
-        base_ = std::make_shared<Folder>(fd);
+    base_ = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
-FolderRef OutputFolder::openFolder(const std::vector<std::string>& parts, std::size_t count,
-                                   bool create, std::string& error, bool& throughSymlink) {
+OutputFolder::~OutputFolder() {
+    for (const auto& [path, fd] : kept_)
+        close(fd);
+    if (base_ >= 0)
+        close(base_);
+}
+
+int OutputFolder::openFolder(const std::vector<std::string>& parts, std::size_t count, bool create,
+                             std::string& error, bool& throughSymlink) {
     throughSymlink = false;
     std::string path;
-    std::vector<std::size_t> ends; // where the path of the first i + 1 parts ends
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < count; ++i)
         path += parts[i] + "/";
-        ends.push_back(path.size());
-    }
-    // The deepest kept folder on the way; the rest of the path is opened from there.
-    FolderRef folder = base_;
-    std::size_t opened = 0;
+    // The deepest kept folder on the way, which becomes the one used last; the rest of the
+    // path is opened from there.
     auto best = kept_.end();
     for (auto it = kept_.begin(); it != kept_.end(); ++it)
         if (path.starts_with(it->first) &&
             (best == kept_.end() || it->first.size() > best->first.size()))
             best = it;
+    int fd = base_;
+    std::string opened; // the path of fd
     if (best != kept_.end()) {
         std::rotate(kept_.begin(), best, best + 1);
-        folder = kept_.front().second;
-        opened =
-            static_cast<std::size_t>(
-                std::find(ends.begin(), ends.end(), kept_.front().first.size()) - ends.begin()) +
-            1;
+        std::tie(opened, fd) = kept_.front();
     }
-    for (std::size_t i = opened; i < count; ++i) {
+    for (auto i = static_cast<std::size_t>(std::count(opened.begin(), opened.end(), '/'));
+         i < count; ++i) {
         const char* part = parts[i].c_str();
         constexpr int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-        int next = openat(folder->fd, part, flags);
+        int next = openat(fd, part, flags);
         if (next < 0 && errno == ENOENT && create) {
-            if (mkdirat(folder->fd, part, 0777) != 0 && errno != EEXIST) {
+            if (mkdirat(fd, part, 0777) != 0 && errno != EEXIST) {
                 error = sysError("Cannot create folder " + parts[i]);
-                return nullptr;
+                return -1;
             }
-            next = openat(folder->fd, part, flags);
+            next = openat(fd, part, flags);
         }
         if (next < 0) {
             const int err = errno;
             struct stat st {};
-            if (fstatat(folder->fd, part, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) {
+            if (fstatat(fd, part, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) {
                 throughSymlink = true;
                 error = "The path goes through the symbolic link " + parts[i];
             } else {
                 errno = err;
                 error = sysError("Cannot open folder " + parts[i]);
             }
-            return nullptr;
+            return -1;
         }
-        folder = std::make_shared<Folder>(next);
-        kept_.emplace(kept_.begin(), path.substr(0, ends[i]), folder);
-        if (kept_.size() > KeptFolders)
+        opened += parts[i] + "/";
+        kept_.emplace(kept_.begin(), opened, next);
+        if (kept_.size() > KeptFolders) {
+            close(kept_.back().second);
             kept_.pop_back();
+        }
+        fd = next;
     }
-    return folder;
+    return fd;
 }
 
 std::string temporaryName() {

@@ -4,42 +4,35 @@
 // it is written as an anonymous file (one without a name, which vanishes when closed) and
 // linked in, or, where the file system has no anonymous files, written under a temporary name
 // and renamed into place.
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace ziplibs {
 
-// An open folder below the extraction folder; closed when the last reference goes.
-struct Folder {
-    explicit Folder(int descriptor) : fd(descriptor) {}
-    ~Folder();
-    Folder(const Folder&) = delete;
-    Folder& operator=(const Folder&) = delete;
-    const int fd;
-};
-using FolderRef = std::shared_ptr<const Folder>;
-
 class OutputFolder {
 public:
     // The folder is the process's current directory at construction.
     OutputFolder();
+    ~OutputFolder();
+    OutputFolder(const OutputFolder&) = delete;
+    OutputFolder& operator=(const OutputFolder&) = delete;
 
-    bool valid() const { return base_ != nullptr; }
+    bool valid() const { return base_ >= 0; }
 
-    // Opens (creating when asked) the folder made of the first count parts. Null with the
-    // reason in error, and throughSymlink set when a part is a symbolic link. The folders
-    // opened last are kept open, so that the entries of one folder, and of its neighbours, do
-    // not open the path again part by part.
-    FolderRef openFolder(const std::vector<std::string>& parts, std::size_t count, bool create,
-                         std::string& error, bool& throughSymlink);
+    // Opens (creating when asked) the folder made of the first count parts. Returns a
+    // descriptor owned by this object, valid until the next call, or -1 with the reason in
+    // error and throughSymlink set when a part is a symbolic link. The folders opened last
+    // are kept open, so that the entries of one folder, and of its neighbours, do not open
+    // the path again part by part.
+    int openFolder(const std::vector<std::string>& parts, std::size_t count, bool create,
+                   std::string& error, bool& throughSymlink);
 
 private:
     static constexpr std::size_t KeptFolders = 16;
-    FolderRef base_;
+    int base_ = -1;
     // The folders opened last, by their path ("a/b/"), the one used last first.
-    std::vector<std::pair<std::string, FolderRef>> kept_;
+    std::vector<std::pair<std::string, int>> kept_;
 };
 
 // A file being written in a folder under no name or a temporary one; removed unless committed.

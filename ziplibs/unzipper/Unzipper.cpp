@@ -237,7 +237,7 @@ Outcome extractEntry(Extraction& x, zip_uint64_t idx, const std::string& name) {
     if (folder) {
         if (!dirNames)
             return Outcome::Folder;
-        if (!x.out.openFolder(safe.parts, safe.parts.size(), true, error, viaLink))
+        if (x.out.openFolder(safe.parts, safe.parts.size(), true, error, viaLink) < 0)
             rep.message(viaLink ? NameRefused : WriteFailed, error + " (" + name + ")");
         return stopOr(Outcome::Folder);
     }
@@ -247,16 +247,16 @@ Outcome extractEntry(Extraction& x, zip_uint64_t idx, const std::string& name) {
     }
     // Without folder names the file goes into the extraction folder itself.
     const std::string& leaf = safe.parts.back();
-    const FolderRef into =
+    const int dirFd =
         x.out.openFolder(safe.parts, dirNames ? safe.parts.size() - 1 : 0, true, error, viaLink);
-    if (!into) {
+    if (dirFd < 0) {
         rep.message(viaLink ? NameRefused : WriteFailed, error + " (" + name + ")");
         return stopOr(Outcome::Failed);
     }
 
     const std::optional<std::time_t> when = entryTime(x.za, idx, st);
     struct stat existing {};
-    if (fstatat(into->fd, leaf.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (fstatat(dirFd, leaf.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
         if (S_ISDIR(existing.st_mode)) {
             rep.message(WriteFailed, "A folder of the same name is in the way: " + name);
             return stopOr(Outcome::Failed);
@@ -281,8 +281,8 @@ Outcome extractEntry(Extraction& x, zip_uint64_t idx, const std::string& name) {
     if (flag(x.r.VerboseFlag))
         rep.message(InfoMessage, "Extracting " + name);
     if (type == S_IFLNK)
-        return extractLink(x, idx, name, st, into->fd, leaf);
-    return extractFile(x, idx, name, st, into->fd, leaf, fileMode(opsys, attr, x.umask),
+        return extractLink(x, idx, name, st, dirFd, leaf);
+    return extractFile(x, idx, name, st, dirFd, leaf, fileMode(opsys, attr, x.umask),
                        when.value_or(time(nullptr)));
 }
 
