@@ -150,7 +150,9 @@ public:
             takeStopRequest();
             if (progress_)
                 progress_->finish();
-            std::cerr << printable(text) << " (code " << code << ")\n";
+            // One write per message: standard error is unbuffered, and an extraction may
+            // report every file.
+            std::cerr << printable(text) + " (code " + std::to_string(code) + ")\n";
             std::cerr.flush();
         };
         if (isatty(fileno(stderr))) {

@@ -623,18 +623,13 @@ void TMainform::FillGrid() {
     const int count = Archiver1.Count();
     if (count == 0)
         return;
-    // Each column is built whole and handed to the table at once, so that long listings
-    // cost no per-cell repaint, and one column at a time, so that only one is held twice;
-    // row 0 keeps its captions.
-    // Equal sizes and equal dates share one text (the first few thousand different ones are
-    // remembered): archives repeat them often.
+    // The cells are written straight into the table, whose repaint waits for the event loop,
+    // one column at a time; row 0 keeps its captions. Equal sizes and equal dates share one
+    // text (the first few thousand different ones are remembered): archives repeat them often.
     StringGrid1->setRowCount(count + 1);
     StringGrid1->setFixedRows(1);
     const auto& entries = Archiver1.DirEntries();
     for (int c = 0; c < 4; ++c) {
-        TGridStrings column;
-        column.Strings.reserve(count + 1);
-        column.Strings << StringGrid1->Cells(c, 0);
         std::unordered_map<std::uint64_t, QString> texts;
         const auto shared = [&texts](std::uint64_t key, const auto& make) {
             const auto it = texts.find(key);
@@ -647,19 +642,20 @@ void TMainform::FillGrid() {
         };
         for (int i = 0; i < count; ++i) {
             const ZipDirEntry& entry = *entries[static_cast<std::size_t>(i)];
+            QString text;
             if (c == 0)
-                column.Strings << toQ(displayName(entry));
+                text = toQ(displayName(entry));
             else if (c == 1)
-                column.Strings << shared(entry.CompressedSize64,
-                                         [&] { return QString::number(entry.CompressedSize64); });
+                text = shared(entry.CompressedSize64,
+                              [&] { return QString::number(entry.CompressedSize64); });
             else if (c == 2)
-                column.Strings << shared(entry.UncompressedSize64,
-                                         [&] { return QString::number(entry.UncompressedSize64); });
+                text = shared(entry.UncompressedSize64,
+                              [&] { return QString::number(entry.UncompressedSize64); });
             else // an impossible stored date or time leaves the cell empty
-                column.Strings << shared(entry.DateTime,
-                                         [&] { return platform::dosDateTimeText(entry.DateTime); });
+                text = shared(entry.DateTime,
+                              [&] { return platform::dosDateTimeText(entry.DateTime); });
+            StringGrid1->setCells(c, i + 1, text);
         }
-        StringGrid1->setCols(c, column);
     }
 }
 
@@ -667,6 +663,9 @@ void TMainform::RewriteGridSeparators() {
     for (int r = 1; r < StringGrid1->RowCount(); ++r) {
         QString name = StringGrid1->Cells(0, r);
         if (name.contains('/')) {
+            // The cell lets go of its text first, so that the text is changed where it lies
+            // instead of being copied.
+            StringGrid1->setCells(0, r, QString());
             name.replace('/', '\\');
             StringGrid1->setCells(0, r, name);
         }

@@ -43,7 +43,7 @@ bool EntryReader::inflateWhole(const zip_stat_t& st) {
     size_ = static_cast<std::size_t>(st.size);
     if (buffers_.inflated.size() < size_)
         buffers_.inflated.resize(size_);
-    whole_ = Inflater().inflate(stored.data(), storedSize, buffers_.inflated.data(), size_);
+    whole_ = buffers_.inflater.inflate(stored.data(), storedSize, buffers_.inflated.data(), size_);
     return whole_;
 }
 

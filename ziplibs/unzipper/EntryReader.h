@@ -13,10 +13,12 @@
 
 namespace ziplibs {
 
-// The memory an extraction's entries are read into, kept from one entry to the next: fresh
-// large blocks for every entry would cost a page fault per page each time.
+// The memory an extraction's entries are read into, and the inflater's tables, kept from one
+// entry to the next: fresh large blocks for every entry would cost a page fault per page each
+// time, and setting up an inflater costs about as much as inflating a small file.
 struct EntryBuffers {
     std::vector<char> stored, inflated;
+    Inflater inflater;
 };
 
 class EntryReader {

@@ -245,10 +245,10 @@ Outcome extractEntry(Extraction& x, zip_uint64_t idx, const std::string& name) {
         rep.message(EntryEncrypted, "Encrypted entry cannot be extracted: " + name);
         return stopOr(Outcome::Failed);
     }
-    const std::vector<std::string> parts =
-        dirNames ? safe.parts : std::vector<std::string>{safe.parts.back()};
-    const std::string& leaf = parts.back();
-    const int dirFd = x.out.openFolder(parts, parts.size() - 1, true, error, viaLink);
+    // Without folder names the file goes into the extraction folder itself.
+    const std::string& leaf = safe.parts.back();
+    const int dirFd =
+        x.out.openFolder(safe.parts, dirNames ? safe.parts.size() - 1 : 0, true, error, viaLink);
     if (dirFd < 0) {
         rep.message(viaLink ? NameRefused : WriteFailed, error + " (" + name + ")");
         return stopOr(Outcome::Failed);
