@@ -1,6 +1,7 @@
 #include "app/cli.h"
 
 #include "archive/Archiver.h"
+#include "archive/DirectoryReader.h"
 #include "platform/Files.h"
 #include "platform/Messages.h"
 #include "platform/Registry.h"
@@ -149,7 +150,9 @@ public:
             takeStopRequest();
             if (progress_)
                 progress_->finish();
-            std::cerr << printable(text) << " (code " << code << ")\n";
+            // One write per message: standard error is unbuffered, and an extraction may
+            // report every file.
+            std::cerr << printable(text) + " (code " + std::to_string(code) + ")\n";
             std::cerr.flush();
         };
         if (isatty(fileno(stderr))) {
@@ -434,6 +437,8 @@ Options:
                    is set in the settings
 
 Entry names may separate folders with "\" (as --list shows them) or with "/".
+Entries compressed with stored, deflate or bzip2 are extracted; other methods (Deflate64,
+LZMA, PPMd, ...) and encrypted entries are skipped with a message. --add stores or deflates.
 Exit status: 0 on success, 1 on an error or when no file was processed, 2 when the
 command line is wrong.
 )";
@@ -453,8 +458,7 @@ std::string entryLine(const ZipDirEntry& entry) {
     line += '\t';
     line += std::to_string(entry.UncompressedSize64);
     line += '\t';
-    if (const auto when = platform::dosDateTime(entry.DateTime))
-        line += platform::dateTimeText(*when).toStdString();
+    line += platform::dosDateTimeText(entry.DateTime).toStdString();
     return line;
 }
 
@@ -464,15 +468,17 @@ int runList(const Options& options, std::ostream& out) {
         showMessage(fileNotFound(path));
         return ExitFailed;
     }
-    TArchiver archiver;
+    // Each entry is printed as soon as it is read and not kept, so that a long listing
+    // needs no memory for its entries; what is printed and reported is what the component's
+    // listing would show.
     std::optional<std::string> error;
     try {
-        archiver.setZipFilename(path);
+        archive_detail::FileSource source(path);
+        archive_detail::readEntries(
+            source, [&](std::unique_ptr<ZipDirEntry> entry) { out << entryLine(*entry) << '\n'; });
     } catch (const std::exception& e) {
         error = e.what();
     }
-    for (const auto& entry : archiver.DirEntries())
-        out << entryLine(*entry) << '\n';
     out.flush();
     if (error) {
         platform::messages().showError(*error);
@@ -592,9 +598,19 @@ int runExtract(const Options& options, std::ostream& out) {
 
     Session session;
     TArchiver& a = session.archiver;
-    if (!session.open(archive))
-        return ExitFailed;
-    if (a.Count() == 0) {
+    // The listing walks the local headers and may stop early (stray bytes between entries, a
+    // damaged entry); the library extracts from the central directory all the same, so a
+    // listing error is only a warning here.
+    bool listingFailed = false;
+    try {
+        a.setZipFilename(archive);
+    } catch (const std::exception& e) {
+        listingFailed = true;
+        session.finishProgress();
+        showMessage("Warning: " + platform::errorBoxText(e.what()) +
+                    " Extracting the entries the archive's central directory names.");
+    }
+    if (a.Count() == 0 && !listingFailed) {
         showMessage("Error - no files to extract");
         return ExitFailed;
     }

@@ -2,15 +2,20 @@
 #include "app/cli.h"
 #include "app/mainunit.h"
 #include "app/msgunit.h"
+#include "controls/GradButton.h"
+#include "dialogs/Addunit.h"
 #include "dialogs/Unit1.h"
 #include "dialogs/Unit2.h"
+#include "dialogs/Unit3.h"
 #include "dialogs/about.h"
+#include "dialogs/extrunit.h"
 #include "platform/qt/ErrorGuard.h"
 #include "platform/qt/QtMessages.h"
 #include "platform/qt/QtShell.h"
 
 #include <QDir>
 #include <QIcon>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QTimer>
 
@@ -29,6 +34,25 @@ void saveWindowPicture(QWidget* window, const QString& folder, const QString& fi
         window->hide();
 }
 
+// The dialogs of Add and Extract as a person meets them: the Add Files dialog with the files
+// of the start folder collected, the extract dialog with the new-folder window beside it.
+void saveEntryDialogPictures(const QString& folder) {
+    {
+        TAddForm add(Mainform);
+        add.show();
+        add.Selectallbut->Click();
+        add.Addfilebut->Click();
+        saveWindowPicture(&add, folder, "addfiles.png");
+    }
+    TExtract extract(Mainform);
+    extract.show();
+    saveWindowPicture(&extract, folder, "extract.png");
+    extract.GradButton1->Click();
+    Form7->Edit1->setText("Holiday photos");
+    saveWindowPicture(Form7, folder, "newfolder.png");
+    Form7->hide();
+}
+
 // A hidden aid for the documentation: with QUEMBLY_SCREENSHOT_DIR set, the program saves a
 // picture of each of its windows into that folder once the main window is up, and quits.
 void scheduleScreenshots() {
@@ -42,6 +66,7 @@ void scheduleScreenshots() {
         saveWindowPicture(Msgform, folder, "messages.png");
         saveWindowPicture(formabout, folder, "about.png");
         saveWindowPicture(Form2, folder, "settings.png");
+        saveEntryDialogPictures(folder);
         QCoreApplication::quit();
     });
 }

@@ -3,11 +3,14 @@
 #include "app/msgunit.h"
 #include "controls/GradButton.h"
 #include "controls/SortingGrid.h"
+#include "dialogs/Addunit.h"
+#include "dialogs/DialogResults.h"
 #include "dialogs/Unit1.h"
 #include "dialogs/Unit2.h"
 #include "dialogs/Unit3.h"
 #include "dialogs/WindowUtil.h"
 #include "dialogs/about.h"
+#include "dialogs/extrunit.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/Messages.h"
@@ -18,6 +21,7 @@
 #include "platform/qt/WaitCursor.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
@@ -30,6 +34,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QResizeEvent>
 #include <QShowEvent>
 #include <QStatusBar>
@@ -37,6 +42,7 @@
 #include <QSvgRenderer>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <unordered_map>
 
 TMainform* Mainform = nullptr;
 
@@ -167,7 +173,9 @@ TMainform::TMainform(const QStringList& arguments, QWidget* parent)
     setObjectName("Mainform");
     setWindowTitle("Quembly 1.0");
     setFont(fontOfHeight("MS Sans Serif", 16));
-    Terminate = [] { QCoreApplication::quit(); };
+    // exit(), not quit(): under Qt 6 quit() first closes every window, which would run the
+    // close handler (and empty the temp folder) on File > Exit.
+    Terminate = [] { QCoreApplication::exit(0); };
 
     buildMenus();
     buildPanels();
@@ -448,7 +456,7 @@ void TMainform::connectCommands() {
     bind(Exit1, &TMainform::Exit1Click);
 
     bind(OpenFiles1, &TMainform::StringGrid1DblClick);
-    bind(ViewSelectedFile1, &TMainform::StringGrid1DblClick);
+    bind(ViewSelectedFile1, &TMainform::ViewSelectedFile1Click);
     connect(StringGrid1, &TStringGrid::DblClick, this, command(&TMainform::StringGrid1DblClick));
     bind(OpenWith2, &TMainform::Openwith1Click);
     bind(Openwith1, &TMainform::Openwith1Click);
@@ -615,33 +623,49 @@ void TMainform::FillGrid() {
     const int count = Archiver1.Count();
     if (count == 0)
         return;
-    // The four columns are built whole and handed to the table at once, so that long
-    // listings cost no per-cell repaint; row 0 keeps its captions.
-    TGridStrings columns[4];
-    for (int c = 0; c < 4; ++c) {
-        columns[c].Strings.reserve(count + 1);
-        columns[c].Strings << StringGrid1->Cells(c, 0);
-    }
-    const auto& entries = Archiver1.DirEntries();
-    for (int i = 0; i < count; ++i) {
-        const ZipDirEntry& entry = *entries[static_cast<std::size_t>(i)];
-        columns[0].Strings << toQ(displayName(entry));
-        columns[1].Strings << QString::number(entry.CompressedSize64);
-        columns[2].Strings << QString::number(entry.UncompressedSize64);
-        // An impossible stored date or time leaves the cell empty; the listing goes on.
-        const std::optional<QDateTime> when = platform::dosDateTime(entry.DateTime);
-        columns[3].Strings << (when ? platform::dateTimeText(*when) : QString());
-    }
+    // The cells are written straight into the table, whose repaint waits for the event loop,
+    // one column at a time; row 0 keeps its captions. Equal sizes and equal dates share one
+    // text (the first few thousand different ones are remembered): archives repeat them often.
     StringGrid1->setRowCount(count + 1);
     StringGrid1->setFixedRows(1);
-    for (int c = 0; c < 4; ++c)
-        StringGrid1->setCols(c, columns[c]);
+    const auto& entries = Archiver1.DirEntries();
+    for (int c = 0; c < 4; ++c) {
+        std::unordered_map<std::uint64_t, QString> texts;
+        const auto shared = [&texts](std::uint64_t key, const auto& make) {
+            const auto it = texts.find(key);
+            if (it != texts.end())
+                return it->second;
+            QString text = make();
+            if (texts.size() < 4096)
+                texts.emplace(key, text);
+            return text;
+        };
+        for (int i = 0; i < count; ++i) {
+            const ZipDirEntry& entry = *entries[static_cast<std::size_t>(i)];
+            QString text;
+            if (c == 0)
+                text = toQ(displayName(entry));
+            else if (c == 1)
+                text = shared(entry.CompressedSize64,
+                              [&] { return QString::number(entry.CompressedSize64); });
+            else if (c == 2)
+                text = shared(entry.UncompressedSize64,
+                              [&] { return QString::number(entry.UncompressedSize64); });
+            else // an impossible stored date or time leaves the cell empty
+                text = shared(entry.DateTime,
+                              [&] { return platform::dosDateTimeText(entry.DateTime); });
+            StringGrid1->setCells(c, i + 1, text);
+        }
+    }
 }
 
 void TMainform::RewriteGridSeparators() {
     for (int r = 1; r < StringGrid1->RowCount(); ++r) {
         QString name = StringGrid1->Cells(0, r);
         if (name.contains('/')) {
+            // The cell lets go of its text first, so that the text is changed where it lies
+            // instead of being copied.
+            StringGrid1->setCells(0, r, QString());
             name.replace('/', '\\');
             StringGrid1->setCells(0, r, name);
         }
@@ -775,37 +799,204 @@ void TMainform::RunEntryOperation(const std::function<void()>& operation,
     RewriteGridSeparators();
 }
 
+bool TMainform::takeSelectedNames() {
+    for (const QString& name : selectedNames())
+        Archiver1.FSpecArgs().push_back(name.toStdString());
+    if (!Archiver1.FSpecArgs().empty())
+        return true;
+    platform::messages().showMessage("Error - no files selected");
+    return false;
+}
+
+void TMainform::beginEntryOperation(const std::string& startLine) {
+    if (Msgform)
+        Msgform->ShowWorking();
+    Archiver1Message(0, startLine);
+    Archiver1.Verbose = true;
+    Archiver1.Trace = false;
+}
+
 void TMainform::AddButClick() {
+    // A fresh dialog for every Add: its list starts empty, its options unticked.
+    delete AddForm;
+    AddForm = new TAddForm(this);
+    TAddForm* dialog = AddForm;
     if (!AccessGate())
         return;
-    // Adding files comes with the Add Files dialog; until then the command stops here.
+    const std::string archive = Archiver1.ZipFilename();
+    if (archive.empty()) {
+        platform::messages().showMessage("Error - open a zip file first");
+        return;
+    }
+    if (isSelfExtractingName(archive)) {
+        platform::messages().showMessage(
+            "Error - this pgm can NOT add files to a self-extracting archive");
+        return;
+    }
+    dialog->move(pos());
+    DialogCancelled = false;
+    dialog->exec();
+    if (DialogCancelled)
+        return;
+    if (dialog->SelectedList->count() == 0) {
+        platform::messages().showMessage("No files selected");
+        return;
+    }
+    beginEntryOperation("Beginning Add to " + archive);
+    Archiver1.AddOptions = {};
+    if (dialog->RecurseCB->isChecked())
+        Archiver1.AddOptions.include(AddOptsEnum::AddRecurseDirs);
+    if (dialog->DirNameCB->isChecked())
+        Archiver1.AddOptions.include(AddOptsEnum::AddDirNames);
+    Archiver1.FSpecArgs().clear();
+    for (int i = 0; i < dialog->SelectedList->count(); ++i)
+        Archiver1.FSpecArgs().push_back(dialog->SelectedList->item(i)->text().toStdString());
+    dialog->SelectedList->clear();
+
+    RunEntryOperation([this] { Archiver1.Add(); }, "Error in Add; Fatal DLL Exception in mainunit",
+                      " files were added");
 }
 
 void TMainform::ExtractButClick() {
+    // A fresh dialog for every Extract: its answers start at "No", "Yes", "All Files".
+    delete Extract;
+    Extract = new TExtract(this);
+    TExtract* dialog = Extract;
     if (!AccessGate())
         return;
-    // Extracting comes with the extract dialog; until then the command stops here.
+    const std::string shown = ZipFname->text().toStdString();
+    if (!platform::fileExists(shown)) {
+        platform::messages().showMessage("Error: file not found: " + shown);
+        return;
+    }
+    dialog->exec();
+    if (ExtractDir.empty() || DialogCancelled)
+        return;
+    if (StringGrid1->RowCount() < 2) {
+        platform::messages().showMessage("Error - no files to extract");
+        return;
+    }
+    Archiver1.FSpecArgs().clear();
+    if (!ExtractAllFiles && !takeSelectedNames())
+        return;
+    beginEntryOperation("Beginning Extract from " + Archiver1.ZipFilename());
+    Archiver1.ExtrBaseDir = ExtractDir;
+    Archiver1.ExtrOptions = {};
+    if (ExtractWithDirs)
+        Archiver1.ExtrOptions.include(ExtrOptsEnum::ExtrDirNames);
+    if (ExtractOverwrite)
+        Archiver1.ExtrOptions.include(ExtrOptsEnum::ExtrOverWrite);
+
+    RunEntryOperation([this] { Archiver1.Extract(); },
+                      "Error in Extract; Fatal DLL Exception in mainunit", " files were extracted");
 }
 
 void TMainform::DeleteButClick() {
     if (!AccessGate())
         return;
-    // Deleting entries comes with the entry commands; until then the command stops here.
+    const std::string archive = Archiver1.ZipFilename();
+    if (isSelfExtractingName(archive)) {
+        platform::messages().showMessage(
+            "Error - this pgm can NOT delete files from a self-extracting archive");
+        return;
+    }
+    if (StringGrid1->RowCount() < 2) {
+        platform::messages().showMessage("Error - no files to delete");
+        return;
+    }
+    if (!platform::messages().confirm("Delete selected files from: " + archive + "?"))
+        return;
+    Archiver1.FSpecArgs().clear();
+    if (!takeSelectedNames())
+        return;
+    beginEntryOperation("Beginning delete from " + archive);
+    RunEntryOperation([this] { Archiver1.Delete(); }, "Fatal error trying to delete",
+                      " files were Deleted");
 }
 
 void TMainform::StringGrid1DblClick() {
     Edit2->clear();
     if (!AccessGate())
         return;
-    // Opening an entry comes with the viewing commands; until then the command stops here.
+    const QString file = extractForViewing();
+    // A name without extension (a folder entry among them) has no program to open it: the
+    // archive itself is shown instead.
+    if (Edit2->text().isEmpty())
+        platform::shell().explore(ZipFname->text().toStdString());
+    else
+        platform::shell().openDocument((TempFolder() + file).toStdString());
+}
+
+void TMainform::ViewSelectedFile1Click() {
+    StringGrid1DblClick();
 }
 
 void TMainform::Openwith1Click() {
     Edit2->clear();
     if (!AccessGate())
         return;
-    // Opening with a chosen program comes with the viewing commands; until then the command
-    // stops here.
+#ifdef _WIN32
+    OpenDialog2.Filter = "application (*.exe)|*.exe";
+    OpenDialog2.InitialDir = "c:\\program";
+#else
+    // Programs carry no extension here: the dialog shows the files one may run.
+    OpenDialog2.Filter = "application|*";
+    OpenDialog2.ExecutablesOnly = true;
+    OpenDialog2.InitialDir = "/usr/bin";
+#endif
+    OpenDialog2.include(TOpenDialog::ofHideReadOnly);
+    OpenDialog2.include(TOpenDialog::ofFileMustExist);
+    if (!OpenDialog2.Execute(this))
+        return;
+    const QString file = extractForViewing();
+    // The path is handed over as one argument, so that the spaces of the temp folder's name
+    // do not split it.
+    platform::shell().startProgram(OpenDialog2.FileName.toStdString(),
+                                   (TempFolder() + file).toStdString());
+}
+
+QString TMainform::extractForViewing() {
+    // The file name is what follows the last separator: the libraries write an entry
+    // extracted without folder names under that name. ":" separates a drive only on Windows.
+#ifdef _WIN32
+    const QRegularExpression separator(R"([\\/:])");
+#else
+    const QRegularExpression separator(R"([\\/])");
+#endif
+    std::vector<std::string>& specs = Archiver1.FSpecArgs();
+    specs.clear();
+    QString file;
+    for (const QString& name : selectedNames()) {
+        specs.push_back(name.toStdString());
+        file = name.mid(name.lastIndexOf(separator) + 1);
+    }
+
+    const QString folder = TempFolder();
+    // Without its folder the libraries would extract into whatever folder is current, and
+    // overwrite files there: it is made again when it has gone.
+    if (!platform::directoryExists(folder.toStdString()) &&
+        !platform::createDirectory(folder.toStdString()))
+        throw platform::Exception("Cannot create " + folder.toStdString());
+    Archiver1.ExtrBaseDir = folder.toStdString();
+    Archiver1.Verbose = true;
+    Archiver1.Trace = false;
+    // Overwriting, and no copy left from an earlier view: whatever the shell opens next is
+    // the entry just chosen, or nothing when it could not be extracted.
+    Archiver1.ExtrOptions = {ExtrOptsEnum::ExtrOverWrite};
+    if (!file.isEmpty() && platform::fileExists((folder + file).toStdString()))
+        platform::deleteFile((folder + file).toStdString());
+    // With no entry row selected (only the caption row), nothing is extracted: an empty
+    // list would ask the library for every entry.
+    if (!specs.empty()) {
+        try {
+            Archiver1.Extract();
+        } catch (...) {
+            platform::messages().showMessage("Error in Extract; Fatal DLL Exception in mainunit");
+        }
+    }
+    const qsizetype dot = file.lastIndexOf('.');
+    Edit2->setText(dot >= 0 ? file.mid(dot) : QString());
+    return file;
 }
 
 QStringList TMainform::selectedNames() const {

@@ -1,8 +1,8 @@
 #pragma once
 // TMainform: the main window. It owns the archive component Archiver1, the entry table
-// StringGrid1 and the open-file dialog OpenDialog1, lists the current archive, runs the
-// archive file commands and guards the commands that change or hand out archive contents
-// with the access gate.
+// StringGrid1 and the open-file dialogs OpenDialog1 and OpenDialog2, lists the current
+// archive, runs the archive file commands and guards the commands that change or hand out
+// archive contents with the access gate.
 #include "controls/SortingGrid.h"
 
 #include "archive/Archiver.h"
@@ -45,9 +45,10 @@ public:
     explicit TMainform(const QStringList& arguments = {}, QWidget* parent = nullptr);
     ~TMainform() override;
 
-    // The archive component and the open-file dialog.
+    // The archive component, the archive file dialog and the program chooser of Open with.
     TArchiver Archiver1;
     TOpenDialog OpenDialog1;
+    TOpenDialog OpenDialog2;
 
     // Menus.
     QMenuBar* MainMenu1 = nullptr;
@@ -98,7 +99,8 @@ public:
     // Shows the settings window and the About window modelessly.
     std::function<void()> ShowSettings;
     std::function<void()> ShowAbout;
-    // Ends the message loop (File > Exit); QCoreApplication::quit unless replaced.
+    // Ends the message loop (File > Exit) without closing the windows; QCoreApplication::exit
+    // unless replaced.
     std::function<void()> Terminate;
 
     // The temp folder: documents folder + separator + "Quembly Temp" + separator.
@@ -128,6 +130,7 @@ public:
     void DeleteZipButClick();
     void Exit1Click();
     void StringGrid1DblClick();
+    void ViewSelectedFile1Click();
     void Openwith1Click();
     void Properties1Click();
     void ExtractButClick();
@@ -157,6 +160,17 @@ private:
     void setNameDisplay(const QString& text);
     // Column 0 of the selected entry rows, top to bottom.
     QStringList selectedNames() const;
+    // The common part of Open entry and Open with: extracts the selected entries into the
+    // temp folder without their folder names, puts the extension of the last one into
+    // Edit2 and returns that entry's file name.
+    QString extractForViewing();
+    // Appends the selected rows' names to FSpecArgs; false, after "Error - no files selected",
+    // when there are none.
+    bool takeSelectedNames();
+    // The start of an entry operation once its checks have passed: the message window shown
+    // and brought to the front, START LINE handed to the message handler, Verbose on and
+    // Trace off.
+    void beginEntryOperation(const std::string& startLine);
 
     QStringList arguments_;
     // Directory updates handled so far; tells whether reading an archive raised one.

@@ -36,20 +36,6 @@ std::int32_t flag(bool value) {
     return value ? RecordTrue : RecordFalse;
 }
 
-// The archive file as the reader's byte source.
-class FileSource : public archive_detail::ByteSource {
-public:
-    explicit FileSource(const std::string& path) : file_(path) {}
-    std::size_t read(void* buffer, std::size_t count) override { return file_.read(buffer, count); }
-    std::int64_t seekBy(std::int64_t delta) override { return file_.seekBy(delta); }
-    std::int64_t seekTo(std::int64_t position) override { return file_.seekTo(position); }
-    std::int64_t position() const override { return file_.position(); }
-    std::int64_t size() const override { return file_.size(); }
-
-private:
-    platform::FileStream file_;
-};
-
 // A zero-ended text for a command record: at least 256 bytes and always room for the whole
 // string, so nothing is cut short.
 std::unique_ptr<char[]> makeText(const std::string& s) {
@@ -155,7 +141,7 @@ void TArchiver::ReadDirectory() {
         return;
     }
     // An open failure leaves at once, without OnDirUpdate.
-    auto source = std::make_unique<FileSource>(zipFilename_);
+    auto source = std::make_unique<archive_detail::FileSource>(zipFilename_);
     std::exception_ptr error;
     try {
         archive_detail::readEntries(*source, dirEntries_);
@@ -351,8 +337,9 @@ void TArchiver::Extract() {
         if (!UNZIPPER::UnzDllHandle)
             return;
     }
-    // The library extracts into the current directory; it is not restored afterwards.
-    if (platform::directoryExists(ExtrBaseDir)) {
+    // The library extracts into the current directory; it is not restored afterwards. An
+    // empty base folder extracts into the current one.
+    if (!ExtrBaseDir.empty()) {
         // A relative archive path would name another file once the current directory has
         // changed (for this call, the reread after an Add or Delete, and every later
         // operation): it is made absolute first, naming the same file as before.
@@ -365,8 +352,10 @@ void TArchiver::Extract() {
                     zipFilename_ = absolute.string();
             }
         }
-        if (!platform::setCurrentDirectory(ExtrBaseDir)) {
-            // Extracting anyway would write into whatever folder happens to be current.
+        if (!platform::directoryExists(ExtrBaseDir) ||
+            !platform::setCurrentDirectory(ExtrBaseDir)) {
+            // A base folder that is gone or cannot be entered: extracting anyway would write
+            // into whatever folder happens to be current.
             show("Error - cannot open the folder " + ExtrBaseDir);
             if (loadedHere)
                 UnloadUnzLibrary();

@@ -80,8 +80,9 @@ static_assert(sizeof(ZipDirEntryHeader) == 26);
 
 struct ZipDirEntry : ZipDirEntryHeader {
     std::string FileName; // as stored, at most 256 bytes, up to the first zero byte
-    // The whole stored name up to its first zero byte. FileName keeps only its first 256
-    // bytes; the name shown and handed back to the libraries must be whole to name the entry.
+    // The whole stored name up to its first zero byte, when it is longer than the 256 bytes
+    // FileName keeps (else empty: FileName is whole); the name shown and handed back to the
+    // libraries must be whole to name the entry.
     std::string FullName;
     // The name in UTF-8 from the entry's Unicode Path extra field, when it has one that
     // belongs to the stored name; shown (and handed back) in place of the stored name.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <string>
 
 namespace archive_detail {
@@ -244,45 +245,14 @@ bool readByte(ByteSource& source, unsigned char& b) {
     return source.read(&b, 1) == 1;
 }
 
-// Reads one local header whose signature has just been read, appends its entry, and moves
-// past its extra field and data.
-void readLocalEntry(ByteSource& source, std::vector<std::unique_ptr<ZipDirEntry>>& entries,
-                    CentralIndex& central) {
-    const std::int64_t headerPos = source.position() - 4;
-    auto entry = std::make_unique<ZipDirEntry>();
-    unsigned char h[26];
-    if (source.read(h, sizeof h) != sizeof h)
-        fail("Error 2 reading Zip file");
-    entry->VersionNeeded = get16(h + 0);
-    entry->GeneralFlags = get16(h + 2);
-    entry->CompressionMethod = get16(h + 4);
-    entry->DateTime = get32(h + 6);
-    entry->Crc32 = get32(h + 10);
-    entry->CompressedSize = static_cast<std::int32_t>(get32(h + 14));
-    entry->UncompressedSize = static_cast<std::int32_t>(get32(h + 18));
-    entry->FileNameLength = get16(h + 22);
-    entry->ExtraFieldLength = get16(h + 24);
+// Reads the extra field of entry E, whose header and STORED name have just been read, takes
+// the sizes the central directory gives when its header defers them, and moves past its
+// data.
+void passEntry(ByteSource& source, ZipDirEntry& e, const std::string& stored,
+               std::int64_t headerPos, CentralIndex& central, std::int64_t limit) {
+    const std::uint32_t compressed32 = static_cast<std::uint32_t>(e.CompressedSize);
+    const std::uint32_t uncompressed32 = static_cast<std::uint32_t>(e.UncompressedSize);
 
-    // The whole stored name is consumed, so that the position stands right after it.
-    const std::string stored = [&] {
-        std::string bytes(entry->FileNameLength, '\0');
-        if (source.read(bytes.data(), bytes.size()) != bytes.size())
-            fail("Error 2 reading Zip file");
-        return bytes;
-    }();
-    std::string name = stored.substr(0, std::strlen(stored.c_str()));
-    entry->FileName = name.substr(0, NameLimit);
-    entry->FullName = std::move(name);
-
-    const std::uint32_t compressed32 = static_cast<std::uint32_t>(entry->CompressedSize);
-    const std::uint32_t uncompressed32 = static_cast<std::uint32_t>(entry->UncompressedSize);
-    entry->CompressedSize64 = compressed32;
-    entry->UncompressedSize64 = uncompressed32;
-
-    entries.push_back(std::move(entry));
-    ZipDirEntry& e = *entries.back();
-
-    const std::int64_t limit = source.size() - 22;
     const std::int64_t extraLen = e.ExtraFieldLength;
     const bool describedLater = (e.GeneralFlags & FlagDataDescriptor) != 0;
     const bool marked = compressed32 == Marker32 || uncompressed32 == Marker32;
@@ -346,12 +316,67 @@ void readLocalEntry(ByteSource& source, std::vector<std::unique_ptr<ZipDirEntry>
                            described->uncompressed > Marker32);
 }
 
+// Reads one local header whose signature has just been read, hands its entry to SINK, and
+// moves past its extra field and data. LIMIT is the file size less the 22 bytes of an end
+// record.
+void readLocalEntry(ByteSource& source, const EntrySink& sink, CentralIndex& central,
+                    std::int64_t limit) {
+    const std::int64_t headerPos = source.position() - 4;
+    auto entry = std::make_unique<ZipDirEntry>();
+    unsigned char h[26];
+    if (source.read(h, sizeof h) != sizeof h)
+        fail("Error 2 reading Zip file");
+    entry->VersionNeeded = get16(h + 0);
+    entry->GeneralFlags = get16(h + 2);
+    entry->CompressionMethod = get16(h + 4);
+    entry->DateTime = get32(h + 6);
+    entry->Crc32 = get32(h + 10);
+    entry->CompressedSize = static_cast<std::int32_t>(get32(h + 14));
+    entry->UncompressedSize = static_cast<std::int32_t>(get32(h + 18));
+    entry->FileNameLength = get16(h + 22);
+    entry->ExtraFieldLength = get16(h + 24);
+
+    // The whole stored name is consumed, so that the position stands right after it.
+    const std::string stored = [&] {
+        std::string bytes(entry->FileNameLength, '\0');
+        if (source.read(bytes.data(), bytes.size()) != bytes.size())
+            fail("Error 2 reading Zip file");
+        return bytes;
+    }();
+    // A long listing keeps one copy of each name: the whole name is kept apart only when
+    // FileName cannot hold it.
+    const std::size_t nameLength = std::strlen(stored.c_str());
+    entry->FileName.assign(stored, 0, std::min(nameLength, NameLimit));
+    if (nameLength > NameLimit)
+        entry->FullName.assign(stored, 0, nameLength);
+
+    entry->CompressedSize64 = static_cast<std::uint32_t>(entry->CompressedSize);
+    entry->UncompressedSize64 = static_cast<std::uint32_t>(entry->UncompressedSize);
+
+    // An entry whose extra field or data do not fit is listed all the same; one cut short
+    // before the end of its name is not.
+    try {
+        passEntry(source, *entry, stored, headerPos, central, limit);
+    } catch (...) {
+        sink(std::move(entry));
+        throw;
+    }
+    sink(std::move(entry));
+}
+
 } // namespace
 
 void readEntries(ByteSource& source, std::vector<std::unique_ptr<ZipDirEntry>>& entries) {
+    readEntries(source,
+                [&](std::unique_ptr<ZipDirEntry> entry) { entries.push_back(std::move(entry)); });
+}
+
+void readEntries(ByteSource& source, const EntrySink& sink) {
     bool found = false;
     std::int64_t scanned = 0;
     CentralIndex central;
+    // The size is asked once: the archive is not written while it is listed.
+    std::optional<std::int64_t> limit;
     for (;;) {
         std::uint32_t sig;
         if (!found) {
@@ -388,9 +413,11 @@ void readEntries(ByteSource& source, std::vector<std::unique_ptr<ZipDirEntry>>& 
                 fail("Error reading Zip File");
             sig = get32(s);
         }
-        if (sig == LocalHeaderSig)
-            readLocalEntry(source, entries, central);
-        else if (sig == CentralHeaderSig || sig == EndOfCentralDirSig)
+        if (sig == LocalHeaderSig) {
+            if (!limit)
+                limit = source.size() - 22;
+            readLocalEntry(source, sink, central, *limit);
+        } else if (sig == CentralHeaderSig || sig == EndOfCentralDirSig)
             return;
         // Anything else: the next four bytes are read as a signature.
     }

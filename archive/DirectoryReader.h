@@ -4,10 +4,13 @@
 // to the central directory. It works on a ByteSource so that the walk can be driven by any
 // readable stream; the component hands it the archive file.
 #include "archive/Archiver.h"
+#include "platform/Files.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace archive_detail {
@@ -38,5 +41,26 @@ inline constexpr std::uint32_t DataDescriptorSig = 0x08074B50;
 // found" through platform::messages() when no first header is found; raises
 // platform::EStreamError on a damaged walk, leaving the entries read so far in ENTRIES.
 void readEntries(ByteSource& source, std::vector<std::unique_ptr<ZipDirEntry>>& entries);
+
+// The same walk, handing each entry on as soon as it is read: a listing that prints the
+// entries needs no memory for them. The entries handed on before an error are those the
+// form above keeps.
+using EntrySink = std::function<void(std::unique_ptr<ZipDirEntry>)>;
+void readEntries(ByteSource& source, const EntrySink& sink);
+
+// An archive file as a byte source, opened for reading. Raises platform::EFOpenError when
+// the file cannot be opened.
+class FileSource : public ByteSource {
+public:
+    explicit FileSource(const std::string& path) : file_(path) {}
+    std::size_t read(void* buffer, std::size_t count) override { return file_.read(buffer, count); }
+    std::int64_t seekBy(std::int64_t delta) override { return file_.seekBy(delta); }
+    std::int64_t seekTo(std::int64_t position) override { return file_.seekTo(position); }
+    std::int64_t position() const override { return file_.position(); }
+    std::int64_t size() const override { return file_.size(); }
+
+private:
+    platform::FileStream file_;
+};
 
 } // namespace archive_detail

@@ -86,7 +86,8 @@ public:
         return makeTime(f);
     }
 
-    std::optional<QDateTime> dateTime(const QString& text) const {
+    // The date and time as a wall-clock number (see wallClock): no time zone is consulted.
+    std::optional<std::int64_t> dateTime(const QString& text) const {
         if (!dateOk_ || !timeOk_)
             return std::nullopt;
         const QStringView t = QStringView(text).trimmed();
@@ -98,7 +99,7 @@ public:
         if (!date)
             return std::nullopt;
         if (pos == t.size())
-            return QDateTime(*date, QTime(0, 0));
+            return wallClock(*date, QTime(0, 0));
         if (t[pos] != u' ')
             return std::nullopt;
         while (pos < t.size() && t[pos] == u' ')
@@ -109,7 +110,7 @@ public:
         const std::optional<QTime> time = makeTime(tf);
         if (!time)
             return std::nullopt;
-        return QDateTime(*date, *time);
+        return wallClock(*date, *time);
     }
 
 private:
@@ -333,9 +334,9 @@ public:
         return platform::textToNumber(text);
     }
     std::optional<std::int64_t> dateTime(const QString& text) const {
-        std::optional<QDateTime> dt = reader_.dateTime(text);
-        if (!dt)
-            dt = platform::textToDateTime(text);
+        if (const std::optional<std::int64_t> v = reader_.dateTime(text))
+            return v;
+        const std::optional<QDateTime> dt = platform::textToDateTime(text);
         if (!dt)
             return std::nullopt;
         return wallClock(dt->date(), dt->time());
@@ -511,26 +512,25 @@ void TSortingGrid::SortByColumn(int ACol, const TSortOptions& SortOptions) {
 }
 
 TSortKind TSortingGrid::DetectSortKind(int ACol) {
-    bool numeric = true, dateTime = true, time = true;
+    // A flag decides only while the flags before it (numeric, then date-and-time) have fallen,
+    // so the time of day is tried only when both have: a column of dates and times is then
+    // read once, not also through the slower general time conversion of every cell. A flag
+    // that has fallen never comes back, so the scans stop at the first failure.
     const Converter conv;
-    for (int row = FixedRows(); row < RowCount(); ++row) {
+    bool numeric = true, dateTime = true;
+    for (int row = FixedRows(); row < RowCount() && (numeric || dateTime); ++row) {
         const QString text = Cells(ACol, row);
-        if (numeric && !conv.number(text))
-            numeric = false;
-        if (time && !conv.time(text))
-            time = false;
-        if (dateTime && !conv.dateTime(text))
-            dateTime = false;
-        if (!numeric && !time && !dateTime)
-            break; // no flag can come back: the remaining rows change nothing
+        numeric = numeric && conv.number(text);
+        dateTime = dateTime && conv.dateTime(text);
     }
     if (numeric)
         return TSortKind::skNumeric;
     if (dateTime)
         return TSortKind::skDateTime;
-    if (time)
-        return TSortKind::skTime;
-    return TSortKind::skText;
+    for (int row = FixedRows(); row < RowCount(); ++row)
+        if (!conv.time(Cells(ACol, row)))
+            return TSortKind::skText;
+    return TSortKind::skTime;
 }
 
 int TSortingGrid::CompareEntries(const TSortedListEntry& A, const TSortedListEntry& B,

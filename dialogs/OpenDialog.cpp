@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QSortFilterProxyModel>
 
 namespace {
 
@@ -12,6 +14,23 @@ QtFileChooser& qtChooser() {
 }
 
 FileChooser* installed = nullptr;
+
+// Keeps the folders and the files the user may run. (The file system model's own permission
+// filter does not pick out executable files: with it the dialog shows nothing at all.)
+class ExecutableFilter : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (!files)
+            return true;
+        // Read afresh: the model fills in its own file details later, in the background.
+        const QFileInfo info(files->filePath(files->index(row, 0, parent)));
+        return info.isDir() || info.isExecutable();
+    }
+};
 
 } // namespace
 
@@ -52,8 +71,10 @@ QStringList qtNameFilters(const QString& filter) {
     return result;
 }
 
-std::optional<QString> QtFileChooser::choose(QWidget* parent, const TOpenDialog& dialog) {
-    QFileDialog fileDialog(parent, dialog.Title);
+void setUpFileDialog(QFileDialog& fileDialog, const TOpenDialog& dialog) {
+    // An empty title leaves the dialog's own ("Open").
+    if (!dialog.Title.isEmpty())
+        fileDialog.setWindowTitle(dialog.Title);
     fileDialog.setAcceptMode(QFileDialog::AcceptOpen);
     fileDialog.setFileMode(dialog.hasOption(TOpenDialog::ofFileMustExist)
                                ? QFileDialog::ExistingFile
@@ -61,6 +82,11 @@ std::optional<QString> QtFileChooser::choose(QWidget* parent, const TOpenDialog&
     const QStringList filters = qtNameFilters(dialog.Filter);
     if (!filters.isEmpty())
         fileDialog.setNameFilters(filters);
+    if (dialog.ExecutablesOnly) {
+        // Only Qt's own dialog takes a filter model.
+        fileDialog.setOption(QFileDialog::DontUseNativeDialog);
+        fileDialog.setProxyModel(new ExecutableFilter(&fileDialog));
+    }
     QString folder = dialog.InitialDir;
     if (!dialog.FileName.isEmpty()) {
         const QFileInfo info(dialog.FileName);
@@ -71,6 +97,11 @@ std::optional<QString> QtFileChooser::choose(QWidget* parent, const TOpenDialog&
         fileDialog.setDirectory(folder);
     if (!dialog.FileName.isEmpty())
         fileDialog.selectFile(QFileInfo(dialog.FileName).fileName());
+}
+
+std::optional<QString> QtFileChooser::choose(QWidget* parent, const TOpenDialog& dialog) {
+    QFileDialog fileDialog(parent);
+    setUpFileDialog(fileDialog, dialog);
     while (fileDialog.exec() == QDialog::Accepted) {
         const QStringList files = fileDialog.selectedFiles();
         if (files.isEmpty())
@@ -86,8 +117,8 @@ std::optional<QString> QtFileChooser::choose(QWidget* parent, const TOpenDialog&
 }
 
 std::optional<QString> ScriptedFileChooser::choose(QWidget*, const TOpenDialog& dialog) {
-    seen.push_back(
-        {dialog.Title, dialog.Filter, dialog.FileName, dialog.InitialDir, dialog.Options()});
+    seen.push_back({dialog.Title, dialog.Filter, dialog.FileName, dialog.InitialDir,
+                    dialog.Options(), dialog.ExecutablesOnly});
     if (answers_.empty())
         return std::nullopt;
     const Answer answer = answers_.front();

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+class QFileDialog;
 class QWidget;
 
 class TOpenDialog {
@@ -26,6 +27,8 @@ public:
     QString Filter;
     QString FileName;
     QString InitialDir;
+    // Shows only the files the user may run (and the folders), whatever their names.
+    bool ExecutablesOnly = false;
 
     unsigned Options() const { return options_; }
     bool hasOption(TOpenOption option) const { return (options_ & option) != 0; }
@@ -57,6 +60,10 @@ public:
     std::optional<QString> choose(QWidget* parent, const TOpenDialog& dialog) override;
 };
 
+// Sets up a Qt file dialog as DIALOG describes it: title, mode, filters, starting folder and
+// file name.
+void setUpFileDialog(QFileDialog& fileDialog, const TOpenDialog& dialog);
+
 // The Qt name filters for a "description|pattern|..." filter text. Patterns separated by ";"
 // become one Qt filter each pair: "ZIP Files (*.ZIP)|*.zip" gives "ZIP Files (*.zip)".
 QStringList qtNameFilters(const QString& filter);
@@ -68,6 +75,7 @@ public:
     struct Seen {
         QString title, filter, fileName, initialDir;
         unsigned options;
+        bool executablesOnly;
     };
     std::optional<QString> choose(QWidget* parent, const TOpenDialog& dialog) override;
     void choosePath(const QString& path) { answers_.push_back({false, path}); }

@@ -1,8 +1,72 @@
 #include "dialogs/Unit3.h"
 
+#include "controls/GradButton.h"
+#include "dialogs/FolderTree.h"
+#include "dialogs/WindowUtil.h"
+#include "dialogs/extrunit.h"
+#include "platform/Errors.h"
+#include "platform/Files.h"
+#include "platform/Messages.h"
+#include "platform/qt/ErrorGuard.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QShowEvent>
+
 TForm7* Form7 = nullptr;
 
-TForm7::TForm7(QWidget* parent) : QDialog(parent) {
+TForm7::TForm7(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("Form7");
     setWindowTitle("Create New Folder");
+    QFont font("MS Sans Serif");
+    font.setPixelSize(11);
+    setFont(font);
+    setFixedSize(273, 65);
+
+    Label1 = new QLabel("Folder Name :", this);
+    Label1->setObjectName("Label1");
+    Label1->move(8, 10);
+    Label1->adjustSize();
+    Edit1 = new QLineEdit(this);
+    Edit1->setObjectName("Edit1");
+    Edit1->setGeometry(80, 8, 185, 21);
+    Bitbtn2 = makeDesertButton(this, "Bitbtn2", "Cancel", {96, 32, 75, 25});
+    Bitbtn1 = makeDesertButton(this, "Bitbtn1", "OK", {184, 32, 75, 25});
+    Bitbtn1->setDefault(true);
+    onClick(Bitbtn1, [this] { BitBtn1Click(); });
+    onClick(Bitbtn2, [this] { BitBtn2Click(); });
+    centerOnScreen(this);
+}
+
+void TForm7::FormShow() {
+    Edit1->clear();
+    Edit1->setFocus(); // the name is typed at once; Enter then means "OK"
+}
+
+void TForm7::BitBtn1Click() {
+    const QString folder = Extract ? Extract->Directorylistbox1->Path() : QString();
+    const std::string path =
+        (folder + QLatin1Char(platform::pathSeparator()) + Edit1->text()).toStdString();
+    if (platform::directoryExists(path)) {
+        platform::messages().showMessage("Directory is already exist");
+        return;
+    }
+    // Without a selected folder the path would start at the file system's root.
+    if (folder.isEmpty() || !platform::createDirectory(path))
+        throw platform::Exception("Cannot create Folder : " + path);
+    // The tree lists the new folder through its own watching; it is repainted at once.
+    Extract->Directorylistbox1->viewport()->repaint();
+    hide();
+}
+
+void TForm7::BitBtn2Click() {
+    hide();
+}
+
+void TForm7::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        platform::guarded([this] { FormShow(); });
 }

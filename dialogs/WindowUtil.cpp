@@ -1,5 +1,9 @@
 #include "dialogs/WindowUtil.h"
 
+#include "controls/GradButton.h"
+#include "platform/qt/ErrorGuard.h"
+
+#include <QFrame>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -16,4 +20,34 @@ void showModeless(QWidget* window) {
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+void onClick(TGradButton* button, const std::function<void()>& handler) {
+    QObject::connect(button, &TGradButton::clicked, button,
+                     [handler] { platform::guarded(handler); });
+}
+
+TGradButton* makeDesertButton(QWidget* parent, const char* name, const QString& caption,
+                              const QRect& geometry) {
+    auto* button = new TGradButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setCaption(caption);
+    button->setColorScheme(TGradButton::csNeoDesert);
+    button->setGradient(true);
+    button->setGeometry(geometry);
+    return button;
+}
+
+QFrame* makeColourPanel(QWidget* parent, const char* name, const QColor& colour,
+                        const QRect& geometry) {
+    auto* panel = new QFrame(parent);
+    panel->setObjectName(QString::fromLatin1(name));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panel->setLineWidth(1);
+    QPalette pal = panel->palette();
+    pal.setColor(QPalette::Window, colour);
+    panel->setPalette(pal);
+    panel->setAutoFillBackground(true);
+    panel->setGeometry(geometry);
+    return panel;
 }

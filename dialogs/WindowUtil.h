@@ -1,8 +1,22 @@
 #pragma once
 // Small helpers the windows share.
 #include <QWidget>
+#include <functional>
 
 // Moves a top-level window so that it stands in the middle of the screen's work area.
 void centerOnScreen(QWidget* window);
 // Shows a window without blocking and brings it to the front.
 void showModeless(QWidget* window);
+
+class QFrame;
+class TGradButton;
+// Runs HANDLER on every click of BUTTON under the error guard: an error it raises is shown in
+// an error box and the window stays as it is.
+void onClick(TGradButton* button, const std::function<void()>& handler);
+// A gradient button of the dialogs: scheme csNeoDesert with its gradient, named NAME, showing
+// CAPTION at GEOMETRY in PARENT.
+TGradButton* makeDesertButton(QWidget* parent, const char* name, const QString& caption,
+                              const QRect& geometry);
+// A raised panel filled with COLOUR, named NAME, at GEOMETRY in PARENT.
+QFrame* makeColourPanel(QWidget* parent, const char* name, const QColor& colour,
+                        const QRect& geometry);

@@ -191,11 +191,10 @@ int openReadOnly(const std::string& path) {
     const std::wstring wide = toPath(path).wstring();
     return _wopen(wide.c_str(), _O_RDONLY | _O_BINARY);
 }
-long long readSome(int fd, void* buffer, std::size_t count) {
+long long readSomeAt(int fd, Offset offset, void* buffer, std::size_t count) {
+    if (_lseeki64(fd, offset, SEEK_SET) < 0)
+        return -1;
     return _read(fd, buffer, static_cast<unsigned>(std::min<std::size_t>(count, 1u << 30)));
-}
-Offset seekFd(int fd, Offset offset) {
-    return _lseeki64(fd, offset, SEEK_SET);
 }
 void closeFd(int fd) {
     _close(fd);
@@ -217,15 +216,13 @@ int openReadOnly(const std::string& path) {
     } while (fd < 0 && errno == EINTR);
     return fd;
 }
-long long readSome(int fd, void* buffer, std::size_t count) {
+// One positioned read: no separate seek, so a buffer refill costs one system call.
+long long readSomeAt(int fd, Offset offset, void* buffer, std::size_t count) {
     ssize_t got;
     do {
-        got = ::read(fd, buffer, count);
+        got = ::pread(fd, buffer, count, offset);
     } while (got < 0 && errno == EINTR);
     return got;
-}
-Offset seekFd(int fd, Offset offset) {
-    return ::lseek(fd, offset, SEEK_SET);
 }
 void closeFd(int fd) {
     ::close(fd);
@@ -260,11 +257,11 @@ struct FileStream::Impl {
 
     // Reads directly from the file at OFFSET; returns the byte count (0 at the end).
     std::size_t readAt(std::int64_t offset, unsigned char* target, std::size_t count) {
-        if (seekFd(fd, static_cast<Offset>(offset)) < 0)
-            throw EStreamError("Cannot seek in file \"" + path + "\". " + std::strerror(errno));
         std::size_t total = 0;
         while (total < count) {
-            const long long got = readSome(fd, target + total, count - total);
+            const long long got =
+                readSomeAt(fd, static_cast<Offset>(offset) + static_cast<Offset>(total),
+                           target + total, count - total);
             if (got < 0)
                 throw EStreamError("Cannot read file \"" + path + "\". " + std::strerror(errno));
             if (got == 0)

@@ -1,6 +1,7 @@
 #include "platform/Registry.h"
 
 #include "platform/Errors.h"
+#include "platform/Files.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -126,6 +127,11 @@ HKEY rootHandle(RootKey root) {
 } // namespace
 
 std::string registryHivePath() {
+    return {};
+}
+
+// The real registry merges the machine's classes itself.
+std::string machineHivePath() {
     return {};
 }
 
@@ -814,6 +820,37 @@ std::string registryHivePath() {
     return configHome() + "/quembly/registry.reg";
 }
 
+std::string machineHivePath() {
+    if (const char* path = std::getenv("QUEMBLY_MACHINE_REGISTRY"))
+        return path;
+    const std::string folder = programDirectory();
+    for (const std::string& candidate :
+         {folder + "/classes.reg", folder + "/../../share/quembly/classes.reg"}) {
+        struct stat st;
+        if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            return candidate;
+    }
+    return {};
+}
+
+namespace {
+
+// The machine-wide layer: read only, and only for the machine's roots (HKEY_CLASSES_ROOT and
+// HKEY_LOCAL_MACHINE), as Windows merges the machine's classes under the user's. A layer
+// that is missing or cannot be read holds nothing.
+Hive machineHive(RootKey root) {
+    Hive hive;
+    const std::string path = root == RootKey::CurrentUser ? std::string() : machineHivePath();
+    std::string content;
+    bool missing = false;
+    if (path.empty() || !readWholeFile(path, content, missing) ||
+        parseHive(content, hive) != LoadResult::Ok)
+        return Hive{};
+    return hive;
+}
+
+} // namespace
+
 struct Registry::Impl {
     bool open = false;
     // The key answers for the shell folders even when the hive does not hold it.
@@ -853,6 +890,11 @@ bool Registry::openKey(const std::string& key, bool canCreate) {
         *impl_ = candidate; // the root and the shell folders always exist
         return true;
     }
+    // A key the machine-wide layer holds opens as it stands; it is never copied.
+    if (keyExists(machineHive(root_), full)) {
+        *impl_ = candidate;
+        return true;
+    }
     if (!canCreate) {
         Hive hive;
         if (loadHive(hive) != LoadResult::Ok || !keyExists(hive, full))
@@ -887,6 +929,8 @@ bool Registry::valueExists(const std::string& name) const {
     Hive hive;
     if (loadHive(hive) == LoadResult::Ok && findValue(hive, impl_->fullPath(root_), name))
         return true;
+    if (findValue(machineHive(root_), impl_->fullPath(root_), name))
+        return true;
     return impl_->shellFolders && sameName(name, "Personal");
 }
 
@@ -903,6 +947,10 @@ std::string Registry::readString(const std::string& name) const {
                 return text;
         }
     }
+    // The user's values overlay the machine's.
+    if (const Hive machine = machineHive(root_);
+        const Value* v = findValue(machine, impl_->fullPath(root_), name))
+        return stringOf(*v, name);
     if (impl_->shellFolders && sameName(name, "Personal"))
         return xdgDocumentsFolder();
     return {};
@@ -918,7 +966,9 @@ void Registry::writeString(const std::string& name, const std::string& value) {
     const std::string full = impl_->fullPath(root_);
     // The key must still be there (another process may have removed it), except the ones
     // that always exist.
-    if (!keyExists(hive, full) && !impl_->shellFolders && !impl_->path.empty())
+    // A key of the machine-wide layer gets its values in the user's hive.
+    if (!keyExists(hive, full) && !impl_->shellFolders && !impl_->path.empty() &&
+        !keyExists(machineHive(root_), full))
         throw ERegistryException(failedToSet(name));
     Value v;
     v.name = name;

@@ -3,6 +3,11 @@
 // form at $QUEMBLY_REGISTRY, default $XDG_CONFIG_HOME/quembly/registry.reg (~/.config when
 // XDG_CONFIG_HOME is not set). The hive is read at openKey() and every write replaces the
 // file atomically (temporary file + rename), so another process never sees half a file.
+//
+// Beside the user's hive stands a read-only machine-wide one, installed with the program
+// (as a Windows installer registers the program's file type): its keys under
+// HKEY_CLASSES_ROOT and HKEY_LOCAL_MACHINE exist for every user. A key that exists in
+// either hive opens; the user's values overlay the machine's; writes go to the user's hive.
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +20,10 @@ enum class RootKey { CurrentUser, ClassesRoot, LocalMachine };
 std::string rootKeyName(RootKey root);
 // The hive file used off Windows.
 std::string registryHivePath();
+// The machine-wide hive off Windows: $QUEMBLY_MACHINE_REGISTRY when set (empty: none), else
+// "classes.reg" in the program's folder, else share/quembly/classes.reg of the installation
+// the program's folder (lib/quembly) belongs to; "" when there is none.
+std::string machineHivePath();
 
 class Registry {
 public:

@@ -20,6 +20,10 @@ QString dateTimeText(const QDateTime& dateTime);
 // An MS-DOS date (high 16 bits) and time (low 16 bits); nullopt when the date or the time is
 // not a valid calendar value.
 std::optional<QDateTime> dosDateTime(std::uint32_t dosDateTime);
+// The table's text of an MS-DOS date and time, as dateTimeText(*dosDateTime(value)) writes
+// it, or an empty text when it is not a valid calendar value. Made without a time-zone
+// lookup, once per entry of a long listing.
+QString dosDateTimeText(std::uint32_t dosDateTime);
 
 // Text-to-value conversions used by the grid's sort detection; nullopt when the text is not
 // one. Number: an integer or a decimal in the locale's or the C form. Time: the short time

@@ -540,9 +540,16 @@ TEST_F(BridgeFixture, ExtractRunsInTheBaseFolderAndStaysThere) {
     EXPECT_EQ(fake::unzipper().calls[0].currentDirectory, base.string());
     EXPECT_EQ(platform::currentDirectory(), base.string());
 
-    // A base folder that does not exist leaves the current folder as it is.
+    // A base folder that does not exist (gone since it was chosen) stops the Extract, which
+    // would otherwise write into whatever folder is current; an empty one extracts there.
     archiver.ExtrBaseDir = (base / "missing").string();
     platform::setCurrentDirectory(startFolder);
+    prepare(zipPath, {"x"});
+    archiver.Extract();
+    EXPECT_EQ(fake::unzipper().calls.size(), 1u);
+    EXPECT_EQ(messages.messageTexts(), std::vector<std::string>{"Error - cannot open the folder " +
+                                                                (base / "missing").string()});
+    archiver.ExtrBaseDir.clear();
     archiver.Extract();
     ASSERT_EQ(fake::unzipper().calls.size(), 2u);
     EXPECT_EQ(fake::unzipper().calls[1].currentDirectory, startFolder);

@@ -2,6 +2,7 @@
 #include "controls/GradButton.h"
 #include "dialogs/Unit1.h"
 #include "platform/Messages.h"
+#include "tests/dialogs/DialogTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
@@ -13,14 +14,6 @@
 
 namespace {
 
-QApplication& application() {
-    static int argc = 1;
-    static char name[] = "dialogs_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
-
 const char* const kCorrect =
     "Password corrected, now you can do any actions without inserting any password";
 const char* const kWrong = "Wrong Password, Please Type Correct Password";
@@ -28,7 +21,7 @@ const char* const kWrong = "Wrong Password, Please Type Correct Password";
 class PasswordPromptTest : public ::testing::Test {
 protected:
     PasswordPromptTest() : installed(messages) {
-        application();
+        dialogtest::application();
         prompt = std::make_unique<TForm1>();
         prompt->StoredPassword = [this] { return stored; };
     }

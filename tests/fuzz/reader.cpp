@@ -71,7 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     for (const auto& e : entries) {
         if (e->FileName.size() > archive_detail::NameLimit ||
-            e->FileName != e->FullName.substr(0, archive_detail::NameLimit) ||
+            (!e->FullName.empty() &&
+             (e->FullName.size() <= archive_detail::NameLimit ||
+              e->FileName != e->FullName.substr(0, archive_detail::NameLimit))) ||
             e->FullName.size() > e->FileNameLength)
             std::abort();
         if (!isValidUtf8(displayName(*e)))

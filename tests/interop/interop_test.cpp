@@ -1,13 +1,16 @@
-// What the libraries write is read by other tools byte for byte, and what other tools write
-// (stored, deflated, streamed with data descriptors, ZIP64, UTF-8 names, folders) is
-// extracted byte for byte.
+// What the libraries write is read by other tools byte for byte and with exact times, and
+// what other tools write (every method and encryption, streamed, ZIP64, folders, extra bytes
+// around the archive) is listed, extracted, reported and changed by the program as it says.
 #include "ziplibs/LibHarness.h"
 
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <ostream>
+#include <sstream>
 
 using namespace zltest;
 using testsupport::readFile;
@@ -15,6 +18,13 @@ using testsupport::TempDir;
 using testsupport::writeFile;
 
 namespace {
+
+// Every file and folder of the tree has this time, an odd second, which DOS times cannot
+// hold. Writers run three hours west of UTC and the program in UTC, so a time taken from the
+// DOS field as local time comes out three hours early.
+constexpr std::time_t SourceTime = 1623760497; // 2021-06-15 12:34:57 UTC
+constexpr std::time_t WriterOffset = 3 * 3600;
+const std::string WriterZone = "TZ=QMB+3 LC_ALL=C.UTF-8";
 
 // A tree with compressible and random data, an empty file, non-ASCII names and folders.
 void makeTree(const fs::path& root) {
@@ -30,6 +40,8 @@ void makeTree(const fs::path& root) {
                      "/\xE6\x96\x87.txt",
               textData(40'000, 13));
     fs::create_directories(root / "sub" / "emptydir");
+    for (const auto& e : fs::recursive_directory_iterator(root))
+        setMtime(e.path(), SourceTime);
 }
 
 std::string run(const std::string& command) {
@@ -69,12 +81,20 @@ TEST_P(OursReadByOthers, PassesPythonTestzip) {
     EXPECT_EQ(out, "None 10\n"); // 6 files and 4 folders
 }
 
-TEST_P(OursReadByOthers, UnzipExtractsTheSameBytesAndFolders) {
+TEST_P(OursReadByOthers, UnzipExtractsTheSameBytesFoldersAndTimesInAnotherZone) {
     const fs::path out = td / "out";
     fs::create_directories(out);
-    run("unzip -qq " + shellQuote(archive) + " -d " + shellQuote(out.string()));
+    run(WriterZone + " unzip -qq " + shellQuote(archive) + " -d " + shellQuote(out.string()));
     EXPECT_EQ(treeContents(out), treeContents(src));
     EXPECT_TRUE(fs::is_directory(out / "sub" / "emptydir"));
+    for (const auto& [name, bytes] : treeContents(out))
+        EXPECT_EQ(mtimeOf(out / name), SourceTime) << name;
+}
+
+TEST_P(OursReadByOthers, ZipinfoReadsTheExactTimeOfEveryEntry) {
+    EXPECT_EQ(run("TZ=UTC0 zipinfo -v " + shellQuote(archive) +
+                  " | grep -c 'UT extra field modtime): 2021 Jun 15 12:34:57 UTC'"),
+              std::to_string(readCentralDirectory(archive).size()) + "\n");
 }
 
 TEST_P(OursReadByOthers, PythonSeesUtf8NamesAndTheRightSizes) {
@@ -99,79 +119,182 @@ TEST_P(OursReadByOthers, PythonSeesUtf8NamesAndTheRightSizes) {
 
 INSTANTIATE_TEST_SUITE_P(Levels, OursReadByOthers, ::testing::Values(0, 1, 6, 9));
 
-// ---- written by the others, extracted by the library -----------------------------------
+// ---- written by the others, listed, extracted and changed through the program ----------
 
 struct Foreign {
     const char* label;
-    std::string command; // {src} and {zip} are replaced; run from inside {src}
-    bool folders;        // whether the tool stores folder entries
+    std::string write;         // run in the source folder in the writers' zone; $ARCHIVE, $WRITER
+    std::uint16_t method;      // the method the tool used for the compressible readme.txt
+    bool exactTimes = true;    // the tool stores UTC times (extended timestamp or NTFS field)
+    std::string after{};       // then run on $ARCHIVE: bytes put outside the archive
+    bool listingStops = false; // the listing's walk of the local headers stops with an error
 };
 
 void PrintTo(const Foreign& f, std::ostream* os) {
     *os << f.label;
 }
 
-// Python writers: stored, deflated, streamed to a pipe (data descriptors), forced ZIP64.
+// Python writers: stored, deflated, streamed to a pipe (data descriptors), forced ZIP64;
+// folders named without "/" (one marked by its Unix mode, the others by the DOS attribute);
+// a leftover local header, whose sizes run past the end, between two stored entries.
 const char* pythonWriter = R"(
-import os, sys, zipfile
+import os, sys, time, zipfile
 mode, target = sys.argv[1], sys.argv[2]
-method = zipfile.ZIP_STORED if mode == 'stored' else zipfile.ZIP_DEFLATED
+method = zipfile.ZIP_STORED if mode in ('stored', 'gap') else zipfile.ZIP_DEFLATED
 out = sys.stdout.buffer if mode == 'stream' else target
 with zipfile.ZipFile(out, 'w', method) as z:
     for dirpath, dirs, files in sorted(os.walk('.')):
         dirs.sort()
         rel = os.path.relpath(dirpath, '.')
-        if rel != '.':
+        if rel != '.' and mode == 'attrdirs':
+            info = zipfile.ZipInfo(rel, time.localtime(os.stat(rel).st_mtime)[:6])
+            info.create_system, info.external_attr = (3, 0o40755 << 16) if rel == 'sub' else (0, 0x10)
+            z.writestr(info, b'')
+        elif rel != '.':
             z.mkdir(rel)
         for f in sorted(files):
             path = os.path.normpath(os.path.join(rel, f))
             if mode in ('stream', 'zip64'):
-                with open(path, 'rb') as src, z.open(path, 'w', force_zip64=(mode == 'zip64')) as dst:
+                info = zipfile.ZipInfo.from_file(path)
+                info.compress_type = method
+                with open(path, 'rb') as src, z.open(info, 'w', force_zip64=(mode == 'zip64')) as dst:
                     dst.write(src.read())
             else:
                 z.write(path)
+            if mode == 'gap' and f == 'empty.dat':
+                z.fp.write(b'PK\x03\x04' + bytes(14) + b'\xff\xff\xff\x7f' * 2 + bytes(4))
+                z.start_dir = z.fp.tell()
 )";
 
-class OthersReadByOurs : public ::testing::TestWithParam<Foreign> {
-protected:
-    TempDir td;
-    fs::path src = td / "src";
-    std::string archive = (td / "theirs.zip").string();
+struct Outcome {
+    int status = -1;
+    std::string out, err;
 };
 
-TEST_P(OthersReadByOurs, ExtractsByteExact) {
-    makeTree(src);
-    writeFile(td / "writer.py", pythonWriter);
-    std::string cmd = GetParam().command;
-    const auto replace = [&](const std::string& key, const std::string& value) {
-        for (auto at = cmd.find(key); at != std::string::npos; at = cmd.find(key))
-            cmd.replace(at, key.size(), value);
-    };
-    replace("{zip}", shellQuote(archive));
-    replace("{py}", shellQuote((td / "writer.py").string()));
-    run("cd " + shellQuote(src.string()) + " && " + cmd);
-
-    const fs::path out = td / "out";
-    fs::create_directories(out);
-    Recorder rec;
-    EXPECT_EQ(runUnz(out, {.archive = archive}, &rec), 6) << rec.messages();
-    EXPECT_EQ(treeContents(out), treeContents(src));
-    if (GetParam().folders) {
-        EXPECT_TRUE(fs::is_directory(out / "sub" / "emptydir"));
-    }
-    EXPECT_FALSE(rec.hasMessage(3)) << rec.messages();
+// The program in its command-line mode, in UTC, started in FOLDER.
+Outcome program(const fs::path& folder, const std::string& args) {
+    Outcome r;
+    r.out = capture("cd " + shellQuote(folder.string()) +
+                        " && env -u DISPLAY -u QT_QPA_PLATFORM TZ=UTC0 LC_ALL=C.UTF-8 " +
+                        shellQuote(QUEMBLY_PROGRAM) + " " + args + " 2>stderr.txt </dev/null",
+                    &r.status);
+    r.err = readFile(folder / "stderr.txt");
+    return r;
 }
 
+class ForeignArchives : public ::testing::TestWithParam<Foreign> {};
+
+TEST_P(ForeignArchives, AreListedExtractedAndChangedAsPromised) {
+    const Foreign& w = GetParam();
+    TempDir td;
+    const fs::path src = td / "src", zip = td / "theirs.zip";
+    makeTree(src);
+    writeFile(td / "writer.py", pythonWriter);
+    const std::string env = "export " + WriterZone + " ARCHIVE=" + shellQuote(zip.string()) +
+                            " WRITER=" + shellQuote((td / "writer.py").string()) + " && ";
+    run("cd " + shellQuote(src.string()) + " && " + env + w.write);
+    const std::vector<CdEntry> entries = readCentralDirectory(zip);
+    const auto readme = std::find_if(entries.begin(), entries.end(), [](const CdEntry& e) {
+        return e.name.ends_with("readme.txt");
+    });
+    ASSERT_NE(readme, entries.end());
+    EXPECT_EQ(readme->method, w.method);
+    if (!w.after.empty())
+        run(env + w.after);
+
+    // The listing names every entry of the central directory, unless its walk stops.
+    Outcome r = program(td.path(), "--list theirs.zip");
+    EXPECT_EQ(r.status, w.listingStops ? 1 : 0) << r.err;
+    std::vector<std::string> listed;
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line); listed.push_back(line))
+        std::replace(line.begin(), line.erase(line.find('\t')).end(), '\\', '/');
+    std::sort(listed.begin(), listed.end());
+    if (!w.listingStops) {
+        EXPECT_EQ(listed, entryNames(entries));
+    }
+
+    // Every entry is extracted from the central directory: files byte for byte with their
+    // times, folders as folders, and a message for each one that cannot be.
+    r = program(td.path(), "--extract theirs.zip out --dirnames");
+    int extracted = 0;
+    for (const CdEntry& e : entries) {
+        std::string rel = e.name.starts_with("./") ? e.name.substr(2) : e.name;
+        while (rel.ends_with("/"))
+            rel.pop_back();
+        const fs::path from = src / rel, to = td / "out" / rel;
+        const bool encrypted = (e.flags & 1) != 0;
+        if (fs::is_directory(from)) {
+            EXPECT_TRUE(fs::is_directory(to)) << rel;
+        } else if (encrypted || (e.method != 0 && e.method != 8 && e.method != 12)) {
+            EXPECT_FALSE(fs::exists(to)) << rel;
+            const std::string why =
+                encrypted ? "Encrypted entry cannot be extracted: " : " not supported, skipped: ";
+            EXPECT_NE(r.err.find(why + e.name), std::string::npos) << r.err;
+        } else {
+            ++extracted;
+            EXPECT_EQ(readFile(to), readFile(from)) << rel;
+            const std::time_t expected = w.exactTimes ? SourceTime : SourceTime - WriterOffset;
+            EXPECT_LE(std::abs(mtimeOf(to) - expected), w.exactTimes ? 0 : 1) << rel;
+        }
+    }
+    EXPECT_EQ(r.out, std::to_string(extracted) + " files were extracted\n");
+    EXPECT_EQ(r.status, extracted > 0 ? 0 : 1);
+    EXPECT_EQ(r.err.find("Warning: ") != std::string::npos, w.listingStops) << r.err;
+    for (const char* code : {"(code 3)", "(code 5)", "(code 6)"}) // CRC, refused name, damaged
+        EXPECT_EQ(r.err.find(code), std::string::npos) << r.err;
+
+    // A rewrite keeps every other entry. Where it would drop bytes around the archive, or
+    // where the listing fails, Delete and Add are refused and leave the file as it was.
+    fs::copy_file(zip, td / "copy.zip");
+    const bool refused = !w.after.empty() || w.listingStops;
+    std::vector<std::string> left = entryNames(entries);
+    left.erase(std::find(left.begin(), left.end(), readme->name));
+    std::vector<std::string> commands = {"--delete copy.zip " + readme->name};
+    if (refused)
+        commands.push_back("--add copy.zip src/readme.txt");
+    for (const std::string& args : commands) {
+        r = program(td.path(), args);
+        EXPECT_EQ(r.status, refused ? 1 : 0) << args << r.err;
+        EXPECT_EQ(r.err.find("which a rewrite would lose") != std::string::npos, !w.after.empty());
+    }
+    if (refused) {
+        EXPECT_EQ(readFile(td / "copy.zip"), readFile(zip));
+    } else {
+        EXPECT_EQ(entryNames(readCentralDirectory(td / "copy.zip")), left);
+    }
+}
+
+const std::string sevenZip = "7z a -bd -bso0 -tzip \"$ARCHIVE\" . ";
+const std::string infoZip = "zip -r -q \"$ARCHIVE\" . ";
+
 INSTANTIATE_TEST_SUITE_P(
-    Writers, OthersReadByOurs,
-    ::testing::Values(Foreign{"InfoZipDefault", "zip -r -q {zip} .", true},
-                      Foreign{"InfoZipStored", "zip -r -q -0 {zip} .", true},
-                      Foreign{"InfoZipBest", "zip -r -q -9 {zip} .", true},
-                      Foreign{"InfoZipNoFolders", "zip -r -q -D {zip} .", false},
-                      Foreign{"PythonStored", "python3 {py} stored {zip}", true},
-                      Foreign{"PythonDeflated", "python3 {py} deflated {zip}", true},
-                      Foreign{"PythonStreamed", "python3 {py} stream - | cat > {zip}", true},
-                      Foreign{"PythonZip64", "python3 {py} zip64 {zip}", true}),
+    Writers, ForeignArchives,
+    ::testing::Values(
+        Foreign{"InfoZip", infoZip, 8}, Foreign{"InfoZipStored", infoZip + "-0", 0},
+        Foreign{"InfoZipNoFolders", infoZip + "-D", 8}, Foreign{"InfoZipZip64", infoZip + "-fz", 8},
+        Foreign{"InfoZipToAPipe", "zip -r -q - . | cat > \"$ARCHIVE\"", 8},
+        Foreign{"SevenZipDeflate", sevenZip + "-mm=Deflate", 8},
+        Foreign{"SevenZipBzip2", sevenZip + "-mm=BZip2", 12},
+        Foreign{"SevenZipDeflate64", sevenZip + "-mm=Deflate64", 9},
+        Foreign{"SevenZipLzma", sevenZip + "-mm=LZMA", 14},
+        Foreign{"SevenZipPpmd", sevenZip + "-mm=PPMd", 98},
+        Foreign{"SevenZipZipCrypto", sevenZip + "-pSecret -mem=ZipCrypto", 8},
+        Foreign{"SevenZipAes", sevenZip + "-pSecret -mem=AES256", 99},
+        Foreign{"Bsdtar", "bsdtar --format zip -cf \"$ARCHIVE\" .", 8},
+        Foreign{"PythonStored", "python3 \"$WRITER\" stored \"$ARCHIVE\"", 0, false},
+        Foreign{"PythonDeflated", "python3 \"$WRITER\" deflated \"$ARCHIVE\"", 8, false},
+        Foreign{"PythonStreamed", "python3 \"$WRITER\" stream - | cat > \"$ARCHIVE\"", 8, false},
+        Foreign{"PythonZip64", "python3 \"$WRITER\" zip64 \"$ARCHIVE\"", 8, false},
+        Foreign{"FoldersByAttributes", "python3 \"$WRITER\" attrdirs \"$ARCHIVE\"", 8, false},
+        Foreign{"StrayBytesBetweenEntries", "python3 \"$WRITER\" gap \"$ARCHIVE\"", 0, false, "",
+                true},
+        Foreign{"PaddingAfterTheEnd", infoZip + "-fz", 8, true,
+                "head -c 70000 /dev/zero >>\"$ARCHIVE\""},
+        Foreign{"TrailerCopyAfterTheEnd", infoZip, 8, true,
+                "tail -c 22 \"$ARCHIVE\" >t && cat t >>\"$ARCHIVE\""},
+        Foreign{"ProgramBeforeAndPaddingAfter", infoZip, 8, true,
+                "{ printf 'MZ stub'; cat \"$ARCHIVE\"; printf 'pad'; } >t && mv t \"$ARCHIVE\""}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(Interop, StreamedArchiveReallyUsesDataDescriptors) {
@@ -209,25 +332,34 @@ TEST(Interop, AddToAStreamedArchiveRewritesItsLocalHeadersWithSizes) {
 }
 
 TEST(Interop, ForeignArchiveSurvivesOurAddAndDelete) {
-    // An archive made by Info-ZIP, changed by the library, still tests clean and keeps the
-    // untouched entries' bytes.
-    TempDir td;
-    makeTree(td / "src");
-    const std::string zip = (td / "mixed.zip").string();
-    run("cd " + shellQuote((td / "src").string()) + " && zip -r -q " + shellQuote(zip) + " .");
-    writeFile(td / "extra" / "added.txt", "added later");
-    ASSERT_EQ(
-        runZip(
-            {.archive = zip, .specs = {(td / "extra" / "added.txt").string()}, .noDirNames = true}),
-        1);
-    ASSERT_EQ(runZip({.archive = zip, .specs = {"noise.bin"}, .del = true}), 1);
-    run("unzip -tqq " + shellQuote(zip));
-    const fs::path out = td / "out";
-    fs::create_directories(out);
-    run("unzip -qq " + shellQuote(zip) + " -d " + shellQuote(out.string()));
-    EXPECT_EQ(readFile(out / "added.txt"), "added later");
-    EXPECT_FALSE(fs::exists(out / "noise.bin"));
-    EXPECT_EQ(readFile(out / "readme.txt"), textData(1'000'000, 11));
+    // An archive made by Info-ZIP or 7-Zip, changed by the library, still tests clean and
+    // keeps the untouched entries' bytes; a replaced entry keeps no time field of the old
+    // file, which 7-Zip would otherwise restore.
+    for (const std::string writer : {"zip -r -q", "7z a -bd -bso0 -tzip"}) {
+        SCOPED_TRACE(writer);
+        TempDir td;
+        makeTree(td / "src");
+        const std::string zip = (td / "mixed.zip").string();
+        run("cd " + shellQuote((td / "src").string()) + " && " + writer + " " + shellQuote(zip) +
+            " .");
+        writeFile(td / "extra" / "added.txt", "added later");
+        writeFile(td / "extra" / "readme.txt", "replaced");
+        setMtime(td / "extra" / "readme.txt", SourceTime + 86401);
+        ASSERT_EQ(runZip({.archive = zip,
+                          .specs = {(td / "extra" / "added.txt").string(),
+                                    (td / "extra" / "readme.txt").string()},
+                          .noDirNames = true}),
+                  2);
+        ASSERT_EQ(runZip({.archive = zip, .specs = {"noise.bin"}, .del = true}), 1);
+        run("unzip -tqq " + shellQuote(zip));
+        const fs::path out = td / "out";
+        run("7z x -bso0 -o" + shellQuote(out.string()) + " " + shellQuote(zip));
+        EXPECT_EQ(readFile(out / "added.txt"), "added later");
+        EXPECT_FALSE(fs::exists(out / "noise.bin"));
+        EXPECT_EQ(readFile(out / "readme.txt"), "replaced");
+        EXPECT_EQ(mtimeOf(out / "readme.txt"), SourceTime + 86401);
+        EXPECT_EQ(readFile(out / "sub" / "deeper" / "note.txt"), "a short note\n");
+    }
 }
 
 } // namespace

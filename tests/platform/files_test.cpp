@@ -10,12 +10,19 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-// Counts the read system calls of this process, so that a test can see whether reads are
-// buffered. Every call is passed on unchanged.
+// Counts the read system calls of this process, plain and positioned, so that a test can see
+// whether reads are buffered. Every call is passed on unchanged.
 static std::atomic<long> readCalls{0};
 extern "C" ssize_t read(int fd, void* buffer, size_t count) {
     ++readCalls;
     return syscall(SYS_read, fd, buffer, count);
+}
+extern "C" ssize_t pread64(int fd, void* buffer, size_t count, off_t offset) {
+    ++readCalls;
+    return syscall(SYS_pread64, fd, buffer, count, offset);
+}
+extern "C" ssize_t pread(int fd, void* buffer, size_t count, off_t offset) {
+    return pread64(fd, buffer, count, offset);
 }
 
 using namespace testsupport;

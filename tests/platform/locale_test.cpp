@@ -182,6 +182,32 @@ INSTANTIATE_TEST_SUITE_P(Locales, LocaleTest,
                          ::testing::Values("C", "en_US", "de_DE", "fr_FR", "ja_JP", "ko_KR",
                                            "fi_FI"));
 
+// The table's texts of stored dates are written without QLocale reading the pattern each
+// time; they must be exactly what QLocale writes, in every locale, and empty for values that
+// are no calendar date.
+class TableTextTest : public LocaleTest {};
+
+TEST_P(TableTextTest, DosDateTimeTextIsWhatTheLocaleWrites) {
+    int checked = 0;
+    for (int year : {1980, 1999, 2000, 2009, 2024, 2107})
+        for (int month = 1; month <= 12; ++month)
+            for (int hour : {0, 1, 9, 11, 12, 13, 23}) {
+                const int day = 1 + (month * 7 + hour) % 28;
+                const std::uint32_t v = dos(year, month, day, hour, month * 4, hour * 2);
+                EXPECT_EQ(platform::dosDateTimeText(v), platform::dateTimeText(*dosDateTime(v)))
+                    << year << "-" << month << "-" << day << " " << hour;
+                ++checked;
+            }
+    EXPECT_EQ(checked, 6 * 12 * 7);
+    for (std::uint32_t bad : {0u, dos(2021, 2, 29, 1, 1, 0), dos(2020, 5, 5, 24, 0, 0)})
+        EXPECT_TRUE(platform::dosDateTimeText(bad).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, TableTextTest,
+                         ::testing::Values("C", "en_US", "en_GB", "de_DE", "fr_FR", "ja_JP",
+                                           "ko_KR", "zh_CN", "ar_EG", "fa_IR", "th_TH", "hi_IN",
+                                           "sq_AL", "fi_FI"));
+
 TEST(Locale, GermanDecimalCommaAndGroups) {
     const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));

@@ -475,3 +475,75 @@ TEST_F(DocumentsFolderTest, FallsBackThroughUserDirsDocumentsAndHome) {
 }
 
 } // namespace
+
+namespace {
+
+// --- The machine-wide layer -------------------------------------------------------------
+
+const char* const machineKey = "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\tessaly.zip]\n\"smb\"=\"2\"\n";
+
+struct LayerCase {
+    const char* label;
+    const char* machine; // the machine-wide hive's text; nullptr: no such file
+    const char* user;    // the user's hive's text; nullptr: no such file
+    bool opens;
+    const char* smb; // as read through the key
+};
+void PrintTo(const LayerCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
+class MachineLayerTest : public RegistryTest, public ::testing::WithParamInterface<LayerCase> {
+protected:
+    void SetUp() override {
+        RegistryTest::SetUp();
+        env.set("QUEMBLY_MACHINE_REGISTRY", (dir / "classes.reg").string());
+    }
+};
+
+TEST_P(MachineLayerTest, KeyOpensFromEitherHive) {
+    const LayerCase& c = GetParam();
+    if (c.machine)
+        writeFile(dir / "classes.reg", c.machine);
+    if (c.user)
+        writeFile(hive(), c.user);
+    Registry r(RootKey::ClassesRoot);
+    EXPECT_EQ(r.openKey(passwordKey, false), c.opens);
+    EXPECT_EQ(readPassword("smb"), c.smb);
+    EXPECT_FALSE(Registry(RootKey::CurrentUser).openKey(passwordKey, false));
+}
+
+const LayerCase layerCases[] = {
+    {"MachineOnly", machineKey, nullptr, true, "2"},
+    {"UserValueOverlaysMachineValue", machineKey,
+     "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\tessaly.zip]\n\"smb\"=\"7\"\n", true, "7"},
+    {"UserOnly", nullptr, "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\tessaly.zip]\n", true, ""},
+    {"NeitherHive", nullptr, nullptr, false, "<no key>"},
+    {"MachineLayerNotAHive", "[HKEY_CLASSES_ROOT\\tessaly.zip]\n", nullptr, false, "<no key>"},
+    {"UserKeysOfTheMachineLayerAreIgnored",
+     "REGEDIT4\n\n[HKEY_CURRENT_USER\\tessaly.zip]\n[HKEY_CURRENT_USER\\x]\n", nullptr, false,
+     "<no key>"},
+};
+INSTANTIATE_TEST_SUITE_P(Layers, MachineLayerTest, ::testing::ValuesIn(layerCases),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(MachineLayerTest, WritesGoToTheUserHiveAndNeverCreateTheKey) {
+    writeFile(dir / "classes.reg", machineKey);
+    {
+        Registry r(RootKey::ClassesRoot);
+        ASSERT_TRUE(r.openKey(passwordKey, true));
+        EXPECT_FALSE(fs::exists(hive())) << "opening does not copy the key";
+        r.writeString("PSW", "secret");
+    }
+    EXPECT_EQ(readPassword(), "secret");
+    EXPECT_EQ(readPassword("smb"), "2");
+    EXPECT_EQ(hiveText(), "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\tessaly.zip]\n\"PSW\"=\"secret\"\n\n");
+    EXPECT_EQ(readFile(dir / "classes.reg"), machineKey);
+
+    // Without the layer the user's hive still holds what was written.
+    env.set("QUEMBLY_MACHINE_REGISTRY", "");
+    EXPECT_EQ(readPassword("smb"), "");
+    EXPECT_EQ(readPassword(), "secret");
+}
+
+} // namespace

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
+#include <grp.h>
 #include <linux/capability.h>
 #include <sstream>
 #include <stdexcept>
@@ -35,6 +36,8 @@ fs::path makeSandbox() {
     setenv("XDG_CACHE_HOME", (root / ".cache").c_str(), 1);
     setenv("XDG_DOCUMENTS_DIR", (root / "Documents").c_str(), 1);
     setenv("QUEMBLY_REGISTRY", (root / "registry.reg").c_str(), 1);
+    // No machine-wide layer unless a test gives one: the settings key stays absent.
+    setenv("QUEMBLY_MACHINE_REGISTRY", "", 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
 #if defined(QUEMBLY_LEAK_SUPPRESSIONS)
     setenv("LSAN_OPTIONS", "suppressions=" QUEMBLY_LEAK_SUPPRESSIONS,
@@ -159,6 +162,14 @@ std::uint32_t crc32(const std::string& data) {
             c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
     }
     return ~c;
+}
+
+void dropPrivileges() {
+    std::error_code ec;
+    fs::permissions(sandboxRoot(), fs::perms::others_exec, fs::perm_options::add, ec);
+    const gid_t nobody = 65534;
+    if (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0)
+        std::_Exit(2);
 }
 
 } // namespace testsupport

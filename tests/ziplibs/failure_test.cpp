@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -197,6 +198,12 @@ TEST_F(FailureTest, ProcessKilledDuringExtractLeavesNoFileUnderItsName) {
     fs::create_directories(out);
     killInTheMiddle([&](Recorder& rec) { runUnz(out, {.archive = big}, &rec); });
     EXPECT_FALSE(fs::exists(out / "big.bin"));
+    // The file is written without a name where the file system allows it, and goes with the
+    // process: nothing at all is left.
+    if (const int probe = open(out.c_str(), O_TMPFILE | O_WRONLY, 0600); probe >= 0) {
+        close(probe);
+        EXPECT_TRUE(fs::is_empty(out));
+    }
 }
 
 TEST_F(FailureTest, UnwritableExtractionTargetIsReported) {

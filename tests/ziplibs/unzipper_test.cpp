@@ -254,6 +254,32 @@ TEST(UnzipperHand, UnknownCompressionMethodIsReportedNotWritten) {
     EXPECT_FALSE(fs::exists(out / "odd.dat"));
 }
 
+// Files in many folders, taken in runs or in turn (more folders than are kept open): each
+// comes out whole in its folder, and no folder stays open.
+class UnzipperManyFolders : public ::testing::TestWithParam<bool> {};
+
+TEST_P(UnzipperManyFolders, EveryFileWholeInItsFolderAndNoFolderLeftOpen) {
+    TempDir td;
+    std::vector<HandEntry> entries;
+    for (int i = 0; i < 60; ++i)
+        entries.push_back({"d" + std::to_string(GetParam() ? i % 6 : i / 10) + "/s" +
+                               std::to_string(GetParam() ? i % 5 : i / 2 % 5) + "/f" +
+                               std::to_string(i),
+                           textData(100 + static_cast<std::size_t>(i))});
+    writeFile(td / "many.zip", handArchive(entries));
+    fs::create_directories(td / "out");
+    const auto descriptors = [] {
+        return std::distance(fs::directory_iterator("/proc/self/fd"), {});
+    };
+    const auto before = descriptors();
+    EXPECT_EQ(runUnz(td / "out", {.archive = (td / "many.zip").string()}), 60);
+    EXPECT_EQ(descriptors(), before);
+    for (const HandEntry& e : entries)
+        EXPECT_EQ(readFile(td / "out" / e.name), e.data) << e.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(InRunsOrInTurn, UnzipperManyFolders, ::testing::Bool());
+
 } // namespace
 
 namespace {

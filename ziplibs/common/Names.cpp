@@ -265,6 +265,7 @@ SafeName checkEntryName(std::string_view name) {
     }
     if (r.parts.empty()) {
         r.reason = "no file name";
+        r.self = true;
         return r;
     }
     r.ok = true;

@@ -63,6 +63,7 @@ struct SafeName {
     bool isFolder = false;          // the name ends with a separator
     std::vector<std::string> parts; // the path below the target folder, "." parts removed
     std::string reason;             // why it was refused
+    bool self = false;              // refused as made only of "." parts: the folder itself
 };
 
 // Refuses absolute names, drive prefixes ("C:"), ".." parts (with either separator) and

@@ -5,10 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <tuple>
 
 namespace ziplibs {
 
@@ -23,8 +26,8 @@ OutputFolder::OutputFolder() {
 }
 
 OutputFolder::~OutputFolder() {
-    if (cachedFd_ >= 0)
-        close(cachedFd_);
+    for (const auto& [path, fd] : kept_)
+        close(fd);
     if (base_ >= 0)
         close(base_);
 }
@@ -35,26 +38,31 @@ int OutputFolder::openFolder(const std::vector<std::string>& parts, std::size_t 
     std::string path;
     for (std::size_t i = 0; i < count; ++i)
         path += parts[i] + "/";
-    if (cachedFd_ >= 0 && path == cachedPath_)
-        return cachedFd_;
-    if (cachedFd_ >= 0)
-        close(cachedFd_);
-    cachedFd_ = -1;
-    cachedPath_.clear();
-
-    int fd = dup(base_);
-    if (fd < 0) {
-        error = sysError("Cannot open the extraction folder");
-        return -1;
+    // The deepest kept folder on the way, which becomes the one used last; the rest of the
+    // path is opened from there.
+    auto best = kept_.end();
+    for (auto it = kept_.begin(); it != kept_.end(); ++it)
+        if (path.starts_with(it->first) &&
+            (best == kept_.end() || it->first.size() > best->first.size()))
+            best = it;
+    int fd = base_;
+    std::string opened; // the path of fd
+    if (best != kept_.end()) {
+        std::rotate(kept_.begin(), best, best + 1);
+        std::tie(opened, fd) = kept_.front();
     }
-    for (std::size_t i = 0; i < count; ++i) {
+    for (auto i = static_cast<std::size_t>(std::count(opened.begin(), opened.end(), '/'));
+         i < count; ++i) {
         const char* part = parts[i].c_str();
-        if (create && mkdirat(fd, part, 0777) != 0 && errno != EEXIST) {
-            error = sysError("Cannot create folder " + parts[i]);
-            close(fd);
-            return -1;
+        constexpr int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+        int next = openat(fd, part, flags);
+        if (next < 0 && errno == ENOENT && create) {
+            if (mkdirat(fd, part, 0777) != 0 && errno != EEXIST) {
+                error = sysError("Cannot create folder " + parts[i]);
+                return -1;
+            }
+            next = openat(fd, part, flags);
         }
-        const int next = openat(fd, part, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (next < 0) {
             const int err = errno;
             struct stat st {};
@@ -65,14 +73,16 @@ int OutputFolder::openFolder(const std::vector<std::string>& parts, std::size_t 
                 errno = err;
                 error = sysError("Cannot open folder " + parts[i]);
             }
-            close(fd);
             return -1;
         }
-        close(fd);
+        opened += parts[i] + "/";
+        kept_.emplace(kept_.begin(), opened, next);
+        if (kept_.size() > KeptFolders) {
+            close(kept_.back().second);
+            kept_.pop_back();
+        }
         fd = next;
     }
-    cachedFd_ = fd;
-    cachedPath_ = path;
     return fd;
 }
 
@@ -90,7 +100,48 @@ std::string temporaryName() {
     return text;
 }
 
-TempFile::TempFile(int dirFd) : dir_(dirFd) {
+namespace {
+
+// An anonymous file in the folder, open for writing, or -1. It is given its name through its
+// entry under /proc/self/fd, so without /proc there is none.
+int anonymousFile(int dirFd) {
+    static const bool linkable = access("/proc/self/fd", X_OK) == 0;
+    return linkable ? openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600) : -1;
+}
+
+// Makes something under a fresh temporary name in the folder with MAKE (false with errno set
+// when it fails) and renames it to NAME: what stood there is replaced as a whole, a symbolic
+// link at the name itself, never what it points to. False with WHAT and the reason in error.
+bool placeThroughTemporary(int dirFd, const std::string& name,
+                           const std::function<bool(const char*)>& make, const std::string& what,
+                           std::string& error) {
+    std::string tmp;
+    for (int attempt = 0; attempt < 100 && tmp.empty(); ++attempt) {
+        tmp = temporaryName();
+        if (!make(tmp.c_str())) {
+            if (errno != EEXIST) {
+                error = sysError(what);
+                return false;
+            }
+            tmp.clear();
+        }
+    }
+    if (tmp.empty()) {
+        error = what;
+        return false;
+    }
+    if (renameat(dirFd, tmp.c_str(), dirFd, name.c_str()) != 0) {
+        error = sysError(what);
+        unlinkat(dirFd, tmp.c_str(), 0);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+TempFile::TempFile(int dirFd, bool anonymous)
+    : dir_(dirFd), fd_(anonymous ? anonymousFile(dirFd) : -1) {
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
         name_ = temporaryName();
         fd_ =
@@ -137,6 +188,8 @@ bool TempFile::commit(const std::string& name, unsigned mode, long long mtime) {
         error_ = sysError("Cannot set the time");
         return false;
     }
+    if (name_.empty())
+        return linkAnonymous(name);
     const int fd = fd_;
     fd_ = -1;
     if (close(fd) != 0) {
@@ -153,28 +206,37 @@ bool TempFile::commit(const std::string& name, unsigned mode, long long mtime) {
     return true;
 }
 
-bool makeLink(int dirFd, const std::string& name, const std::string& target, std::string& error) {
-    std::string tmp;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tmp = temporaryName();
-        if (symlinkat(target.c_str(), dirFd, tmp.c_str()) == 0)
-            break;
+bool TempFile::linkAnonymous(const std::string& name) {
+    char self[40];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd_);
+    const auto link = [&](const char* as) {
+        return linkat(AT_FDCWD, self, dir_, as, AT_SYMLINK_FOLLOW) == 0;
+    };
+    // A link never replaces anything: a file or symbolic link at the name is replaced through
+    // a temporary name.
+    if (!link(name.c_str())) {
         if (errno != EEXIST) {
-            error = sysError("Cannot create the link " + name);
+            error_ = sysError("Cannot create " + name);
             return false;
         }
-        tmp.clear();
+        if (!placeThroughTemporary(dir_, name, link, "Cannot create " + name, error_))
+            return false;
     }
-    if (tmp.empty()) {
-        error = "Cannot create the link " + name;
-        return false;
-    }
-    if (renameat(dirFd, tmp.c_str(), dirFd, name.c_str()) != 0) {
-        error = sysError("Cannot create the link " + name);
-        unlinkat(dirFd, tmp.c_str(), 0);
+    const int fd = fd_;
+    fd_ = -1;
+    if (close(fd) != 0) {
+        // What the system could not write is lost: the name goes again.
+        error_ = sysError("Cannot write");
+        unlinkat(dir_, name.c_str(), 0);
         return false;
     }
     return true;
+}
+
+bool makeLink(int dirFd, const std::string& name, const std::string& target, std::string& error) {
+    return placeThroughTemporary(
+        dirFd, name, [&](const char* tmp) { return symlinkat(target.c_str(), dirFd, tmp) == 0; },
+        "Cannot create the link " + name, error);
 }
 
 unsigned processUmask() {

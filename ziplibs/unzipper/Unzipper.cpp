@@ -3,22 +3,24 @@
 // checked, and nothing is ever written outside that folder.
 #include "archive/UNZIPPER.h"
 
+#include "ziplibs/common/ArchiveBounds.h"
 #include "ziplibs/common/Codes.h"
 #include "ziplibs/common/DosTime.h"
+#include "ziplibs/common/ExtraFields.h"
 #include "ziplibs/common/Names.h"
 #include "ziplibs/common/Reporter.h"
 #include "ziplibs/common/ZipHandle.h"
+#include "ziplibs/unzipper/EntryReader.h"
 #include "ziplibs/unzipper/SafeOutput.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <zip.h>
-#include <zlib.h>
 
-#include <algorithm>
 #include <climits>
+#include <ctime>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,16 +53,41 @@ struct Extraction {
     OutputFolder out;
     unsigned umask;
     std::int32_t count = 0;
+    EntryBuffers buffers;
 };
 
+// The name of a compression method that other tools write, for the message that skips it.
+std::string methodName(zip_int32_t method) {
+    switch (method) {
+    case 1:
+        return "Shrink";
+    case 6:
+        return "Implode";
+    case 9:
+        return "Deflate64";
+    case 14:
+        return "LZMA";
+    case 93:
+        return "Zstandard";
+    case 95:
+        return "XZ";
+    case 98:
+        return "PPMd";
+    default:
+        return "number " + std::to_string(method);
+    }
+}
+
 // Reports why an entry's data could not be read.
-void reportReadError(Reporter& rep, const std::string& name, const zip_error_t* err) {
+void reportReadError(Reporter& rep, const std::string& name, const zip_stat_t& st,
+                     const zip_error_t* err) {
     const int code = zip_error_code_zip(err);
     const std::string why = zip_error_strerror(const_cast<zip_error_t*>(err));
     if (code == ZIP_ER_CRC)
         rep.message(CrcError, "CRC error in " + name + "; the file was not extracted");
     else if (code == ZIP_ER_COMPNOTSUPP)
-        rep.message(Unsupported, "Compression method not supported, skipped: " + name);
+        rep.message(Unsupported, "Compression method " + methodName(st.comp_method) +
+                                     " not supported, skipped: " + name);
     else if (code == ZIP_ER_NOPASSWD || code == ZIP_ER_ENCRNOTSUPP || code == ZIP_ER_WRONGPASSWD)
         rep.message(EntryEncrypted, "Encrypted entry cannot be extracted: " + name);
     else
@@ -81,11 +108,11 @@ unsigned fileMode(zip_uint8_t opsys, zip_uint32_t attr, unsigned umask) {
 }
 
 Outcome extractFile(Extraction& x, zip_uint64_t idx, const std::string& name, const zip_stat_t& st,
-                    int dirFd, const std::string& leaf, unsigned mode) {
+                    int dirFd, const std::string& leaf, unsigned mode, std::time_t mtime) {
     Reporter& rep = x.rep;
-    ZipFilePtr zf(zip_fopen_index(x.za, idx, 0));
-    if (!zf) {
-        reportReadError(rep, name, zip_get_error(x.za));
+    EntryReader entry(x.za, idx, st, x.buffers);
+    if (!entry.opened()) {
+        reportReadError(rep, name, st, entry.error());
         return rep.stopped() ? Outcome::Stop : Outcome::Failed;
     }
     TempFile tmp(dirFd);
@@ -93,21 +120,21 @@ Outcome extractFile(Extraction& x, zip_uint64_t idx, const std::string& name, co
         rep.message(WriteFailed, tmp.error() + " for " + name);
         return rep.stopped() ? Outcome::Stop : Outcome::Failed;
     }
-    std::vector<char> buf(ProgressChunk);
-    uLong crc = crc32(0L, Z_NULL, 0);
+    std::uint32_t crc = 0;
     zip_uint64_t total = 0;
     for (;;) {
-        const zip_int64_t n = zip_fread(zf.get(), buf.data(), buf.size());
+        const char* block = nullptr;
+        const zip_int64_t n = entry.read(block, ProgressChunk);
         if (n < 0) {
-            reportReadError(rep, name, zip_file_get_error(zf.get()));
+            reportReadError(rep, name, st, entry.error());
             return rep.stopped() ? Outcome::Stop : Outcome::Failed;
         }
         if (n == 0)
             break;
         const auto un = static_cast<std::size_t>(n);
-        crc = crc32(crc, reinterpret_cast<const Bytef*>(buf.data()), static_cast<uInt>(un));
+        crc = crc32(crc, block, un);
         total += un;
-        if (!tmp.writeAll(buf.data(), un)) {
+        if (!tmp.writeAll(block, un)) {
             rep.message(WriteFailed, tmp.error() + " " + name);
             return rep.stopped() ? Outcome::Stop : Outcome::Failed;
         }
@@ -119,7 +146,6 @@ Outcome extractFile(Extraction& x, zip_uint64_t idx, const std::string& name, co
         rep.message(CrcError, "CRC error in " + name + "; the file was not extracted");
         return rep.stopped() ? Outcome::Stop : Outcome::Failed;
     }
-    const long long mtime = (st.valid & ZIP_STAT_MTIME) ? st.mtime : time(nullptr);
     if (!tmp.commit(leaf, mode, mtime)) {
         rep.message(WriteFailed, tmp.error() + " (" + name + ")");
         return rep.stopped() ? Outcome::Stop : Outcome::Failed;
@@ -136,7 +162,7 @@ Outcome extractLink(Extraction& x, zip_uint64_t idx, const std::string& name, co
     }
     ZipFilePtr zf(zip_fopen_index(x.za, idx, 0));
     if (!zf) {
-        reportReadError(rep, name, zip_get_error(x.za));
+        reportReadError(rep, name, st, zip_get_error(x.za));
         return rep.stopped() ? Outcome::Stop : Outcome::Failed;
     }
     std::string target(LinkTargetMax + 1, '\0');
@@ -144,7 +170,7 @@ Outcome extractLink(Extraction& x, zip_uint64_t idx, const std::string& name, co
     for (;;) {
         const zip_int64_t n = zip_fread(zf.get(), target.data() + got, target.size() - got);
         if (n < 0) {
-            reportReadError(rep, name, zip_file_get_error(zf.get()));
+            reportReadError(rep, name, st, zip_file_get_error(zf.get()));
             return rep.stopped() ? Outcome::Stop : Outcome::Failed;
         }
         if (n == 0)
@@ -168,6 +194,16 @@ Outcome extractLink(Extraction& x, zip_uint64_t idx, const std::string& name, co
     return Outcome::Done;
 }
 
+// Whether an entry whose name does not end in "/" is a folder by its attributes: by its Unix
+// mode when a Unix system made it with one, else by the MS-DOS directory attribute on an
+// entry without data.
+bool folderByAttributes(zip_uint8_t opsys, zip_uint32_t attr, const zip_stat_t& st) {
+    const unsigned unixType = (attr >> 16) & S_IFMT;
+    if (opsys == ZIP_OPSYS_UNIX && unixType != 0)
+        return unixType == S_IFDIR;
+    return (attr & 0x10) != 0 && (st.valid & ZIP_STAT_SIZE) && st.size == 0;
+}
+
 // Extracts one entry. Returns Stop when the caller asked to stop.
 Outcome extractEntry(Extraction& x, zip_uint64_t idx, const std::string& name) {
     Reporter& rep = x.rep;
@@ -188,11 +224,14 @@ Outcome extractEntry(Extraction& x, zip_uint64_t idx, const std::string& name) {
     const unsigned type = opsys == ZIP_OPSYS_UNIX ? (attr >> 16) & S_IFMT : 0;
 
     SafeName safe = checkEntryName(name);
+    const bool folder = safe.isFolder || folderByAttributes(opsys, attr, st);
     if (!safe.ok) {
+        // A folder entry "./" names the extraction folder itself: there is nothing to make.
+        if (safe.self && folder)
+            return Outcome::Folder;
         rep.message(NameRefused, "Entry name refused (" + safe.reason + "): " + name);
         return stopOr(Outcome::Failed);
     }
-    const bool folder = safe.isFolder || type == S_IFDIR;
     std::string error;
     bool viaLink = false;
     if (folder) {
@@ -206,15 +245,16 @@ Outcome extractEntry(Extraction& x, zip_uint64_t idx, const std::string& name) {
         rep.message(EntryEncrypted, "Encrypted entry cannot be extracted: " + name);
         return stopOr(Outcome::Failed);
     }
-    const std::vector<std::string> parts =
-        dirNames ? safe.parts : std::vector<std::string>{safe.parts.back()};
-    const std::string& leaf = parts.back();
-    const int dirFd = x.out.openFolder(parts, parts.size() - 1, true, error, viaLink);
+    // Without folder names the file goes into the extraction folder itself.
+    const std::string& leaf = safe.parts.back();
+    const int dirFd =
+        x.out.openFolder(safe.parts, dirNames ? safe.parts.size() - 1 : 0, true, error, viaLink);
     if (dirFd < 0) {
         rep.message(viaLink ? NameRefused : WriteFailed, error + " (" + name + ")");
         return stopOr(Outcome::Failed);
     }
 
+    const std::optional<std::time_t> when = entryTime(x.za, idx, st);
     struct stat existing {};
     if (fstatat(dirFd, leaf.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
         if (S_ISDIR(existing.st_mode)) {
@@ -222,8 +262,7 @@ Outcome extractEntry(Extraction& x, zip_uint64_t idx, const std::string& name) {
             return stopOr(Outcome::Failed);
         }
         if (update || freshen) {
-            if ((st.valid & ZIP_STAT_MTIME) &&
-                toDosTime(existing.st_mtime) >= toDosTime(st.mtime)) {
+            if (when && toDosTime(existing.st_mtime) >= toDosTime(*when)) {
                 rep.message(EntrySkipped, "Existing file is not older, skipped: " + name);
                 return stopOr(Outcome::Failed);
             }
@@ -243,48 +282,8 @@ Outcome extractEntry(Extraction& x, zip_uint64_t idx, const std::string& name) {
         rep.message(InfoMessage, "Extracting " + name);
     if (type == S_IFLNK)
         return extractLink(x, idx, name, st, dirFd, leaf);
-    return extractFile(x, idx, name, st, dirFd, leaf, fileMode(opsys, attr, x.umask));
-}
-
-// Opens an archive whose offsets are counted from its own start although bytes stand before
-// it (a program part put in front without correcting the offsets): the archive is read from
-// where its central directory shows it begins. Null when that is not the case.
-zip_t* openShifted(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    struct stat st {};
-    std::string tail;
-    if (fstat(fd, &st) == 0 && st.st_size >= 22) {
-        const off_t len = std::min<off_t>(st.st_size, 22 + 65535);
-        tail.resize(static_cast<std::size_t>(len));
-        if (pread(fd, tail.data(), tail.size(), st.st_size - len) != len)
-            tail.clear();
-    }
-    close(fd);
-    const auto* t = reinterpret_cast<const unsigned char*>(tail.data());
-    auto get16 = [](const unsigned char* p) {
-        return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8;
-    };
-    auto get32 = [&](const unsigned char* p) { return get16(p) | get16(p + 2) << 16; };
-    for (std::size_t i = tail.size() >= 22 ? tail.size() - 22 + 1 : 0; i-- > 0;) {
-        if (get32(t + i) != 0x06054B50 || i + 22 + get16(t + i + 20) != tail.size())
-            continue;
-        const std::int64_t endPos = st.st_size - static_cast<std::int64_t>(tail.size() - i);
-        const std::int64_t shift = endPos - get32(t + i + 12) - std::int64_t(get32(t + i + 16));
-        if (shift <= 0 || get32(t + i + 16) == 0xFFFFFFFF)
-            return nullptr;
-        zip_error_t error;
-        zip_error_init(&error);
-        zip_source_t* src =
-            zip_source_file_create(path.c_str(), static_cast<zip_uint64_t>(shift), 0, &error);
-        zip_t* za = src ? zip_open_from_source(src, ZIP_RDONLY, &error) : nullptr;
-        if (src && !za)
-            zip_source_free(src);
-        zip_error_fini(&error);
-        return za;
-    }
-    return nullptr;
+    return extractFile(x, idx, name, st, dirFd, leaf, fileMode(opsys, attr, x.umask),
+                       when.value_or(time(nullptr)));
 }
 
 std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
@@ -312,14 +311,18 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
     }
     int err = 0;
     ZipPtr za(zip_open(archive.c_str(), ZIP_RDONLY, &err));
+    // libzip takes the whole file as the archive. Bytes before an archive whose offsets do
+    // not count them, or many after its end, make it refuse the file; the archive is then
+    // read through a window onto the part that is the archive.
     if (!za && (err == ZIP_ER_NOZIP || err == ZIP_ER_INCONS))
-        za.reset(openShifted(archive));
+        if (const auto bounds = locateArchive(archive); bounds && bounds->needsWindow())
+            za.reset(openArchiveWindow(archive, *bounds));
     if (!za) {
         rep.message(ArchiveDamaged,
                     "Not a ZIP archive or damaged: " + archive + " (" + zipErrorText(err) + ")");
         return 0;
     }
-    Extraction x{*r, rep, za.get(), {}, processUmask()};
+    Extraction x{*r, rep, za.get(), {}, processUmask(), 0, {}};
     if (!x.out.valid()) {
         rep.message(WriteFailed, "Cannot open the extraction folder");
         return 0;

@@ -4,12 +4,15 @@
 // failure, a cancel or a killed process leaves the old archive as it was.
 #include "archive/ZIPPER.h"
 
+#include "ziplibs/common/ArchiveBounds.h"
 #include "ziplibs/common/Codes.h"
 #include "ziplibs/common/DosTime.h"
+#include "ziplibs/common/ExtraFields.h"
 #include "ziplibs/common/Names.h"
 #include "ziplibs/common/Reporter.h"
 #include "ziplibs/common/ZipHandle.h"
 #include "ziplibs/zipper/Collect.h"
+#include "ziplibs/zipper/ParallelCompress.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -199,6 +202,16 @@ bool startsWithArchive(const std::string& path) {
            ((sig[2] == 3 && sig[3] == 4) || (sig[2] == 5 && sig[3] == 6));
 }
 
+// Why an archive with other bytes in its file is not rewritten: the rewrite keeps only the
+// archive proper and would drop them.
+std::string extraDataText(const std::string& path, bool before, bool after) {
+    const std::string where = before && after ? "before the first entry and after the end of "
+                              : before        ? "before the first entry of "
+                                              : "after the end of ";
+    return "Data stands " + where + path + (before ? " (a self-extracting program?)" : "") +
+           ", which a rewrite would lose; the archive was not changed";
+}
+
 // Opens an existing archive for changing it, or a new one when create is set and nothing
 // is at the path. Reports and returns null when that is not possible.
 ZipPtr openArchive(const std::string& path, bool create, Reporter& rep) {
@@ -224,23 +237,29 @@ ZipPtr openArchive(const std::string& path, bool create, Reporter& rep) {
     if (exists && create && S_ISREG(st.st_mode) && st.st_size == 0)
         flags = ZIP_CREATE | ZIP_TRUNCATE;
     int err = 0;
-    zip_t* za = zip_open(path.c_str(), flags, &err);
-    if (!za) {
-        const std::string why = zipErrorText(err);
-        if (err == ZIP_ER_NOZIP || err == ZIP_ER_INCONS)
-            rep.message(ArchiveDamaged, "Not a ZIP archive or damaged: " + path + " (" + why + ")");
-        else
-            rep.message(ArchiveDamaged, "Cannot open the archive " + path + ": " + why);
+    ZipPtr za(zip_open(path.c_str(), flags, &err));
+    const bool damaged = !za && (err == ZIP_ER_NOZIP || err == ZIP_ER_INCONS);
+    if (!za && !damaged) {
+        rep.message(ArchiveDamaged, "Cannot open the archive " + path + ": " + zipErrorText(err));
         return nullptr;
     }
-    ZipPtr owned(za);
-    if (exists && (flags & ZIP_TRUNCATE) == 0 && !startsWithArchive(path)) {
-        rep.message(Unsupported, "Data stands before the first entry of " + path +
-                                     " (a self-extracting program?), which a rewrite would "
-                                     "lose; the archive was not changed");
+    if (exists && (flags & ZIP_TRUNCATE) == 0) {
+        // libzip itself reads past a few bytes after the end record, and past bytes before
+        // the first entry when the offsets count them.
+        const auto bounds = locateArchive(path);
+        const bool before = (bounds && bounds->start > 0) || (za && !startsWithArchive(path));
+        const bool after = bounds && bounds->dataAfter();
+        if (before || after) {
+            rep.message(Unsupported, extraDataText(path, before, after));
+            return nullptr;
+        }
+    }
+    if (damaged) {
+        rep.message(ArchiveDamaged,
+                    "Not a ZIP archive or damaged: " + path + " (" + zipErrorText(err) + ")");
         return nullptr;
     }
-    return owned;
+    return za;
 }
 
 // Writes the archive. On failure reports, leaves the old archive as it was and returns false.
@@ -295,10 +314,12 @@ void setArchiveTimeToNewest(const std::string& path, Reporter& rep) {
     bool any = false;
     const zip_int64_t n = zip_get_num_entries(za.get(), 0);
     for (zip_int64_t i = 0; i < n; ++i) {
+        const auto idx = static_cast<zip_uint64_t>(i);
         zip_stat_t st;
-        if (zip_stat_index(za.get(), static_cast<zip_uint64_t>(i), 0, &st) == 0 &&
-            (st.valid & ZIP_STAT_MTIME)) {
-            newest = any ? std::max(newest, st.mtime) : st.mtime;
+        if (zip_stat_index(za.get(), idx, 0, &st) != 0)
+            continue;
+        if (const auto when = entryTime(za.get(), idx, st)) {
+            newest = any ? std::max(newest, *when) : *when;
             any = true;
         }
     }
@@ -375,6 +396,7 @@ std::int32_t runAdd(const ZipCommandRecord& r, const std::string& archive,
     // Declared before the archive handle: the data sources refer to it until it is closed.
     AddContext ctx;
     ctx.rep = &rep;
+    CompressAhead ahead(level, rep);
     ZipPtr za = openArchive(archive, true, rep);
     if (!za)
         return 0;
@@ -389,9 +411,10 @@ std::int32_t runAdd(const ZipCommandRecord& r, const std::string& archive,
         const bool exists = found != existing.end();
         if (exists && (update || freshen)) {
             zip_stat_t zst;
-            if (zip_stat_index(za.get(), found->second, 0, &zst) == 0 &&
-                (zst.valid & ZIP_STAT_MTIME) &&
-                toDosTime(zst.mtime) >= toDosTime(item.st.st_mtime)) {
+            const auto entryWhen = zip_stat_index(za.get(), found->second, 0, &zst) == 0
+                                       ? entryTime(za.get(), found->second, zst)
+                                       : std::nullopt;
+            if (entryWhen && toDosTime(*entryWhen) >= toDosTime(item.st.st_mtime)) {
                 if (!item.folder)
                     rep.message(EntrySkipped, "Not newer than its entry, skipped: " + item.path);
                 continue;
@@ -417,7 +440,9 @@ std::int32_t runAdd(const ZipCommandRecord& r, const std::string& archive,
             state->ctx = &ctx;
             state->item = &item;
             zip_error_init(&state->error);
-            zip_source_t* src = zip_source_function(za.get(), fileSourceCallback, state);
+            zip_source_t* src =
+                ahead.source(za.get(), item.path, static_cast<std::uint64_t>(item.st.st_size),
+                             fileSourceCallback, state);
             if (!src) {
                 delete state;
                 idx = -1;
@@ -449,7 +474,7 @@ std::int32_t runAdd(const ZipCommandRecord& r, const std::string& archive,
         } else {
             ++foldersAdded;
         }
-        zip_file_set_mtime(za.get(), uidx, item.st.st_mtime, 0);
+        setEntryTime(za.get(), uidx, item.st.st_mtime);
         setAttributes(za.get(), uidx, item.st, flag(r.ForceDosFlag));
         changed = true;
         if (flag(r.VerboseFlag))

@@ -1,0 +1,278 @@
+#include "dialogs/Addunit.h"
+
+#include "controls/GradButton.h"
+#include "dialogs/DialogResults.h"
+#include "dialogs/FolderTree.h"
+#include "dialogs/WindowUtil.h"
+#include "platform/Errors.h"
+#include "platform/Files.h"
+#include "platform/qt/ErrorGuard.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QSet>
+#include <QShowEvent>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+TAddForm* AddForm = nullptr;
+
+namespace {
+
+const QColor kStripColour(0x8D, 0xC7, 0xF1);
+
+// Paths name the same file when they are equal; on Windows letter case does not count.
+QString pathKey(const QString& path) {
+#ifdef _WIN32
+    return path.toCaseFolded();
+#else
+    return path;
+#endif
+}
+
+// The order of the sorted collected list: text order with letter case ignored.
+bool caseInsensitiveLess(const QString& a, const QString& b) {
+    return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+}
+
+QLabel* makeBoldLabel(QWidget* parent, const char* name, const QString& text, QPoint at) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    label->move(at);
+    label->adjustSize();
+    return label;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The file list
+
+TFileListBox::TFileListBox(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+}
+
+void TFileListBox::setDirectory(const QString& folder) {
+    // Opened once on its own, so that a folder that cannot be read is told apart from an
+    // empty one.
+    std::error_code ec;
+    const bool absolute = !folder.isEmpty() && !QDir::isRelativePath(folder);
+    if (absolute)
+        std::filesystem::directory_iterator probe(std::filesystem::path(folder.toStdU16String()),
+                                                  ec);
+    if (!absolute || ec || !QFileInfo(folder).isDir())
+        throw platform::Exception("Cannot open the folder " + folder.toStdString() + ".");
+
+    clear();
+    const QFileInfoList entries =
+        QDir(folder).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo& info : entries) {
+        // isFile() follows links: a link to a regular file is one; links to anything else
+        // and the special files are not.
+        if (!info.isFile())
+            continue;
+        const QString suffix = info.suffix().toLower();
+        // One look-up per kind of file: the provider may read a file to tell its type.
+        auto icon = iconBySuffix_.find(suffix);
+        if (icon == iconBySuffix_.end())
+            icon = iconBySuffix_.insert(suffix, icons_.icon(info));
+        addItem(new QListWidgetItem(*icon, info.fileName()));
+    }
+    directory_ = folder;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The dialog
+
+TAddForm::TAddForm(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::WindowMinimizeButtonHint) {
+    setObjectName("AddForm");
+    setWindowTitle("Add Files");
+    QFont font("MS Sans Serif");
+    font.setPixelSize(10);
+    setFont(font);
+    setFixedSize(617, 432);
+
+    Panel1 = makeColourPanel(this, "Panel1", kStripColour, {0, 1, 479, 22});
+    Label3 = makeBoldLabel(Panel1, "Label3", "Select File to Add", {8, 5});
+
+    DirectoryListBox1 = new TFolderTree(this);
+    DirectoryListBox1->setObjectName("DirectoryListBox1");
+    DirectoryListBox1->setGeometry(3, 24, 167, 177);
+
+    FileListBox1 = new TFileListBox(this);
+    FileListBox1->setObjectName("FileListBox1");
+    FileListBox1->setGeometry(170, 24, 306, 176);
+
+    Panel2 = makeColourPanel(this, "Panel2", kStripColour, {0, 205, 479, 227});
+    Panel3 = makeColourPanel(Panel2, "Panel3", kStripColour, {3, 1, 473, 23});
+    Label1 = makeBoldLabel(Panel3, "Label1", "Files to Add:", {8, 5});
+    SelectedList = new QListWidget(Panel2);
+    SelectedList->setObjectName("SelectedList");
+    SelectedList->setGeometry(3, 24, 472, 195);
+    SelectedList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    SelectedList->setFocusPolicy(Qt::ClickFocus); // not reached with Tab
+
+    Panel4 = makeColourPanel(this, "Panel4", kStripColour, {479, 1, 135, 431});
+    Label2 = makeBoldLabel(Panel4, "Label2", "Options", {9, 11});
+    Bevel1 = new QFrame(Panel4);
+    Bevel1->setObjectName("Bevel1");
+    Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    Bevel1->setGeometry(8, 29, 120, 53);
+    DirNameCB = new QCheckBox("Save DirNames", Panel4);
+    DirNameCB->setObjectName("DirNameCB");
+    DirNameCB->setGeometry(14, 38, 95, 14);
+    RecurseCB = new QCheckBox("Recurse Dirs", Panel4);
+    RecurseCB->setObjectName("RecurseCB");
+    RecurseCB->setGeometry(14, 60, 91, 14);
+
+    struct ButtonSpec {
+        TGradButton** button;
+        const char* name;
+        const char* caption;
+        QRect place;
+        void (TAddForm::*handler)();
+    };
+    const ButtonSpec buttons[] = {
+        {&Selectallbut,
+         "Selectallbut",
+         "Select All",
+         {8, 112, 121, 25},
+         &TAddForm::SelectAllButClick},
+        {&Addfilebut, "Addfilebut", "Add Files", {8, 142, 122, 25}, &TAddForm::AddFileButClick},
+        {&Removebut, "Removebut", "Remove Files", {8, 171, 121, 25}, &TAddForm::RemoveButClick},
+        {&sortbut, "sortbut", "Sort File List", {8, 328, 121, 25}, &TAddForm::SortButClick},
+        {&Okbut, "Okbut", "Add To ZIP", {8, 359, 121, 25}, &TAddForm::OKButClick},
+        {&cancelbut, "cancelbut", "Cancel", {8, 389, 121, 25}, &TAddForm::CancelButClick},
+    };
+    for (const ButtonSpec& b : buttons) {
+        TGradButton* button = makeDesertButton(Panel4, b.name, b.caption, b.place);
+        button->setHotTrack(true);
+        button->setButtonLayout(TGradButton::blGlyphLeft);
+        button->setSpacing(4);
+        onClick(button, [this, handler = b.handler] { (this->*handler)(); });
+        *b.button = button;
+    }
+
+    connect(DirectoryListBox1, &TFolderTree::Click, this,
+            [this] { platform::guarded([this] { DirectoryListBox1Click(); }); });
+
+    centerOnScreen(this);
+    platform::guarded([this] { FormCreate(); });
+}
+
+void TAddForm::showStartFolder() {
+    DirectoryListBox1->setPath(TFolderTree::StartFolder());
+    FileListBox1->setDirectory(TFolderTree::StartFolder());
+}
+
+TAddForm::~TAddForm() {
+    if (AddForm == this)
+        AddForm = nullptr;
+}
+
+void TAddForm::FormCreate() {
+    DirNameCB->setChecked(false);
+    RecurseCB->setChecked(false);
+    showStartFolder();
+}
+
+void TAddForm::FormShow() {
+    showStartFolder();
+}
+
+void TAddForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        platform::guarded([this] { FormShow(); });
+}
+
+void TAddForm::DirectoryListBox1Click() {
+    FileListBox1->setDirectory(DirectoryListBox1->Path());
+}
+
+QString TAddForm::AppendSlash(const QString& path) {
+    const QChar separator = QLatin1Char(platform::pathSeparator());
+    if (path.isEmpty() || path.endsWith(separator))
+        return path;
+    return path + separator;
+}
+
+void TAddForm::SelectAllButClick() {
+    FileListBox1->selectAll();
+}
+
+void TAddForm::AddFileButClick() {
+    DialogCancelled = true;
+    QSet<QString> collected;
+    for (int i = 0; i < SelectedList->count(); ++i)
+        collected.insert(pathKey(SelectedList->item(i)->text()));
+    // The folder of the files is the one the file list shows: the tree's selection may have
+    // been moved by keyboard since, or stand on a node without a path.
+    const QString folder = AppendSlash(FileListBox1->Directory());
+    for (int i = 0; i < FileListBox1->count(); ++i) {
+        QListWidgetItem* item = FileListBox1->item(i);
+        if (!item->isSelected())
+            continue;
+        const QString path = folder + item->text();
+        if (!collected.contains(pathKey(path))) {
+            collected.insert(pathKey(path));
+            collect(path);
+        }
+        item->setSelected(false);
+    }
+    if (SelectedList->count() > 0)
+        SelectedList->scrollToItem(SelectedList->item(SelectedList->count() - 1));
+}
+
+void TAddForm::collect(const QString& path) {
+    int at = SelectedList->count();
+    if (sorted_) {
+        // After the lines that do not sort behind it.
+        int low = 0;
+        while (low < at) {
+            const int mid = (low + at) / 2;
+            if (caseInsensitiveLess(path, SelectedList->item(mid)->text()))
+                at = mid;
+            else
+                low = mid + 1;
+        }
+    }
+    SelectedList->insertItem(at, path);
+}
+
+void TAddForm::RemoveButClick() {
+    for (int i = SelectedList->count() - 1; i >= 0; --i)
+        if (SelectedList->item(i)->isSelected())
+            delete SelectedList->takeItem(i);
+}
+
+void TAddForm::SortButClick() {
+    sorted_ = true;
+    QStringList lines;
+    for (int i = 0; i < SelectedList->count(); ++i)
+        lines << SelectedList->item(i)->text();
+    std::stable_sort(lines.begin(), lines.end(), caseInsensitiveLess);
+    SelectedList->clear();
+    SelectedList->addItems(lines);
+    sortbut->setEnabled(false);
+}
+
+void TAddForm::OKButClick() {
+    DialogCancelled = false;
+    accept();
+}
+
+void TAddForm::CancelButClick() {
+    reject();
+}

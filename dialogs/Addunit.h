@@ -1,0 +1,93 @@
+#pragma once
+// TAddForm: the "Add Files" dialog. The user browses folders in the tree, picks files in the
+// list of the folder shown, collects their full paths in "Files to Add:", sets two options and
+// confirms with "Add To ZIP". The dialog never touches the archive: the Add command makes a
+// new one for every use, shows it modally and then reads SelectedList, the two option boxes
+// and DialogCancelled.
+#include <QDialog>
+#include <QFileIconProvider>
+#include <QHash>
+#include <QIcon>
+#include <QListWidget>
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class TFolderTree;
+class TGradButton;
+
+// The file list of the Add Files dialog: the bare names of the files of one folder, sorted,
+// with their icons, several selectable at once.
+class TFileListBox : public QListWidget {
+    Q_OBJECT
+public:
+    explicit TFileListBox(QWidget* parent = nullptr);
+
+    // The folder shown, as it was given.
+    QString Directory() const { return directory_; }
+    // Shows the files of FOLDER: regular files (hidden ones too, and links to regular files);
+    // no folders and none of the special files (sockets, devices, pipes). A folder that cannot
+    // be listed raises "Cannot open the folder " + FOLDER + "." and the list keeps what it
+    // showed.
+    void setDirectory(const QString& folder);
+
+private:
+    QString directory_;
+    QFileIconProvider icons_;
+    QHash<QString, QIcon> iconBySuffix_;
+};
+
+class TAddForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TAddForm(QWidget* parent = nullptr);
+    ~TAddForm() override;
+
+    QFrame* Panel1 = nullptr; // header strip of the browsing area
+    QLabel* Label3 = nullptr;
+    TFolderTree* DirectoryListBox1 = nullptr;
+    TFileListBox* FileListBox1 = nullptr;
+    QFrame* Panel2 = nullptr; // around the collected list
+    QFrame* Panel3 = nullptr; // its header strip
+    QLabel* Label1 = nullptr;
+    QListWidget* SelectedList = nullptr;
+    QFrame* Panel4 = nullptr; // the right-hand column
+    QLabel* Label2 = nullptr;
+    QFrame* Bevel1 = nullptr;
+    QCheckBox* DirNameCB = nullptr;
+    QCheckBox* RecurseCB = nullptr;
+    TGradButton* Selectallbut = nullptr;
+    TGradButton* Addfilebut = nullptr;
+    TGradButton* Removebut = nullptr;
+    TGradButton* sortbut = nullptr;
+    TGradButton* Okbut = nullptr;
+    TGradButton* cancelbut = nullptr;
+
+    void FormCreate();
+    void FormShow();
+    void DirectoryListBox1Click();
+    void SelectAllButClick();
+    void AddFileButClick();
+    void RemoveButClick();
+    void SortButClick();
+    void OKButClick();
+    void CancelButClick();
+
+    // PATH with the path separator appended, unless it is empty or already ends in one.
+    static QString AppendSlash(const QString& path);
+
+    // Whether the collected list is in sorted mode (for the rest of the dialog's life).
+    bool Sorted() const { return sorted_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void showStartFolder();
+    void collect(const QString& path);
+
+    bool sorted_ = false;
+};
+
+// The add dialog of the latest Add command.
+extern TAddForm* AddForm;

@@ -1,0 +1,158 @@
+#include "dialogs/extrunit.h"
+
+#include "controls/GradButton.h"
+#include "dialogs/DialogResults.h"
+#include "dialogs/FolderTree.h"
+#include "dialogs/Unit3.h"
+#include "dialogs/WindowUtil.h"
+#include "platform/qt/ErrorGuard.h"
+
+#include <QButtonGroup>
+#include <QFrame>
+#include <QRadioButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+TExtract* Extract = nullptr;
+
+// ---------------------------------------------------------------------------------------------
+// The radio group
+
+TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, QWidget* parent)
+    : QGroupBox(caption, parent), group_(new QButtonGroup(this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 2, 8, 2);
+    layout->setSpacing(0);
+    for (int i = 0; i < items.size(); ++i) {
+        auto* button = new QRadioButton(items[i], this);
+        group_->addButton(button, i);
+        layout->addWidget(button);
+    }
+}
+
+int TRadioGroup::ItemIndex() const {
+    return group_->checkedId();
+}
+
+void TRadioGroup::setItemIndex(int index) {
+    if (QAbstractButton* button = group_->button(index)) {
+        button->setChecked(true);
+        return;
+    }
+    // No item: the exclusive group lets go of its choice only while it is not exclusive.
+    if (QAbstractButton* checked = group_->checkedButton()) {
+        group_->setExclusive(false);
+        checked->setChecked(false);
+        group_->setExclusive(true);
+    }
+}
+
+QRadioButton* TRadioGroup::Button(int index) const {
+    return qobject_cast<QRadioButton*>(group_->button(index));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The dialog
+
+TExtract::TExtract(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::WindowMinimizeButtonHint) {
+    setObjectName("Extract");
+    setWindowTitle("Select Extract Directory");
+    QFont font("MS Sans Serif");
+    font.setPixelSize(10);
+    setFont(font);
+    setFixedSize(438, 384);
+    // Modal to the main window only: the new-folder window, shown beside it, stays usable.
+    setWindowModality(Qt::WindowModal);
+
+    Panel1 = makeColourPanel(this, "Panel1", palette().color(QPalette::Window), {0, 0, 262, 384});
+    Directorylistbox1 = new TFolderTree(Panel1);
+    Directorylistbox1->setObjectName("Directorylistbox1");
+    Directorylistbox1->setGeometry(4, 3, 253, 376);
+    Directorylistbox1->setAutoRefresh(true);
+
+    Panel2 = makeColourPanel(this, "Panel2", QColor(0x8D, 0xC7, 0xF1), {262, 0, 175, 384});
+    RadioGroup1 = new TRadioGroup("Extract With Directories", {"No", "Yes"}, Panel2);
+    RadioGroup1->setObjectName("RadioGroup1");
+    RadioGroup1->setGeometry(11, 13, 150, 59);
+    RadioGroup2 = new TRadioGroup("OverWrite Existing Files", {"No", "Yes"}, Panel2);
+    RadioGroup2->setObjectName("RadioGroup2");
+    RadioGroup2->setGeometry(10, 76, 151, 59);
+    RadioGroup3 = new TRadioGroup("Files to Extract", {"All Files", "Selected Files"}, Panel2);
+    RadioGroup3->setObjectName("RadioGroup3");
+    RadioGroup3->setGeometry(10, 137, 152, 62);
+
+    GradButton1 = makeDesertButton(Panel2, "GradButton1", "Create New Folder", {19, 208, 137, 25});
+    OKbut = makeDesertButton(Panel2, "OKbut", "OK", {19, 312, 137, 25});
+    Cancelbut = makeDesertButton(Panel2, "Cancelbut", "Cancel", {19, 344, 137, 25});
+    onClick(GradButton1, [this] { GradButton1Click(); });
+    onClick(OKbut, [this] { OKButClick(); });
+    onClick(Cancelbut, [this] { CancelButClick(); });
+
+    connect(Directorylistbox1, &TFolderTree::Change, this,
+            [this] { platform::guarded([this] { Directorylistbox1Change(); }); });
+
+    centerOnScreen(this);
+    FormCreate();
+}
+
+TExtract::~TExtract() {
+    if (Extract == this)
+        Extract = nullptr;
+}
+
+void TExtract::FormCreate() {
+    RadioGroup1->setItemIndex(0); // "No"
+    RadioGroup2->setItemIndex(1); // "Yes"
+    RadioGroup3->setItemIndex(0); // "All Files"
+}
+
+void TExtract::FormShow() {
+    Directorylistbox1->setPath(TFolderTree::StartFolder());
+}
+
+void TExtract::FormActivate() {
+    DialogCancelled = true;
+}
+
+void TExtract::Directorylistbox1Change() {
+    // Nodes without a file-system path cannot take files; the selection goes to the start
+    // folder instead (and this runs again for it).
+    const QString path = Directorylistbox1->Path();
+    if (path == "My Computer" || path == "Control Panel" || path == "Computer")
+        Directorylistbox1->setPath(TFolderTree::StartFolder());
+}
+
+void TExtract::OKButClick() {
+    DialogCancelled = false;
+    ExtractDir = Directorylistbox1->Path().toStdString();
+    ExtractWithDirs = RadioGroup1->ItemIndex() != 0;
+    ExtractOverwrite = RadioGroup2->ItemIndex() != 0;
+    ExtractAllFiles = RadioGroup3->ItemIndex() == 0;
+    accept();
+}
+
+void TExtract::CancelButClick() {
+    ExtractDir.clear();
+    reject();
+}
+
+void TExtract::GradButton1Click() {
+    if (Form7)
+        showModeless(Form7);
+}
+
+bool TExtract::event(QEvent* event) {
+    // A hidden dialog is not the active window, even when a late activation reaches it.
+    if (event->type() == QEvent::WindowActivate && isVisible())
+        FormActivate();
+    return QDialog::event(event);
+}
+
+void TExtract::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        platform::guarded([this] { FormShow(); });
+}

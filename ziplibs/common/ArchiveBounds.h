@@ -1,0 +1,30 @@
+#pragma once
+// Where the archive proper lies inside a file that holds other bytes too: a program part
+// before it whose length its offsets do not count (a self-extractor put in front without
+// correcting them), and anything after its end record (padding, a signature block, a second
+// copy of the trailer). The end record is found from the end of the file and accepted only
+// when the central directory it describes stands where it says.
+#include <zip.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace ziplibs {
+
+struct ArchiveBounds {
+    std::uint64_t start = 0; // the file position that the archive's offsets count from
+    std::uint64_t end = 0;   // just after the end record and its comment
+    std::uint64_t fileSize = 0;
+    bool dataAfter() const { return end < fileSize; }
+    // Whether libzip, which takes the whole file as the archive, needs a window onto it.
+    bool needsWindow() const { return start > 0 || dataAfter(); }
+};
+
+// The bounds of the archive in the file at PATH; nullopt when no valid end record is found.
+std::optional<ArchiveBounds> locateArchive(const std::string& path);
+
+// Opens the archive read-only through a window from its start to its end; null on failure.
+zip_t* openArchiveWindow(const std::string& path, const ArchiveBounds& bounds);
+
+} // namespace ziplibs

@@ -1,0 +1,52 @@
+#pragma once
+// The data of one archive entry, block by block. A deflated entry of up to WholeBufferLimit
+// bytes is read as it is stored and inflated in one piece with libdeflate, which is about
+// twice as fast as zlib's stream; any other entry, and one whose data libdeflate refuses, is
+// read through libzip's stream as before, so that its faults are found and reported the same
+// way.
+#include "ziplibs/common/Deflate.h"
+
+#include <zip.h>
+
+#include <cstddef>
+#include <vector>
+
+namespace ziplibs {
+
+// The memory an extraction's entries are read into, and the inflater's tables, kept from one
+// entry to the next: fresh large blocks for every entry would cost a page fault per page each
+// time, and setting up an inflater costs about as much as inflating a small file.
+struct EntryBuffers {
+    std::vector<char> stored, inflated;
+    Inflater inflater;
+};
+
+class EntryReader {
+public:
+    // Opens entry IDX of ZA, which ST describes, reading into BUFFERS.
+    EntryReader(zip_t* za, zip_uint64_t idx, const zip_stat_t& st, EntryBuffers& buffers);
+    ~EntryReader();
+    EntryReader(const EntryReader&) = delete;
+    EntryReader& operator=(const EntryReader&) = delete;
+
+    // False when the entry could not be opened; error() tells why.
+    bool opened() const { return whole_ || file_; }
+    // Why opening or the last read failed.
+    const zip_error_t* error() const;
+    // Points DATA at the next block of at most MAX bytes and returns its length: 0 at the end,
+    // -1 when the data cannot be read.
+    zip_int64_t read(const char*& data, std::size_t max);
+
+private:
+    bool inflateWhole(const zip_stat_t& st);
+
+    zip_t* za_;
+    zip_uint64_t idx_;
+    EntryBuffers& buffers_; // inflated: the whole entry, or the block last read from the stream
+    zip_file_t* file_ = nullptr;
+    bool whole_ = false;
+    std::size_t size_ = 0; // of the whole entry
+    std::size_t pos_ = 0;
+};
+
+} // namespace ziplibs
