@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
-#include <grp.h>
 #include <linux/capability.h>
 #include <sstream>
 #include <stdexcept>
@@ -162,14 +161,6 @@ std::uint32_t crc32(const std::string& data) {
             c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
     }
     return ~c;
-}
-
-void dropPrivileges() {
-    std::error_code ec;
-    fs::permissions(sandboxRoot(), fs::perms::others_exec, fs::perm_options::add, ec);
-    const gid_t nobody = 65534;
-    if (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0)
-        std::_Exit(2);
 }
 
 } // namespace testsupport
