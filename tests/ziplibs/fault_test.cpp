@@ -1,10 +1,10 @@
 // Failures of the system under each library operation: a write that stops short or finds the
 // disk full, a read of the source or of the archive that fails with an I/O error, the final
-// rename refused. This program puts its own read, write, fread, fwrite, rename and renameat in
-// front of the C library's (it exports them, so the libraries and libzip call them too); an
-// armed fault makes the calls on one file fail as a failing disk would. The old archive must
-// stay byte for byte, no temporary file may stay behind, and a message must name the file and
-// the reason.
+// naming (a rename, or the link that names an anonymous file) refused. This program puts its
+// own read, write, fread, fwrite, rename, renameat and linkat in front of the C library's (it
+// exports them, so the libraries and libzip call them too); an armed fault makes the calls on
+// one file fail as a failing disk would. The old archive must stay byte for byte, no temporary
+// file may stay behind, and a message must name the file and the reason.
 #include "ziplibs/LibHarness.h"
 
 #include "tests/support/TestSupport.h"
@@ -129,6 +129,16 @@ extern "C" int renameat(int fromDir, const char* from, int toDir, const char* to
     return real(fromDir, from, toDir, to);
 }
 
+extern "C" int linkat(int fromDir, const char* from, int toDir, const char* to, int flags) {
+    static const auto real = next<int (*)(int, const char*, int, const char*, int)>("linkat");
+    if (fault.armed && fault.call == Call::Rename) {
+        ++fault.hits;
+        errno = fault.error;
+        return -1;
+    }
+    return real(fromDir, from, toDir, to, flags);
+}
+
 namespace {
 
 enum class Op { Add, Delete, Extract };
@@ -247,7 +257,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"extract_short_write", Op::Extract, Call::Write, Target::OutFolder, ENOSPC, true},
         Case{"extract_archive_read_error", Op::Extract, Call::Read, Target::Archive, EIO, false,
              true},
-        Case{"extract_rename_refused", Op::Extract, Call::Rename, Target::OutFolder, EACCES}),
+        Case{"extract_naming_refused", Op::Extract, Call::Rename, Target::OutFolder, EACCES}),
     [](const auto& info) { return std::string(info.param.title); });
 
 } // namespace
