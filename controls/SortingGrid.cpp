@@ -1122,8 +1122,9 @@ void TSortingGrid::LoadFromFile(const QString& FileName, QChar Separator) {
 
     // Lines end with CR LF, LF or CR; a last line end makes no extra line.
     // Text is UTF-8; a file that is not (an 8-bit file from another program) is read as
-    // Latin-1, so that no byte turns into a replacement character.
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    // Latin-1, so that no byte turns into a replacement character. Decoded in one piece, so
+    // that a sequence cut short at the end is an error too rather than held back unread.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(bytes);
     if (utf8.hasError())
         text = QString::fromLatin1(bytes);

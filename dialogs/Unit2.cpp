@@ -64,16 +64,6 @@ QLineEdit* makeField(QWidget* parent, const char* name, const QRect& place) {
     return field;
 }
 
-TGradButton* makeButton(QWidget* parent, const char* name, const QString& caption,
-                        const QRect& place) {
-    auto* button = new TGradButton(parent);
-    button->setObjectName(name);
-    button->setCaption(caption);
-    button->setColorScheme(TGradButton::csNeoDesert);
-    button->setGeometry(place);
-    return button;
-}
-
 bool isDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
@@ -138,7 +128,7 @@ TForm2::TForm2(QWidget* parent)
     Panel2 = makePage(this, "Panel2", QRect(10, 24, 305, 177));
     Label1 = makeLabel(Panel2, "Label1", "Current Password :", 16, 13);
     Edit1 = makeField(Panel2, "Edit1", QRect(114, 9, 182, 21));
-    GradButton5 = makeButton(Panel2, "GradButton5", "OK", QRect(198, 35, 97, 25));
+    GradButton5 = makeDesertButton(Panel2, "GradButton5", "OK", QRect(198, 35, 97, 25));
     CheckBox1 = new QCheckBox("Enabled Password", Panel2);
     CheckBox1->setObjectName("CheckBox1");
     CheckBox1->setGeometry(16, 48, 114, 17);
@@ -148,7 +138,7 @@ TForm2::TForm2(QWidget* parent)
     Edit2 = makeField(Panel4, "Edit2", QRect(105, 10, 169, 21));
     Label3 = makeLabel(Panel4, "Label3", "Retype Password :", 8, 46);
     Edit3 = makeField(Panel4, "Edit3", QRect(104, 42, 169, 21));
-    GradButton3 = makeButton(Panel2, "GradButton3", "Set Password", QRect(200, 146, 97, 25));
+    GradButton3 = makeDesertButton(Panel2, "GradButton3", "Set Password", QRect(200, 146, 97, 25));
     GradButton3->setEnabled(false);
 
     Panel3 = makePage(this, "Panel3", QRect(10, 24, 305, 177));
@@ -156,10 +146,10 @@ TForm2::TForm2(QWidget* parent)
     Edit4 = makeField(Panel3, "Edit4", QRect(149, 13, 118, 21));
     Label5 = makeLabel(Panel3, "Label5", "MB ", 272, 17);
     Label6 = makeLabel(Panel3, "Label6", "Example : 1.5 MB", 152, 38);
-    GradButton4 = makeButton(Panel3, "GradButton4", "Apply", QRect(200, 144, 97, 25));
+    GradButton4 = makeDesertButton(Panel3, "GradButton4", "Apply", QRect(200, 144, 97, 25));
     Panel3->hide();
 
-    GradButton1 = makeButton(this, "GradButton1", "Close", QRect(211, 206, 96, 23));
+    GradButton1 = makeDesertButton(this, "GradButton1", "Close", QRect(211, 206, 96, 23));
 
     Edit5 = new QLineEdit(this);
     Edit5->setObjectName("Edit5");

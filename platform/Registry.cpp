@@ -369,7 +369,8 @@ bool parseData(const std::string& data, Value& v) {
         int type = 0;
         for (std::size_t i = 4; i < close; ++i) {
             const int h = hexDigit(d[i]);
-            if (h < 0 || type > 0xfffffff)
+            // A type beyond the int it is kept in leaves the line as it is, unread.
+            if (h < 0 || type > 0x7ffffff)
                 return false;
             type = type * 16 + h;
         }
@@ -407,24 +408,26 @@ enum class LoadResult { Ok, NotAHive, Unreadable };
 
 LoadResult parseHive(const std::string& content, Hive& hive) {
     hive = Hive{};
+    // Every carriage return before a line feed belongs to the line end: a file whose line
+    // ends were converted twice ("\r\r\n") reads as one converted once, and a kept line
+    // never ends in a carriage return that the next reading would take for part of its end.
     std::vector<std::string> lines;
     {
         std::string line;
-        for (char c : content) {
-            if (c == '\n') {
-                if (!line.empty() && line.back() == '\r')
-                    line.pop_back();
-                lines.push_back(line);
-                line.clear();
-            } else {
-                line += c;
-            }
-        }
-        if (!line.empty()) {
-            if (line.back() == '\r')
+        const auto endLine = [&] {
+            while (!line.empty() && line.back() == '\r')
                 line.pop_back();
             lines.push_back(line);
+            line.clear();
+        };
+        for (char c : content) {
+            if (c == '\n')
+                endLine();
+            else
+                line += c;
         }
+        if (!line.empty())
+            endLine();
     }
     std::size_t i = 0;
     while (i < lines.size() && trim(lines[i]).empty())
@@ -480,12 +483,16 @@ LoadResult parseHive(const std::string& content, Hive& hive) {
         }
         std::string data = lt.substr(pos + 1);
         std::string raw = line;
-        // Long binary values continue on the next lines after a trailing backslash.
+        // Long binary values continue on the next lines after a trailing backslash. Whether a
+        // line continues is its own matter: an empty line taken in ends the value, whatever
+        // the line before it ended with.
         if (sameName(trim(data).substr(0, std::min<std::size_t>(3, trim(data).size())), "hex")) {
-            while (!data.empty() && trim(data).back() == '\\' && i + 1 < lines.size()) {
+            std::string last = trim(data);
+            while (!last.empty() && last.back() == '\\' && i + 1 < lines.size()) {
                 data = trim(data);
                 data.pop_back();
-                data += trim(lines[++i]);
+                last = trim(lines[++i]);
+                data += last;
                 raw += "\n" + lines[i];
             }
         }
@@ -534,6 +541,12 @@ std::string serialize(const Hive& hive) {
         for (const auto& v : s.values) {
             if (v.kind == Value::Kind::Raw) {
                 out += v.text + "\n";
+                // A kept line ending in a continuation mark with nothing left to continue (at
+                // the end of the file) would take the next line written here for part of
+                // itself when read again: an empty line ends it.
+                const std::string last = trim(v.text.substr(v.text.rfind('\n') + 1));
+                if (!last.empty() && last.back() == '\\')
+                    out += "\n";
                 continue;
             }
             out += v.name.empty() ? std::string("@") : quoted(v.name);

@@ -94,15 +94,17 @@ TEST_F(ReaderTest, CopiesEveryHeaderFieldAndSkipsExtraAndData) {
 
     ASSERT_EQ(archiver.Count(), 2);
     const ZipDirEntry& e = *archiver.DirEntries()[0];
-    EXPECT_EQ(e.VersionNeeded, 45);
-    EXPECT_EQ(e.GeneralFlags, 0x0002);
-    EXPECT_EQ(e.CompressionMethod, 8);
-    EXPECT_EQ(e.DateTime, 0x56781234u);
-    EXPECT_EQ(e.Crc32, 0x89ABCDEFu);
-    EXPECT_EQ(e.CompressedSize, 300);
-    EXPECT_EQ(e.UncompressedSize, 1000);
-    EXPECT_EQ(e.FileNameLength, 13);
-    EXPECT_EQ(e.ExtraFieldLength, 9);
+    // The header fields are packed as in the file: compared as values (+), never bound to a
+    // reference, which would be misaligned.
+    EXPECT_EQ(+e.VersionNeeded, 45);
+    EXPECT_EQ(+e.GeneralFlags, 0x0002);
+    EXPECT_EQ(+e.CompressionMethod, 8);
+    EXPECT_EQ(+e.DateTime, 0x56781234u);
+    EXPECT_EQ(+e.Crc32, 0x89ABCDEFu);
+    EXPECT_EQ(+e.CompressedSize, 300);
+    EXPECT_EQ(+e.UncompressedSize, 1000);
+    EXPECT_EQ(+e.FileNameLength, 13);
+    EXPECT_EQ(+e.ExtraFieldLength, 9);
     EXPECT_EQ(e.FileName, "dir/first.txt");
     EXPECT_EQ(e.CompressedSize64, 300u);
     EXPECT_EQ(e.UncompressedSize64, 1000u);
@@ -221,14 +223,14 @@ TEST_F(ReaderTest, NamesAreKeptAsStoredUpToAZeroByteAndAt256Bytes) {
     ASSERT_EQ(archiver.Count(), 5);
     const auto& e = archiver.DirEntries();
     EXPECT_EQ(e[0]->FileName, longName.substr(0, 256));
-    EXPECT_EQ(e[0]->FileNameLength, 300);
+    EXPECT_EQ(+e[0]->FileNameLength, 300);
     EXPECT_EQ(e[0]->FullName, longName) << "kept whole for display";
     EXPECT_EQ(displayName(*e[0]), longName);
     EXPECT_EQ(e[1]->FileName, "ab");
     EXPECT_EQ(e[1]->FullName, "") << "FileName is whole";
-    EXPECT_EQ(e[1]->FileNameLength, 5);
+    EXPECT_EQ(+e[1]->FileNameLength, 5);
     EXPECT_EQ(e[2]->FileName, "");
-    EXPECT_EQ(e[2]->CompressedSize, 10);
+    EXPECT_EQ(+e[2]->CompressedSize, 10);
     EXPECT_EQ(e[3]->FileName, latin);
     EXPECT_EQ(e[4]->FileName, "after") << "the long name was consumed whole";
 }
@@ -242,7 +244,7 @@ TEST_F(ReaderTest, Zip64SizesComeFromTheExtraField) {
     EXPECT_EQ(list(archiveOf({big, {.name = "next", .data = "n"}})), "");
     ASSERT_EQ(archiver.Count(), 2);
     const ZipDirEntry& e = *archiver.DirEntries()[0];
-    EXPECT_EQ(e.CompressedSize, -1) << "the header's value stays as stored";
+    EXPECT_EQ(+e.CompressedSize, -1) << "the header's value stays as stored";
     EXPECT_EQ(e.UncompressedSize64, 0x123456789ULL);
     EXPECT_EQ(e.CompressedSize64, 40u);
     EXPECT_EQ(archiver.DirEntries()[1]->FileName, "next");
@@ -283,7 +285,7 @@ TEST_F(ReaderTest, DescribedSizesAreFoundWhenTheEndRecordIsMarkedWithoutZip64Rec
         EXPECT_EQ(list(local + second + central + end), "");
         EXPECT_EQ(names(archiver), (std::vector<std::string>{"s.txt", "after"})) << offset;
         EXPECT_EQ(archiver.DirEntries()[0]->CompressedSize64, 13u) << offset;
-        EXPECT_EQ(archiver.DirEntries()[0]->Crc32, 0x1234u) << offset;
+        EXPECT_EQ(+archiver.DirEntries()[0]->Crc32, 0x1234u) << offset;
     }
 }
 
@@ -307,8 +309,7 @@ TEST_F(ReaderTest, DataAtTheFourGigabyteBoundaryIsSkippedWithWidePositions) {
         out << above.bytes();
         out.seekp(static_cast<std::streamoff>(0x100000010ULL), std::ios::cur);
         out << tail;
-        if (!out)
-            GTEST_SKIP() << "no room for a sparse file beyond 8 GiB here";
+        ASSERT_TRUE(out) << "no room for a sparse file beyond 8 GiB in " << path;
     }
     try {
         archiver.setZipFilename(path);
@@ -320,7 +321,7 @@ TEST_F(ReaderTest, DataAtTheFourGigabyteBoundaryIsSkippedWithWidePositions) {
     ASSERT_EQ(archiver.Count(), 3);
     EXPECT_EQ(archiver.DirEntries()[0]->CompressedSize64, 0xFFFFFFFEu);
     EXPECT_EQ(archiver.DirEntries()[1]->CompressedSize64, 0x100000010ULL);
-    EXPECT_EQ(archiver.DirEntries()[1]->CompressedSize, -1);
+    EXPECT_EQ(+archiver.DirEntries()[1]->CompressedSize, -1);
 }
 
 // The Info-ZIP Unicode Path extra field (0x7075) gives the name to show when its CRC is that
@@ -426,13 +427,12 @@ TEST_F(ReaderTest, EachListingStartsFromAnEmptyList) {
 }
 
 TEST_F(ReaderTest, UnreadableArchiveRaisesTheOpenErrorWithoutOnDirUpdate) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "running as root: a file without permissions can still be read";
     EXPECT_EQ(list(archiveOf({{.name = "a"}})), "");
     ASSERT_EQ(archiver.Count(), 1);
     dirUpdates = 0;
     ::chmod(path.c_str(), 0);
     try {
+        testsupport::Unprivileged unprivileged;
         archiver.ReadDirectory();
         ADD_FAILURE() << "no error raised";
     } catch (const platform::EFOpenError& e) {

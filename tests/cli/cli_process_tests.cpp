@@ -81,8 +81,7 @@ protected:
         folder = nullptr;
     }
     void SetUp() override {
-        if (!programBuilt())
-            GTEST_SKIP() << "the program " << QUEMBLY_PROGRAM << " is not built";
+        ASSERT_TRUE(programBuilt()) << "the program " << QUEMBLY_PROGRAM << " is not built";
         clitest::setStoredPassword("");
     }
     void TearDown() override { clitest::setStoredPassword(""); }
@@ -179,10 +178,8 @@ class ProgramLibraries : public ProgramFixture {
 protected:
     void SetUp() override {
         ProgramFixture::SetUp();
-        if (IsSkipped())
-            return;
-        if (!librariesBesideProgram())
-            GTEST_SKIP() << "the archive libraries are not built beside the program";
+        ASSERT_TRUE(librariesBesideProgram())
+            << "the archive libraries are not built beside the program";
     }
     TempDir work;
 };
@@ -258,8 +255,8 @@ TEST_F(ProgramLibraries, StoredPasswordGuardsTheCommands) {
 }
 
 TEST_F(ProgramLibraries, ProgressLineOnATerminal) {
-    if (testsupport::runCommand("command -v script >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "no 'script' program to give the child a terminal";
+    ASSERT_EQ(testsupport::runCommand("command -v script >/dev/null 2>&1"), 0)
+        << "no 'script' program (bsdutils) to give the child a terminal";
     writeFile(work / "big.dat", clitest::sampleData(200000, 3));
     // "script" runs the program on a pseudo-terminal and copies what it wrote to stdout.
     const std::string inner = "env -u DISPLAY -u QT_QPA_PLATFORM LC_ALL=C " +

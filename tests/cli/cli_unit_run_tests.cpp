@@ -286,9 +286,9 @@ class CliLibraries : public CliRun {
 protected:
     void SetUp() override {
         CliRun::SetUp();
-        if (!clitest::archiveLibrariesBuilt())
-            GTEST_SKIP() << "the archive libraries (libzipper.so, libunzipper.so) are not built "
-                            "beside the test program";
+        ASSERT_TRUE(clitest::archiveLibrariesBuilt())
+            << "the archive libraries (libzipper.so, libunzipper.so) are not built beside the "
+               "test program";
     }
 
     std::vector<std::string> listedNames(const std::string& zip) {

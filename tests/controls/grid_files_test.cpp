@@ -121,7 +121,8 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"WidestLineWins", "a\r\nb;c;d;e\r\nf;g\r\n", 0, 3, 4, {"a", "", "", ""}},
         LoadCase{"NoQuoting", "\"a;b\";c", 0, 1, 3, {"\"a", "b\"", "c"}},
         LoadCase{"Utf8", "caf\xc3\xa9;x", 0, 1, 2, {"caf\u00e9", "x"}},
-        LoadCase{"EightBitIsLatin1", "caf\xe9;\xfc", 0, 1, 2, {"caf\u00e9", "\u00fc"}}),
+        LoadCase{"EightBitIsLatin1", "caf\xe9;\xfc", 0, 1, 2, {"caf\u00e9", "\u00fc"}},
+        LoadCase{"EightBitEndingLikeAUtf8Start", "x;caf\xe9", 0, 1, 2, {"x", "caf\u00e9"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(GridTest, UnreadableFileRaisesAndKeepsTheCells) {

@@ -241,9 +241,8 @@ TEST(GradButtonLook, DisabledLookWinsOverState) {
 TEST(GradButtonLook, FocusRectangle) {
     Host h;
     h.b->setFocus();
-    QCoreApplication::processEvents();
-    if (!h.b->hasFocus())
-        GTEST_SKIP() << "the window system gave no focus";
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&h.window));
+    ASSERT_TRUE(h.b->hasFocus());
     const QImage img = h.b->Render();
     const int W = 75, H = 25;
     for (int x = 3; x <= W - 4; ++x) {

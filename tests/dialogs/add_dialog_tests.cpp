@@ -114,7 +114,8 @@ TEST_F(AddDialogTest, FolderThatCannotBeListedKeepsTheListAndSaysSo) {
     expectKept(TFolderTree::ComputerName());
     // No right to read it.
     fs::permissions(folder / "locked", fs::perms::owner_exec);
-    RUN_UNPRIVILEGED(expectKept(in("locked")));
+    testsupport::Unprivileged unprivileged;
+    expectKept(in("locked"));
 }
 
 // EXPECTED: the collected lines, "+N" for N files still picked in the file list, "open" while

@@ -147,10 +147,12 @@ TEST_P(NewFolderTest, OkMakesOneFolderInTheSelectedOne) {
                       .trimmed(),
                   c.expected);
     };
-    if (*c.given)
-        RUN_UNPRIVILEGED(attempt());
-    else
+    if (*c.given) {
+        testsupport::Unprivileged unprivileged;
         attempt();
+    } else {
+        attempt();
+    }
     EXPECT_EQ(dialog->Directorylistbox1->Path(), dir()) << "the selection does not move";
 }
 

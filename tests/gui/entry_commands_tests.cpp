@@ -229,12 +229,13 @@ TEST_F(EntryCommandsTest, ExtractIntoAFolderGoneOrLockedMeanwhileWritesNothing) 
     fs::permissions(files / "locked", fs::perms::owner_read | fs::perms::owner_exec |
                                           fs::perms::others_read | fs::perms::others_exec);
     Msgform->FileBeingZipped2->clear();
-    RUN_UNPRIVILEGED({
+    {
+        testsupport::Unprivileged unprivileged;
         command("ExtractBut", "Directorylistbox1=locked OKbut");
         EXPECT_EQ(dialogsShown, 2);
         EXPECT_EQ(closing(), "0 files were extracted");
-        EXPECT_TRUE(fs::is_empty(files / "locked"));
-    });
+    }
+    EXPECT_TRUE(fs::is_empty(files / "locked"));
 }
 
 // --- Delete -----------------------------------------------------------------------------------

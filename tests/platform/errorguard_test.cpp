@@ -10,6 +10,9 @@
 #include <QTimer>
 #include <QWidget>
 #include <stdexcept>
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
 
 namespace {
 
@@ -74,6 +77,12 @@ TEST(ErrorGuard, ApplicationReportsErrorsFromSlotsAndHandlersAndKeepsRunning) {
     platform::ScriptedMessages scripted;
     platform::ScopedMessageService scope(scripted);
     ASSERT_NE(dynamic_cast<platform::GuardedApplication*>(QCoreApplication::instance()), nullptr);
+#if defined(__SANITIZE_ADDRESS__)
+    // Qt's own frames do not free what they hold when an error passes through them. The
+    // application's guard is the last resort that keeps the program running; that loss is
+    // Qt's, and the handlers of the program's windows each have a guard of their own.
+    __lsan::ScopedDisabler qtFramesLoseWhatTheyHeld;
+#endif
 
     QObject receiver;
     bool laterRan = false;

@@ -222,13 +222,11 @@ TEST(FileStream, OpenErrorsNameTheFileAndTheReason) {
               "Cannot open file \"" + dir.str() + "\". " + std::strerror(EISDIR));
     // EFOpenError is a stream error, as the archive reader's callers catch it.
     EXPECT_THROW(FileStream s(missing), platform::EStreamError);
-    if (geteuid() != 0) {
-        writeFile(dir / "locked", "x");
-        fs::permissions(dir / "locked", fs::perms::none);
-        EXPECT_EQ(openError((dir / "locked").string()), "Cannot open file \"" +
-                                                            (dir / "locked").string() + "\". " +
-                                                            std::strerror(EACCES));
-    }
+    writeFile(dir / "locked", "x");
+    fs::permissions(dir / "locked", fs::perms::none);
+    testsupport::Unprivileged unprivileged;
+    EXPECT_EQ(openError((dir / "locked").string()),
+              "Cannot open file \"" + (dir / "locked").string() + "\". " + std::strerror(EACCES));
 }
 
 } // namespace

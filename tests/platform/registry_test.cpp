@@ -164,6 +164,7 @@ TEST_F(RegistryTest, ValuesOfOtherTypesRaiseTheInvalidTypeError) {
                       "  03,ff\r\n"
                       "\"Expand\"=hex(2):25,00\r\n"
                       "\"Multi\"=hex(7):61,00,00,00\r\n"
+                      "\"Huge\"=hex(80000000):01\r\n"
                       "\"Sz\"=hex(1):61,0d,0a,62,00\r\n"
                       "@=\"default\"\r\n"
                       "\"Broken\"=nonsense\r\n"
@@ -184,8 +185,9 @@ TEST_F(RegistryTest, ValuesOfOtherTypesRaiseTheInvalidTypeError) {
     r.writeString("PSW", "pw");
     EXPECT_EQ(r.readString("PSW"), "pw");
     const std::string text = hiveText();
-    for (const char* kept : {"; exported by hand", "\"Blob\"=hex:01,02,03,ff",
-                             "\"Expand\"=hex(2):25,00", "\"Broken\"=nonsense", "@=\"default\""})
+    for (const char* kept :
+         {"; exported by hand", "\"Blob\"=hex:01,02,03,ff", "\"Huge\"=hex(80000000):01",
+          "\"Expand\"=hex(2):25,00", "\"Broken\"=nonsense", "@=\"default\""})
         EXPECT_NE(text.find(kept), std::string::npos) << kept << "\n" << text;
     EXPECT_EQ(text.find("dword"), std::string::npos) << text;
 }
@@ -217,6 +219,35 @@ TEST_F(RegistryTest, TextsSurviveEscapingRoundTrip) {
     EXPECT_FALSE(x.openKey("\\x", false));
 }
 
+// Line ends converted twice ("\r\r\n") still end lines: the values read, and a second write
+// of the same value changes nothing.
+TEST_F(RegistryTest, LineEndsConvertedTwiceStillEndLines) {
+    writeFile(hive(), "REGEDIT4\r\r\n\r\r\n[HKEY_CLASSES_ROOT\\tessaly.zip]\r\r\n"
+                      "\"PSW\"=\"pw\"\r\r\nnot a value\r\r\n");
+    Registry r(RootKey::ClassesRoot);
+    ASSERT_TRUE(r.openKey(passwordKey, false));
+    EXPECT_EQ(r.readString("PSW"), "pw");
+    r.writeString("smb", "1");
+    const std::string once = hiveText();
+    r.writeString("smb", "1");
+    EXPECT_EQ(hiveText(), once);
+    EXPECT_NE(once.find("\nnot a value\n"), std::string::npos) << once;
+}
+
+// A value line that ends in continuation marks at the end of the file is kept, and a value
+// written after it stays a value of its own.
+TEST_F(RegistryTest, ValueWrittenAfterADanglingContinuationReadsBack) {
+    writeFile(hive(), "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\tessaly.zip]\n\"Blob\"=hex:01,\\\\\\");
+    Registry r(RootKey::ClassesRoot);
+    ASSERT_TRUE(r.openKey(passwordKey, false));
+    r.writeString("PSW", "pw");
+    EXPECT_EQ(r.readString("PSW"), "pw");
+    const std::string once = hiveText();
+    r.writeString("PSW", "pw");
+    EXPECT_EQ(hiveText(), once);
+    EXPECT_NE(once.find("\"Blob\"=hex:01,\\\\\\\n"), std::string::npos) << once;
+}
+
 TEST_F(RegistryTest, FileThatIsNotAHiveIsNeverOverwritten) {
     const std::string notes = "my notes\n[HKEY_CLASSES_ROOT\\tessaly.zip]\n";
     writeFile(hive(), notes);
@@ -235,15 +266,17 @@ TEST_F(RegistryTest, WriteFailsWhenTheKeyWasRemovedMeanwhile) {
 }
 
 TEST_F(RegistryTest, FailedWriteInReadOnlyFolderKeepsTheOldHive) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "folder permissions do not bind the superuser";
     createPasswordKey();
     Registry r(RootKey::ClassesRoot);
     ASSERT_TRUE(r.openKey(passwordKey, false));
     r.writeString("PSW", "old");
     const std::string before = hiveText();
     fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_EQ(registryError([&] { r.writeString("PSW", "new"); }), "Failed to set data for 'PSW'");
+    {
+        testsupport::Unprivileged unprivileged;
+        EXPECT_EQ(registryError([&] { r.writeString("PSW", "new"); }),
+                  "Failed to set data for 'PSW'");
+    }
     fs::permissions(dir.path(), fs::perms::owner_all);
     EXPECT_EQ(hiveText(), before);
     EXPECT_EQ(r.readString("PSW"), "old");

@@ -3,10 +3,18 @@
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
-#include <grp.h>
+#include <linux/capability.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/syscall.h>
 #include <unistd.h>
+
+#if defined(QUEMBLY_LEAK_SUPPRESSIONS)
+// A sanitized build: the leak checker of this program skips the leaks the file lists.
+extern "C" const char* __lsan_default_options() {
+    return "suppressions=" QUEMBLY_LEAK_SUPPRESSIONS;
+}
+#endif
 
 namespace testsupport {
 
@@ -30,6 +38,10 @@ fs::path makeSandbox() {
     // No machine-wide layer unless a test gives one: the settings key stays absent.
     setenv("QUEMBLY_MACHINE_REGISTRY", "", 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+#if defined(QUEMBLY_LEAK_SUPPRESSIONS)
+    setenv("LSAN_OPTIONS", "suppressions=" QUEMBLY_LEAK_SUPPRESSIONS,
+           0); // for the programs started
+#endif
     return root;
 }
 
@@ -100,6 +112,37 @@ int runCommand(const std::string& command) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+namespace {
+
+// The thread's effective capability set, read or replaced; the permitted set stays, so that
+// what was given up can be taken back.
+bool effectiveCapabilities(std::uint32_t set[2], bool replace) {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    if (syscall(SYS_capget, &header, data) != 0)
+        return false;
+    if (!replace) {
+        set[0] = data[0].effective;
+        set[1] = data[1].effective;
+        return true;
+    }
+    data[0].effective = set[0];
+    data[1].effective = set[1];
+    return syscall(SYS_capset, &header, data) == 0;
+}
+
+} // namespace
+
+Unprivileged::Unprivileged() {
+    std::uint32_t none[2] = {0, 0};
+    if (!effectiveCapabilities(saved_, false) || !effectiveCapabilities(none, true))
+        throw std::runtime_error("cannot give up this thread's capabilities");
+}
+
+Unprivileged::~Unprivileged() {
+    effectiveCapabilities(saved_, true);
+}
+
 std::string le16(std::uint16_t v) {
     return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
 }
@@ -118,14 +161,6 @@ std::uint32_t crc32(const std::string& data) {
             c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
     }
     return ~c;
-}
-
-void dropPrivileges() {
-    std::error_code ec;
-    fs::permissions(sandboxRoot(), fs::perms::others_exec, fs::perm_options::add, ec);
-    const gid_t nobody = 65534;
-    if (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0)
-        std::_Exit(2);
 }
 
 } // namespace testsupport

@@ -37,6 +37,20 @@ std::string readFile(const fs::path& path);
 // Runs a shell command; returns its exit status (-1 when it could not be run).
 int runCommand(const std::string& command);
 
+// While it lives, the calling thread runs without root's capabilities: file permissions bind
+// it as they bind the owner of a file who is an ordinary user, so a refused permission is
+// refused in CI (which runs as root) too. Restores them when it ends; nothing for other users.
+class Unprivileged {
+public:
+    Unprivileged();
+    ~Unprivileged();
+    Unprivileged(const Unprivileged&) = delete;
+    Unprivileged& operator=(const Unprivileged&) = delete;
+
+private:
+    std::uint32_t saved_[2] = {};
+};
+
 // Little-endian byte builders for hand-made archives.
 std::string le16(std::uint16_t v);
 std::string le32(std::uint32_t v);
@@ -45,31 +59,4 @@ std::string le64(std::uint64_t v);
 // CRC-32 of DATA, as ZIP headers store it.
 std::uint32_t crc32(const std::string& data);
 
-// Gives up the superuser's rights for good: opens the sandbox root for passing through, then
-// becomes the unprivileged user "nobody" (uid and gid 65534). Ends the process with status 2
-// when that is refused.
-void dropPrivileges();
-
 } // namespace testsupport
-
-// Runs STATEMENT where file permissions bind as they do for a person: for the superuser (as in
-// CI) in a child process that drops its privileges first, otherwise right here. A failed
-// expectation inside fails the test either way. The child is a fresh run of the test program
-// up to this point: a child forked from a process with threads (the window system's painting
-// pool among them) can wait forever on a lock that a thread it does not have was holding.
-#define RUN_UNPRIVILEGED(statement)                                                                \
-    do {                                                                                           \
-        if (::geteuid() == 0) {                                                                    \
-            GTEST_FLAG_SET(death_test_style, "threadsafe");                                        \
-            EXPECT_EXIT(                                                                           \
-                {                                                                                  \
-                    ::testsupport::dropPrivileges();                                               \
-                    statement;                                                                     \
-                    std::fflush(stdout);                                                           \
-                    std::_Exit(::testing::Test::HasFailure() ? 1 : 0);                             \
-                },                                                                                 \
-                ::testing::ExitedWithCode(0), "");                                                 \
-        } else {                                                                                   \
-            statement;                                                                             \
-        }                                                                                          \
-    } while (0)

@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -139,39 +140,49 @@ TEST_F(FailureTest, FullDiskLeavesTheArchiveUnchanged) {
     EXPECT_TRUE(besideArchive().empty());
 }
 
-TEST_F(FailureTest, ProcessKilledDuringAddLeavesTheArchiveUnchanged) {
-    for (int i = 0; i < 4; ++i)
-        writeFile(src / "big" / ("f" + std::to_string(i)), noiseData(1'000'000, i));
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
+// Runs work in a child process whose first progress callback tells the test and then waits
+// on a pipe that is never written, and kills the child there: in the middle of its work, on
+// any machine however slow or fast.
+void killInTheMiddle(const std::function<void(Recorder&)>& work) {
+    int told[2], hold[2];
+    ASSERT_EQ(pipe(told), 0);
+    ASSERT_EQ(pipe(hold), 0);
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-        close(fds[0]);
+        close(told[0]);
+        close(hold[1]);
         Recorder rec;
         rec.answer = [&](const Event& e) {
             if (e.action == ActionProgress) {
-                static bool told = false;
-                if (!told) {
-                    told = true;
-                    const char c = 'p';
-                    (void)!write(fds[1], &c, 1);
-                }
-                usleep(20000); // stay in the middle of the write until killed
+                char c = 'p';
+                (void)!write(told[1], &c, 1);
+                (void)!read(hold[0], &c, 1);
             }
             return CallbackContinue;
         };
-        runZip({.archive = archive, .specs = {(src / "big").string()}, .recurse = true}, &rec);
+        work(rec);
         _exit(0);
     }
-    close(fds[1]);
+    close(told[1]);
+    close(hold[0]);
     char c = 0;
-    ASSERT_EQ(read(fds[0], &c, 1), 1);
-    close(fds[0]);
+    const bool reached = read(told[0], &c, 1) == 1;
     kill(pid, SIGKILL);
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    close(told[0]);
+    close(hold[1]);
+    EXPECT_TRUE(reached) << "the child ended before its first progress step";
     EXPECT_TRUE(WIFSIGNALED(status));
+}
+
+TEST_F(FailureTest, ProcessKilledDuringAddLeavesTheArchiveUnchanged) {
+    for (int i = 0; i < 4; ++i)
+        writeFile(src / "big" / ("f" + std::to_string(i)), noiseData(1'000'000, i));
+    killInTheMiddle([&](Recorder& rec) {
+        runZip({.archive = archive, .specs = {(src / "big").string()}, .recurse = true}, &rec);
+    });
     EXPECT_EQ(readFile(archive), before);
     // A temporary file may be left over, but it is not the archive.
     for (const auto& name : besideArchive())
@@ -185,31 +196,7 @@ TEST_F(FailureTest, ProcessKilledDuringExtractLeavesNoFileUnderItsName) {
               1);
     const fs::path out = td / "out";
     fs::create_directories(out);
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        close(fds[0]);
-        Recorder rec;
-        rec.answer = [&](const Event& e) {
-            if (e.action == ActionProgress) {
-                const char ch = 'p';
-                (void)!write(fds[1], &ch, 1);
-                usleep(20000);
-            }
-            return CallbackContinue;
-        };
-        runUnz(out, {.archive = big}, &rec);
-        _exit(0);
-    }
-    close(fds[1]);
-    char c = 0;
-    ASSERT_EQ(read(fds[0], &c, 1), 1);
-    kill(pid, SIGKILL);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    close(fds[0]);
+    killInTheMiddle([&](Recorder& rec) { runUnz(out, {.archive = big}, &rec); });
     EXPECT_FALSE(fs::exists(out / "big.bin"));
     // The file is written without a name where the file system allows it, and goes with the
     // process: nothing at all is left.

@@ -1,6 +1,4 @@
 // Fuzzing entry point of the archive entry reader: the bytes are read as an archive file.
-// Built by default with the plain replayer (fuzz_main.cpp); built with clang's
-// -fsanitize=fuzzer instead of the replayer, the same entry point drives libFuzzer.
 //
 // The reader may end a listing with "No valid zip entries found" or raise a stream error;
 // anything else (another exception, a crash, a hang, a name beyond its limit, a walk that

@@ -1,7 +1,8 @@
 // A plain replayer for fuzzing entry points, for builds without libFuzzer: runs the entry
 // point once on every file named on the command line and on every file of every folder
 // named there (not descending further), in name order. A fault ends the program as it
-// would end libFuzzer's run; otherwise it prints how many inputs ran and exits 0.
+// would end libFuzzer's run; otherwise it prints how many inputs ran and exits 0 (1 when
+// a file could not be read or none was found).
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +14,8 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+// Optional, as with libFuzzer: run once before the first input.
+extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
 
 namespace {
 
@@ -39,6 +42,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s FILE_OR_FOLDER...\n", argv[0]);
         return 2;
     }
+    if (LLVMFuzzerInitialize)
+        LLVMFuzzerInitialize(&argc, &argv);
     long ran = 0;
     bool ok = true;
     for (int i = 1; i < argc; ++i) {
