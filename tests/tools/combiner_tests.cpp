@@ -24,14 +24,13 @@ int sh(const std::string& command) {
 // ZIP64 records forced), "bytes" and "bare" by split(1) of one whole archive into five pieces.
 struct Sets {
     TempDir dir;
-    std::size_t entries = 0;
+    static constexpr std::size_t entries = 300 + 7 + 1; // the files, their folders and src/
     Sets() {
         for (unsigned i = 0; i < 300; ++i) {
             const std::size_t size = (i * 7919) % 3000;
             writeFile(dir / ("src/d" + std::to_string(i % 7) + "/f" + std::to_string(i) + ".bin"),
                       i % 3 ? zltest::noiseData(size, i) : zltest::textData(size, i));
         }
-        entries = 300 + 7 + 1;
         const std::string d = "cd '" + dir.str() + "' && ";
         EXPECT_EQ(sh(d + "mkdir zsplit z64 bytes bare && zip -q -r -s 64k zsplit/set.zip src && "
                          "zip -q -r -fz -s 64k z64/set.zip src && zip -q -r whole.zip src && "
