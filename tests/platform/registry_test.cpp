@@ -129,7 +129,9 @@ TEST_F(RegistryTest, WrittenValuesReadBackThroughFreshObjects) {
 TEST_F(RegistryTest, KeyPathsAreCaseInsensitiveAndMayBeRelative) {
     writeFile(hive(), "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\TESSALY.ZIP]\n\"psw\"=\"old\"\n\n"
                       "[HKEY_CURRENT_USER\\Software\\Vendor\\Tool]\n");
-    open()->writeString("Psw", "new");
+    const auto r = open();
+    EXPECT_EQ(r->readString("PSW"), "old");
+    r->writeString("Psw", "new");
     EXPECT_EQ(readPassword(), "new");
     // One value, written over the old one rather than beside it; the key keeps its spelling.
     EXPECT_EQ(hiveText(), "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\TESSALY.ZIP]\n\"Psw\"=\"new\"\n\n"
