@@ -65,7 +65,6 @@ TEST_F(SettingsTest, LayoutIsTheDesignedOne) {
         {"GradButton1", {211, 206, 96, 23}, "Close"}});
     // clang-format on
     EXPECT_FALSE(Form2->windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint));
-    EXPECT_EQ(Form2->font().pixelSize(), 11);
     EXPECT_EQ(Form2->TabSet1->tabText(1), "Splitt zip");
     EXPECT_TRUE(Form2->Edit5->isHidden());
 }

@@ -6,10 +6,10 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <optional>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,12 +28,8 @@ const std::string shellFolders =
 class Env {
 public:
     ~Env() {
-        for (const auto& [name, value] : saved_) {
-            if (value)
-                setenv(name.c_str(), value->c_str(), 1);
-            else
-                unsetenv(name.c_str());
-        }
+        for (const auto& [name, value] : saved_)
+            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
     }
     void set(const std::string& name, const std::string& value) {
         save(name);
@@ -46,10 +42,8 @@ public:
 
 private:
     void save(const std::string& name) {
-        if (saved_.count(name))
-            return;
         const char* v = std::getenv(name.c_str());
-        saved_[name] = v ? std::optional<std::string>(v) : std::nullopt;
+        saved_.try_emplace(name, v ? std::optional<std::string>(v) : std::nullopt);
     }
     std::map<std::string, std::optional<std::string>> saved_;
 };
@@ -64,6 +58,20 @@ template <typename F> std::string registryError(F f) {
     return "";
 }
 
+// Starts F in a child process, which ends with F's result; reap gives that result, or -1.
+pid_t spawn(const std::function<int()>& f) {
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(f());
+    return child;
+}
+int reap(pid_t child) {
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
 class RegistryTest : public ::testing::Test {
 protected:
     void SetUp() override { env.set("QUEMBLY_REGISTRY", hive().string()); }
@@ -74,6 +82,13 @@ protected:
     void createPasswordKey() {
         Registry r(RootKey::ClassesRoot);
         ASSERT_TRUE(r.openKey(passwordKey, true));
+    }
+    // A registry object with KEY open under ROOT (a failed check when it does not open).
+    std::unique_ptr<Registry> open(RootKey root = RootKey::ClassesRoot,
+                                   const std::string& key = passwordKey) {
+        auto r = std::make_unique<Registry>(root);
+        EXPECT_TRUE(r->openKey(key, false)) << key;
+        return r;
     }
     std::string readPassword(const std::string& name = "PSW") {
         Registry r(RootKey::ClassesRoot);
@@ -86,35 +101,16 @@ protected:
     Env env;
 };
 
-TEST_F(RegistryTest, MissingKeyIsNeitherOpenedNorCreated) {
-    Registry r(RootKey::ClassesRoot);
-    EXPECT_FALSE(r.openKey(passwordKey, false));
-    EXPECT_FALSE(r.hasOpenKey());
-    EXPECT_FALSE(fs::exists(hive()));
-    // Reads give "", writes fail with the registry's text and still create nothing.
-    EXPECT_EQ(r.readString("PSW"), "");
-    EXPECT_FALSE(r.valueExists("PSW"));
-    EXPECT_EQ(registryError([&] { r.writeString("PSW", "x"); }), "Failed to set data for 'PSW'");
-    EXPECT_FALSE(fs::exists(hive()));
-
-    // The same in an existing hive that lacks the key.
-    writeFile(hive(), "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\other.zip]\n\"PSW\"=\"x\"\n");
-    EXPECT_FALSE(r.openKey(passwordKey, false));
-    EXPECT_EQ(registryError([&] { r.writeString("smb", "5"); }), "Failed to set data for 'smb'");
-    EXPECT_EQ(hiveText(), "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\other.zip]\n\"PSW\"=\"x\"\n");
-}
-
 TEST_F(RegistryTest, WrittenValuesReadBackThroughFreshObjects) {
     createPasswordKey();
     {
-        Registry r(RootKey::ClassesRoot);
-        ASSERT_TRUE(r.openKey(passwordKey, false));
-        EXPECT_EQ(r.readString("PSW"), ""); // missing value
-        r.writeString("PSW", "secret");
-        r.writeString("smb", "15");
-        EXPECT_EQ(r.readString("PSW"), "secret");
-        r.writeString("PSW", ""); // the value stays, empty
-        EXPECT_TRUE(r.valueExists("PSW"));
+        const auto r = open();
+        EXPECT_EQ(r->readString("PSW"), ""); // missing value
+        r->writeString("PSW", "secret");
+        r->writeString("smb", "15");
+        EXPECT_EQ(r->readString("PSW"), "secret");
+        r->writeString("PSW", ""); // the value stays, empty
+        EXPECT_TRUE(r->valueExists("PSW"));
     }
     EXPECT_EQ(readPassword(), "");
     EXPECT_EQ(readPassword("smb"), "15");
@@ -133,10 +129,9 @@ TEST_F(RegistryTest, WrittenValuesReadBackThroughFreshObjects) {
 TEST_F(RegistryTest, KeyPathsAreCaseInsensitiveAndMayBeRelative) {
     writeFile(hive(), "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\TESSALY.ZIP]\n\"psw\"=\"old\"\n\n"
                       "[HKEY_CURRENT_USER\\Software\\Vendor\\Tool]\n");
-    Registry r(RootKey::ClassesRoot);
-    ASSERT_TRUE(r.openKey(passwordKey, false));
-    EXPECT_EQ(r.readString("PSW"), "old");
-    r.writeString("Psw", "new");
+    const auto r = open();
+    EXPECT_EQ(r->readString("PSW"), "old");
+    r->writeString("Psw", "new");
     EXPECT_EQ(readPassword(), "new");
     // One value, written over the old one rather than beside it; the key keeps its spelling.
     EXPECT_EQ(hiveText(), "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\TESSALY.ZIP]\n\"Psw\"=\"new\"\n\n"
@@ -148,42 +143,30 @@ TEST_F(RegistryTest, KeyPathsAreCaseInsensitiveAndMayBeRelative) {
     EXPECT_TRUE(u.openKey("\\software\\vendor", false));
     EXPECT_TRUE(u.openKey("tool", false));
     u.writeString("Mode", "fast");
-    Registry check(RootKey::CurrentUser);
-    ASSERT_TRUE(check.openKey("\\Software\\Vendor\\Tool\\", false));
-    EXPECT_EQ(check.readString("mode"), "fast");
-    EXPECT_FALSE(check.openKey("\\Software\\Vend", false)); // not a prefix match
+    const auto check = open(RootKey::CurrentUser, "\\Software\\Vendor\\Tool\\");
+    EXPECT_EQ(check->readString("mode"), "fast");
+    EXPECT_FALSE(check->openKey("\\Software\\Vend", false)); // not a prefix match
 }
 
 TEST_F(RegistryTest, ValuesOfOtherTypesRaiseTheInvalidTypeError) {
-    writeFile(hive(), "REGEDIT4\r\n"
-                      "; exported by hand\r\n"
-                      "\r\n"
-                      "[HKEY_CLASSES_ROOT\\tessaly.zip]\r\n"
-                      "\"PSW\"=dword:0000000a\r\n"
-                      "\"Blob\"=hex:01,02,\\\r\n"
-                      "  03,ff\r\n"
-                      "\"Expand\"=hex(2):25,00\r\n"
-                      "\"Multi\"=hex(7):61,00,00,00\r\n"
-                      "\"Huge\"=hex(80000000):01\r\n"
-                      "\"Sz\"=hex(1):61,0d,0a,62,00\r\n"
-                      "@=\"default\"\r\n"
-                      "\"Broken\"=nonsense\r\n"
-                      "\"smb\"=\"7\"\r\n");
-    Registry r(RootKey::ClassesRoot);
-    ASSERT_TRUE(r.openKey(passwordKey, false));
-    EXPECT_EQ(registryError([&] { r.readString("PSW"); }), "Invalid data type for 'PSW'");
-    EXPECT_EQ(registryError([&] { r.readString("Blob"); }), "Invalid data type for 'Blob'");
-    EXPECT_EQ(registryError([&] { r.readString("Multi"); }), "Invalid data type for 'Multi'");
-    EXPECT_EQ(registryError([&] { r.readString("Broken"); }), "Invalid data type for 'Broken'");
-    EXPECT_EQ(r.readString("Expand"), "%");
-    EXPECT_EQ(r.readString("Sz"), "a\r\nb");
-    EXPECT_EQ(r.readString(""), "default");
-    EXPECT_EQ(r.readString("smb"), "7"); // the line after the continued one is still read
-    EXPECT_TRUE(r.valueExists("Blob"));
+    writeFile(hive(), "REGEDIT4\r\n; exported by hand\r\n\r\n[HKEY_CLASSES_ROOT\\tessaly.zip]\r\n"
+                      "\"PSW\"=dword:0000000a\r\n\"Blob\"=hex:01,02,\\\r\n  03,ff\r\n"
+                      "\"Expand\"=hex(2):25,00\r\n\"Multi\"=hex(7):61,00,00,00\r\n"
+                      "\"Huge\"=hex(80000000):01\r\n\"Sz\"=hex(1):61,0d,0a,62,00\r\n"
+                      "@=\"default\"\r\n\"Broken\"=nonsense\r\n\"smb\"=\"7\"\r\n");
+    const auto r = open();
+    for (const std::string name : {"PSW", "Blob", "Multi", "Broken"})
+        EXPECT_EQ(registryError([&] { r->readString(name); }),
+                  "Invalid data type for '" + name + "'");
+    EXPECT_EQ(r->readString("Expand"), "%");
+    EXPECT_EQ(r->readString("Sz"), "a\r\nb");
+    EXPECT_EQ(r->readString(""), "default");
+    EXPECT_EQ(r->readString("smb"), "7"); // the line after the continued one is still read
+    EXPECT_TRUE(r->valueExists("Blob"));
 
     // Writing a string over a value of another type replaces it; every other line survives.
-    r.writeString("PSW", "pw");
-    EXPECT_EQ(r.readString("PSW"), "pw");
+    r->writeString("PSW", "pw");
+    EXPECT_EQ(r->readString("PSW"), "pw");
     const std::string text = hiveText();
     for (const char* kept :
          {"; exported by hand", "\"Blob\"=hex:01,02,03,ff", "\"Huge\"=hex(80000000):01",
@@ -202,159 +185,144 @@ TEST_F(RegistryTest, TextsSurviveEscapingRoundTrip) {
         {"Utf8", "p\xC3\xA4ss\xE2\x82\xAC"},
         {"Lines", "one\r\ntwo\n"},
         {"Spaces", "  padded  "},
-        {"Name with \"quote\" and \\", "v"},
-    };
-    {
-        Registry r(RootKey::ClassesRoot);
-        ASSERT_TRUE(r.openKey(passwordKey, false));
-        for (const auto& [name, value] : values)
-            r.writeString(name, value);
-    }
-    Registry r(RootKey::ClassesRoot);
-    ASSERT_TRUE(r.openKey(passwordKey, false));
+        {"Name with \"quote\" and \\", "v"}};
     for (const auto& [name, value] : values)
-        EXPECT_EQ(r.readString(name), value) << name << "\n" << hiveText();
-    // Nothing in the values made an extra key.
-    Registry x(RootKey::ClassesRoot);
-    EXPECT_FALSE(x.openKey("\\x", false));
+        open()->writeString(name, value);
+    const auto r = open();
+    for (const auto& [name, value] : values)
+        EXPECT_EQ(r->readString(name), value) << name << "\n" << hiveText();
+    EXPECT_FALSE(r->openKey("\\x", false)) << "nothing in the values made an extra key";
 }
 
-// Line ends converted twice ("\r\r\n") still end lines: the values read, and a second write
-// of the same value changes nothing.
-TEST_F(RegistryTest, LineEndsConvertedTwiceStillEndLines) {
-    writeFile(hive(), "REGEDIT4\r\r\n\r\r\n[HKEY_CLASSES_ROOT\\tessaly.zip]\r\r\n"
-                      "\"PSW\"=\"pw\"\r\r\nnot a value\r\r\n");
-    Registry r(RootKey::ClassesRoot);
-    ASSERT_TRUE(r.openKey(passwordKey, false));
-    EXPECT_EQ(r.readString("PSW"), "pw");
-    r.writeString("smb", "1");
+// Hives of odd text: the values read, a value written reads back as one of its own, a second
+// write of the same value changes nothing, and the odd lines are kept.
+struct OddCase {
+    const char* label;
+    const char* text;
+    const char* psw;  // as read
+    const char* kept; // a piece of the text the hive still holds
+    friend void PrintTo(const OddCase& c, std::ostream* os) { *os << c.label; }
+};
+class OddHive : public RegistryTest, public ::testing::WithParamInterface<OddCase> {};
+
+TEST_P(OddHive, ValuesReadAndASecondWriteChangesNothing) {
+    const OddCase& c = GetParam();
+    writeFile(hive(), c.text);
+    const auto r = open();
+    EXPECT_EQ(r->readString("PSW"), c.psw);
+    r->writeString("smb", "1");
+    EXPECT_EQ(r->readString("smb"), "1");
     const std::string once = hiveText();
-    r.writeString("smb", "1");
+    r->writeString("smb", "1");
     EXPECT_EQ(hiveText(), once);
-    EXPECT_NE(once.find("\nnot a value\n"), std::string::npos) << once;
+    EXPECT_NE(once.find(c.kept), std::string::npos) << once;
 }
 
-// A value line that ends in continuation marks at the end of the file is kept, and a value
-// written after it stays a value of its own.
-TEST_F(RegistryTest, ValueWrittenAfterADanglingContinuationReadsBack) {
-    writeFile(hive(), "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\tessaly.zip]\n\"Blob\"=hex:01,\\\\\\");
-    Registry r(RootKey::ClassesRoot);
-    ASSERT_TRUE(r.openKey(passwordKey, false));
-    r.writeString("PSW", "pw");
-    EXPECT_EQ(r.readString("PSW"), "pw");
-    const std::string once = hiveText();
-    r.writeString("PSW", "pw");
-    EXPECT_EQ(hiveText(), once);
-    EXPECT_NE(once.find("\"Blob\"=hex:01,\\\\\\\n"), std::string::npos) << once;
-}
+const OddCase oddCases[] = {
+    {"LineEndsConvertedTwice",
+     "REGEDIT4\r\r\n\r\r\n[HKEY_CLASSES_ROOT\\tessaly.zip]\r\r\n\"PSW\"=\"pw\"\r\r\nnot a "
+     "value\r\r\n",
+     "pw", "\nnot a value\n"},
+    {"DanglingContinuationAtTheEnd",
+     "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\tessaly.zip]\n\"Blob\"=hex:01,\\\\\\", "",
+     "\"Blob\"=hex:01,\\\\\\\n"},
+};
+INSTANTIATE_TEST_SUITE_P(Texts, OddHive, ::testing::ValuesIn(oddCases),
+                         [](const auto& info) { return std::string(info.param.label); });
 
-TEST_F(RegistryTest, FileThatIsNotAHiveIsNeverOverwritten) {
-    const std::string notes = "my notes\n[HKEY_CLASSES_ROOT\\tessaly.zip]\n";
-    writeFile(hive(), notes);
-    Registry r(RootKey::ClassesRoot);
-    EXPECT_FALSE(r.openKey(passwordKey, true));
-    EXPECT_EQ(hiveText(), notes);
-}
+// A write that cannot be done raises the registry's error, leaves the hive as it was (or
+// absent) and no temporary file beside it, and the old value still reads. A file that is not a
+// hive does not even let the key be created.
+enum class Obstacle { NoKey, NotAHive, KeyRemoved, ReadOnlyFolder, FullDisk };
+struct RefusedCase {
+    const char* label;
+    const char* hive; // the hive's text; nullptr: no hive
+    Obstacle obstacle;
+    friend void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.label; }
+};
+class RefusedWrite : public RegistryTest, public ::testing::WithParamInterface<RefusedCase> {};
 
-TEST_F(RegistryTest, WriteFailsWhenTheKeyWasRemovedMeanwhile) {
-    createPasswordKey();
+TEST_P(RefusedWrite, RaisesAndKeepsTheOldHive) {
+    const RefusedCase& c = GetParam();
+    if (c.hive)
+        writeFile(hive(), c.hive);
     Registry r(RootKey::ClassesRoot);
-    ASSERT_TRUE(r.openKey(passwordKey, false));
-    writeFile(hive(), "REGEDIT4\n\n");
-    EXPECT_EQ(registryError([&] { r.writeString("PSW", "x"); }), "Failed to set data for 'PSW'");
-    EXPECT_EQ(hiveText(), "REGEDIT4\n\n");
-}
-
-TEST_F(RegistryTest, FailedWriteInReadOnlyFolderKeepsTheOldHive) {
-    createPasswordKey();
-    Registry r(RootKey::ClassesRoot);
-    ASSERT_TRUE(r.openKey(passwordKey, false));
-    r.writeString("PSW", "old");
-    const std::string before = hiveText();
-    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
-    {
-        testsupport::Unprivileged unprivileged;
-        EXPECT_EQ(registryError([&] { r.writeString("PSW", "new"); }),
-                  "Failed to set data for 'PSW'");
+    const bool hasKey = c.obstacle > Obstacle::NotAHive;
+    ASSERT_EQ(r.openKey(passwordKey, c.obstacle == Obstacle::NotAHive), hasKey);
+    EXPECT_EQ(r.hasOpenKey(), hasKey);
+    if (!hasKey) { // reads give "" without a key
+        EXPECT_EQ(r.readString("PSW"), "");
+        EXPECT_FALSE(r.valueExists("PSW"));
     }
-    fs::permissions(dir.path(), fs::perms::owner_all);
-    EXPECT_EQ(hiveText(), before);
-    EXPECT_EQ(r.readString("PSW"), "old");
-}
-
-// A disk that fills up while the new hive is written (simulated with a file size limit, which
-// binds every user) must leave the old hive whole and no temporary file behind.
-TEST_F(RegistryTest, FailedWriteOnFullDiskKeepsTheOldHive) {
-    createPasswordKey();
-    {
-        Registry r(RootKey::ClassesRoot);
-        ASSERT_TRUE(r.openKey(passwordKey, false));
-        r.writeString("PSW", "old");
-        r.writeString("Filler", std::string(5000, 'f'));
+    if (c.obstacle == Obstacle::KeyRemoved)
+        writeFile(hive(), "REGEDIT4\n\n");
+    const std::string before = c.hive ? hiveText() : "";
+    const auto write = [&] { return registryError([&] { r.writeString("PSW", "new"); }); };
+    const std::string refused = "Failed to set data for 'PSW'";
+    if (c.obstacle == Obstacle::ReadOnlyFolder) {
+        fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+        {
+            Unprivileged unprivileged;
+            EXPECT_EQ(write(), refused);
+        }
+        fs::permissions(dir.path(), fs::perms::owner_all);
+    } else if (c.obstacle == Obstacle::FullDisk) {
+        // A file size limit, which binds every user, stands for a disk that fills up.
+        EXPECT_EQ(reap(spawn([&] {
+                      std::signal(SIGXFSZ, SIG_IGN);
+                      rlimit limit{1000, 1000};
+                      setrlimit(RLIMIT_FSIZE, &limit);
+                      return write() == refused ? 0 : 1;
+                  })),
+                  0);
+    } else {
+        EXPECT_EQ(write(), refused);
     }
-    const std::string before = hiveText();
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{1000, 1000};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        Registry r(RootKey::ClassesRoot);
-        if (!r.openKey(passwordKey, false))
-            _exit(2);
-        const std::string error = registryError([&] { r.writeString("PSW", "new"); });
-        _exit(error == "Failed to set data for 'PSW'" ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(hiveText(), before);
-    EXPECT_EQ(readPassword(), "old");
-    for (const auto& entry : fs::directory_iterator(dir.path())) {
-        const std::string name = entry.path().filename().string();
-        EXPECT_TRUE(name == "hive.reg" || name == "hive.reg.lock") << name;
+    EXPECT_EQ(c.hive ? hiveText() : "", before);
+    EXPECT_EQ(fs::exists(hive()), c.hive != nullptr);
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        EXPECT_TRUE(entry.path() == hive() || entry.path() == dir / "hive.reg.lock") << entry;
+    if (c.obstacle == Obstacle::ReadOnlyFolder || c.obstacle == Obstacle::FullDisk) {
+        EXPECT_EQ(r.readString("PSW"), "old");
+        EXPECT_EQ(readPassword(), "old");
     }
 }
+
+const std::string oldHive =
+    "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\tessaly.zip]\n\"PSW\"=\"old\"\n\"Filler\"=\"" +
+    std::string(5000, 'f') + "\"\n";
+const RefusedCase refusedCases[] = {
+    {"NoHive", nullptr, Obstacle::NoKey},
+    {"HiveWithoutTheKey", "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\other.zip]\n\"PSW\"=\"x\"\n",
+     Obstacle::NoKey},
+    {"FileThatIsNotAHive", "my notes\n[HKEY_CLASSES_ROOT\\tessaly.zip]\n", Obstacle::NotAHive},
+    {"KeyRemovedMeanwhile", oldHive.c_str(), Obstacle::KeyRemoved},
+    {"ReadOnlyFolder", oldHive.c_str(), Obstacle::ReadOnlyFolder},
+    {"FullDisk", oldHive.c_str(), Obstacle::FullDisk},
+};
+INSTANTIATE_TEST_SUITE_P(Obstacles, RefusedWrite, ::testing::ValuesIn(refusedCases),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 // Writers in several processes at once: every value written arrives, none is lost to another
 // process's read-change-replace round.
 TEST_F(RegistryTest, ConcurrentWritersInOtherProcessesLoseNothing) {
     createPasswordKey();
-    constexpr int writers = 3, perWriter = 15;
-    std::vector<pid_t> children;
-    for (int w = 0; w < writers; ++w) {
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            int failures = 0;
-            for (int i = 0; i < perWriter; ++i) {
-                Registry r(RootKey::ClassesRoot);
-                try {
-                    if (!r.openKey(passwordKey, false))
-                        ++failures;
-                    else
-                        r.writeString("v" + std::to_string(w) + "_" + std::to_string(i),
-                                      std::to_string(w * 100 + i));
-                } catch (...) {
-                    ++failures;
-                }
-            }
-            _exit(failures == 0 ? 0 : 1);
-        }
-        children.push_back(child);
-    }
-    for (pid_t child : children) {
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-    Registry r(RootKey::ClassesRoot);
-    ASSERT_TRUE(r.openKey(passwordKey, false));
-    for (int w = 0; w < writers; ++w)
-        for (int i = 0; i < perWriter; ++i)
-            EXPECT_EQ(r.readString("v" + std::to_string(w) + "_" + std::to_string(i)),
-                      std::to_string(w * 100 + i));
+    const auto name = [](int w, int i) {
+        return "v" + std::to_string(w) + "_" + std::to_string(i);
+    };
+    std::vector<pid_t> writers;
+    for (int w = 0; w < 3; ++w)
+        writers.push_back(spawn([&] {
+            for (int i = 0; i < 15; ++i)
+                open()->writeString(name(w, i), std::to_string(w * 100 + i));
+            return 0;
+        }));
+    for (pid_t writer : writers)
+        EXPECT_EQ(reap(writer), 0);
+    const auto r = open();
+    for (int w = 0; w < 3; ++w)
+        for (int i = 0; i < 15; ++i)
+            EXPECT_EQ(r->readString(name(w, i)), std::to_string(w * 100 + i));
 }
 
 TEST(RegistryHivePath, FollowsTheEnvironment) {
@@ -376,9 +344,9 @@ TEST_F(RegistryTest, HiveFolderIsCreatedOnFirstWrite) {
     r.writeString("PSW", "x");
     EXPECT_EQ(readPassword(), "x");
     // The hive holds a password in plain text: it is the owner's alone.
-    struct stat st {};
-    ASSERT_EQ(stat((dir / "new/folder/registry.reg").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 077, 0u);
+    EXPECT_EQ(fs::status(dir / "new/folder/registry.reg").permissions() &
+                  (fs::perms::group_all | fs::perms::others_all),
+              fs::perms::none);
 }
 
 // A hive kept elsewhere and linked into place stays linked; the file it names is rewritten.
@@ -387,11 +355,7 @@ TEST_F(RegistryTest, LinkedHiveStaysALink) {
     writeFile(dir / "store/real.reg",
               "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\tessaly.zip]\n\"smb\"=\"5\"\n");
     fs::create_symlink("store/real.reg", hive());
-    {
-        Registry r(RootKey::ClassesRoot);
-        ASSERT_TRUE(r.openKey(passwordKey, false));
-        r.writeString("PSW", "linked");
-    }
+    open()->writeString("PSW", "linked");
     EXPECT_TRUE(fs::is_symlink(hive()));
     EXPECT_EQ(readPassword(), "linked");
     EXPECT_EQ(readPassword("smb"), "5");
@@ -408,48 +372,45 @@ protected:
         env.unset("XDG_DOCUMENTS_DIR");
     }
     std::string personal() {
-        Registry r(RootKey::CurrentUser);
-        EXPECT_TRUE(r.openKey(shellFolders, false));
-        return r.readString("Personal");
+        return open(RootKey::CurrentUser, shellFolders)->readString("Personal");
+    }
+    // A hive whose shell folders key (in another spelling) holds VALUE as "Personal".
+    void personalInHive(const std::string& value) {
+        writeFile(hive(), "REGEDIT4\n\n[HKEY_CURRENT_USER\\software\\microsoft\\windows\\"
+                          "currentversion\\explorer\\shell folders]\n\"Personal\"=" +
+                              value + "\n");
     }
 };
 
 TEST_F(DocumentsFolderTest, ShellFoldersKeyOpensWithoutBeingCreated) {
     env.set("XDG_DOCUMENTS_DIR", "/data/docs/");
-    Registry r(RootKey::CurrentUser);
-    ASSERT_TRUE(r.openKey(shellFolders, false));
-    EXPECT_TRUE(r.valueExists("Personal"));
-    EXPECT_EQ(r.readString("Personal"), "/data/docs");
-    EXPECT_EQ(r.readString("Desktop"), "");
+    const auto r = open(RootKey::CurrentUser, shellFolders);
+    EXPECT_TRUE(r->valueExists("Personal"));
+    EXPECT_EQ(r->readString("Personal"), "/data/docs");
+    EXPECT_EQ(r->readString("Desktop"), "");
     EXPECT_EQ(platform::documentsFolder(), "/data/docs");
     EXPECT_FALSE(fs::exists(hive()));
     // Only under the current user, and only that key.
-    Registry classes(RootKey::ClassesRoot);
-    EXPECT_FALSE(classes.openKey(shellFolders, false));
-    EXPECT_FALSE(r.openKey("\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer", false));
+    EXPECT_FALSE(Registry(RootKey::ClassesRoot).openKey(shellFolders, false));
+    EXPECT_FALSE(r->openKey("\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer", false));
 }
 
 TEST_F(DocumentsFolderTest, HiveValueComesFirst) {
     env.set("XDG_DOCUMENTS_DIR", "/data/docs");
-    writeFile(hive(), "REGEDIT4\n\n[HKEY_CURRENT_USER\\software\\microsoft\\windows\\"
-                      "currentversion\\explorer\\shell folders]\n\"Personal\"=\"/srv/mine\"\n");
+    personalInHive("\"/srv/mine\"");
     EXPECT_EQ(personal(), "/srv/mine");
     EXPECT_EQ(platform::documentsFolder(), "/srv/mine");
 
     // An empty value names no folder; the environment answers.
-    writeFile(hive(), "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\"
-                      "CurrentVersion\\Explorer\\Shell Folders]\n\"Personal\"=\"\"\n");
+    personalInHive("\"\"");
     EXPECT_EQ(personal(), "/data/docs");
 
     // Written through the key, it is stored and read back.
-    Registry r(RootKey::CurrentUser);
-    ASSERT_TRUE(r.openKey(shellFolders, false));
-    r.writeString("Personal", "/srv/other");
+    open(RootKey::CurrentUser, shellFolders)->writeString("Personal", "/srv/other");
     EXPECT_EQ(platform::documentsFolder(), "/srv/other");
 
     // A value of another type raises on reading, and documentsFolder() falls back.
-    writeFile(hive(), "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\"
-                      "CurrentVersion\\Explorer\\Shell Folders]\n\"Personal\"=dword:00000001\n");
+    personalInHive("dword:00000001");
     EXPECT_EQ(registryError([&] { personal(); }), "Invalid data type for 'Personal'");
     EXPECT_EQ(platform::documentsFolder(), "/data/docs");
 }
@@ -488,10 +449,8 @@ struct LayerCase {
     const char* user;    // the user's hive's text; nullptr: no such file
     bool opens;
     const char* smb; // as read through the key
+    friend void PrintTo(const LayerCase& c, std::ostream* os) { *os << c.label; }
 };
-void PrintTo(const LayerCase& c, std::ostream* os) {
-    *os << c.label;
-}
 
 class MachineLayerTest : public RegistryTest, public ::testing::WithParamInterface<LayerCase> {
 protected:

@@ -4,10 +4,10 @@
 #include "archive/Archiver.h"
 #include "tests/support/TestSupport.h"
 #include "tools/combiner/Combine.h"
+#include "ziplibs/LibHarness.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <set>
 
 namespace {
@@ -24,22 +24,13 @@ int sh(const std::string& command) {
 // ZIP64 records forced), "bytes" and "bare" by split(1) of one whole archive into five pieces.
 struct Sets {
     TempDir dir;
-    std::size_t entries = 0;
+    static constexpr std::size_t entries = 300 + 7 + 1; // the files, their folders and src/
     Sets() {
-        unsigned x = 12345;
-        std::set<std::string> folders;
-        for (int i = 0; i < 300; ++i) {
-            std::string data;
-            const int size = (i * 7919) % 3000;
-            for (int k = 0; k < size; ++k) {
-                x = x * 1103515245u + 12345u;
-                data += i % 3 ? static_cast<char>(x >> 16) : static_cast<char>('a' + k % 5);
-            }
-            const std::string folder = "src/d" + std::to_string(i % 7);
-            folders.insert(folder);
-            writeFile(dir / (folder + "/f" + std::to_string(i) + ".bin"), data);
+        for (unsigned i = 0; i < 300; ++i) {
+            const std::size_t size = (i * 7919) % 3000;
+            writeFile(dir / ("src/d" + std::to_string(i % 7) + "/f" + std::to_string(i) + ".bin"),
+                      i % 3 ? zltest::noiseData(size, i) : zltest::textData(size, i));
         }
-        entries = 300 + folders.size() + 1;
         const std::string d = "cd '" + dir.str() + "' && ";
         EXPECT_EQ(sh(d + "mkdir zsplit z64 bytes bare && zip -q -r -s 64k zsplit/set.zip src && "
                          "zip -q -r -fz -s 64k z64/set.zip src && zip -q -r whole.zip src && "
@@ -61,21 +52,6 @@ std::set<std::string> listing(const fs::path& folder) {
     return names;
 }
 
-// Whether every file under A is under B with the same bytes, and the other way round.
-bool sameTree(const fs::path& a, const fs::path& b) {
-    std::set<std::string> inA, inB;
-    for (const auto& e : fs::recursive_directory_iterator(a))
-        inA.insert(fs::relative(e.path(), a).string());
-    for (const auto& e : fs::recursive_directory_iterator(b))
-        inB.insert(fs::relative(e.path(), b).string());
-    if (inA != inB)
-        return false;
-    for (const auto& name : inA)
-        if (fs::is_regular_file(a / name) && readFile(a / name) != readFile(b / name))
-            return false;
-    return true;
-}
-
 class CombinerTest : public ::testing::Test {
 protected:
     // A fresh copy of one of the sets; returns its folder.
@@ -95,10 +71,8 @@ struct JoinCase {
     const char* suggested;
     bool zip64;         // the result keeps ZIP64 end records
     bool outputExisted; // an older file at the output is replaced on request
+    friend void PrintTo(const JoinCase& c, std::ostream* os) { *os << c.label; }
 };
-void PrintTo(const JoinCase& c, std::ostream* os) {
-    *os << c.label;
-}
 
 class JoinTest : public CombinerTest, public ::testing::WithParamInterface<JoinCase> {};
 
@@ -125,7 +99,7 @@ TEST_P(JoinTest, ResultPassesUnzipAndExtractsEqualToTheOriginals) {
 
     EXPECT_EQ(sh("unzip -tqq '" + out.string() + "'"), 0);
     EXPECT_EQ(sh("cd '" + work.str() + "' && unzip -qq out.zip -d x"), 0);
-    EXPECT_TRUE(sameTree(work / "x/src", sets().dir / "src"));
+    EXPECT_EQ(zltest::treeContents(work / "x/src"), zltest::treeContents(sets().dir / "src"));
     // Quembly's own reader walks the same entries.
     TArchiver archiver;
     archiver.setZipFilename(out.string());
@@ -150,30 +124,21 @@ INSTANTIATE_TEST_SUITE_P(Sets, JoinTest, ::testing::ValuesIn(joinCases),
 struct RefusalCase {
     const char* label;
     const char* set;
-    std::function<void(const fs::path&)> damage;
+    const char* damage; // a shell command run in the set's folder, $SETS naming the built sets
     const char* piece;
     const char* output; // in the work folder
     bool overwrite;
     const char* message; // the start of it
+    friend void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.label; }
 };
-void PrintTo(const RefusalCase& c, std::ostream* os) {
-    *os << c.label;
-}
-
-void removePiece(const fs::path& folder, const char* name) {
-    fs::remove(folder / name);
-}
-void cutPiece(const fs::path& folder, const char* name, std::uintmax_t bytes) {
-    fs::resize_file(folder / name, fs::file_size(folder / name) - bytes);
-}
 
 class RefusalTest : public CombinerTest, public ::testing::WithParamInterface<RefusalCase> {};
 
 TEST_P(RefusalTest, NamesTheFaultAndLeavesNothing) {
     const RefusalCase& c = GetParam();
     const fs::path folder = copySet(c.set);
-    if (c.damage)
-        c.damage(folder);
+    ASSERT_EQ(sh("cd '" + folder.string() + "' && SETS='" + sets().dir.str() + "' && " + c.damage),
+              0);
     writeFile(work / "kept.zip", "an older file");
     const auto before = listing(folder), workBefore = listing(work.path());
     try {
@@ -187,46 +152,36 @@ TEST_P(RefusalTest, NamesTheFaultAndLeavesNothing) {
     EXPECT_EQ(readFile(work / "kept.zip"), "an older file");
 }
 
+// clang-format off
 const RefusalCase refusalCases[] = {
-    {"MissingMiddlePiece", "zsplit", [](auto& f) { removePiece(f, "set.z02"); }, "set.z01",
-     "out.zip", false, "The piece set.z02 of the split archive is missing."},
-    {"TruncatedLastPiece", "zsplit", [](auto& f) { cutPiece(f, "set.zip", 100); }, "set.z01",
-     "out.zip", false,
+    {"MissingMiddlePiece", "zsplit", "rm set.z02", "set.z01", "out.zip", false,
+     "The piece set.z02 of the split archive is missing."},
+    {"TruncatedLastPiece", "zsplit", "truncate -s -100 set.zip", "set.z01", "out.zip", false,
      "The last piece set.zip is truncated or damaged: the archive's end record is not in it."},
-    {"WrongFirstPiece", "zsplit",
-     [](auto& f) {
-         fs::copy_file(f / "set.z03", f / "set.z01", fs::copy_options::overwrite_existing);
-     },
-     "set.z01", "out.zip", false, "set.z01 is not the first piece of a split archive"},
-    {"TruncatedMiddlePiece", "zsplit", [](auto& f) { cutPiece(f, "set.z02", 1000); }, "set.z01",
-     "out.zip", false, "The piece set.z02 is truncated"},
-    {"MisnumberedPieces", "zsplit",
-     [](auto& f) {
-         fs::rename(f / "set.z02", f / "tmp");
-         fs::rename(f / "set.z03", f / "set.z02");
-         fs::rename(f / "tmp", f / "set.z03");
-     },
-     "set.z01", "out.zip", false, "The pieces do not fit together"},
-    {"ByteSplitMissingMiddlePiece", "bytes", [](auto& f) { removePiece(f, "set.zip.003"); },
-     "set.zip.001", "out.zip", false, "The piece set.zip.003 of the split archive is missing."},
-    {"ByteSplitTruncatedLastPiece", "bytes", [](auto& f) { cutPiece(f, "set.zip.005", 100); },
-     "set.zip.001", "out.zip", false,
-     "The last piece set.zip.005 is truncated, or pieces after it are missing"},
-    {"ByteSplitTruncatedMiddlePiece", "bytes", [](auto& f) { cutPiece(f, "set.zip.002", 100); },
-     "set.zip.001", "out.zip", false,
-     "The piece set.zip.002 is truncated: it is shorter than the pieces before it."},
-    {"ByteSplitWrongFirstPiece", "bare", [](auto& f) { writeFile(f / "set.001", "not a zip"); },
-     "set.001", "out.zip", false, "set.001 is not the first piece of a split ZIP archive"},
-    {"NotAPiece", "zsplit", [](auto& f) { writeFile(f / "notes.txt", "x"); }, "notes.txt",
-     "out.zip", false, "notes.txt is not a piece of a split archive."},
-    {"WholeArchive", "zsplit",
-     [](auto& f) { fs::copy_file(sets().dir / "whole.zip", f / "whole.zip"); }, "whole.zip",
-     "out.zip", false, "whole.zip is a whole archive, not a piece of a split archive."},
-    {"ExistingOutputKept", "zsplit", nullptr, "set.z01", "kept.zip", false, "The file \""},
-    {"OutputIsAPiece", "zsplit", nullptr, "set.z01", "zsplit/set.zip", true,
+    {"WrongFirstPiece", "zsplit", "cp set.z03 set.z01", "set.z01", "out.zip", false,
+     "set.z01 is not the first piece of a split archive"},
+    {"TruncatedMiddlePiece", "zsplit", "truncate -s -1000 set.z02", "set.z01", "out.zip", false,
+     "The piece set.z02 is truncated"},
+    {"MisnumberedPieces", "zsplit", "mv set.z02 t && mv set.z03 set.z02 && mv t set.z03", "set.z01",
+     "out.zip", false, "The pieces do not fit together"},
+    {"ByteSplitMissingMiddlePiece", "bytes", "rm set.zip.003", "set.zip.001", "out.zip", false,
+     "The piece set.zip.003 of the split archive is missing."},
+    {"ByteSplitTruncatedLastPiece", "bytes", "truncate -s -100 set.zip.005", "set.zip.001",
+     "out.zip", false, "The last piece set.zip.005 is truncated, or pieces after it are missing"},
+    {"ByteSplitTruncatedMiddlePiece", "bytes", "truncate -s -100 set.zip.002", "set.zip.001",
+     "out.zip", false, "The piece set.zip.002 is truncated: it is shorter than the pieces before it."},
+    {"ByteSplitWrongFirstPiece", "bare", "echo not a zip >set.001", "set.001", "out.zip", false,
+     "set.001 is not the first piece of a split ZIP archive"},
+    {"NotAPiece", "zsplit", "echo x >notes.txt", "notes.txt", "out.zip", false,
+     "notes.txt is not a piece of a split archive."},
+    {"WholeArchive", "zsplit", "cp \"$SETS/whole.zip\" .", "whole.zip", "out.zip", false,
+     "whole.zip is a whole archive, not a piece of a split archive."},
+    {"ExistingOutputKept", "zsplit", ":", "set.z01", "kept.zip", false, "The file \""},
+    {"OutputIsAPiece", "zsplit", ":", "set.z01", "zsplit/set.zip", true,
      "The combined archive cannot take the place of its piece set.zip."},
-    {"OutputFolderMissing", "zsplit", nullptr, "set.z01", "none/out.zip", false, "The folder \""},
+    {"OutputFolderMissing", "zsplit", ":", "set.z01", "none/out.zip", false, "The folder \""},
 };
+// clang-format on
 INSTANTIATE_TEST_SUITE_P(Faults, RefusalTest, ::testing::ValuesIn(refusalCases),
                          [](const auto& info) { return std::string(info.param.label); });
 

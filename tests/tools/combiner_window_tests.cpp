@@ -5,6 +5,7 @@
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "tools/combiner/CombineForm.h"
+#include "ziplibs/LibHarness.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -22,15 +23,8 @@ using Kind = platform::ScriptedMessages::Kind;
 class CombinerFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        unsigned x = 7;
-        for (int i = 0; i < 40; ++i) {
-            std::string data;
-            for (int k = 0; k < 4000; ++k) {
-                x = x * 1103515245u + 12345u;
-                data += static_cast<char>(x >> 16);
-            }
-            writeFile(dir / ("src/f" + std::to_string(i)), data);
-        }
+        for (unsigned i = 0; i < 40; ++i)
+            writeFile(dir / ("src/f" + std::to_string(i)), zltest::noiseData(4000, i + 1));
         ASSERT_EQ(runCommand("cd '" + dir.str() + "' && zip -q -r -s 64k set.zip src"), 0);
     }
     std::string piece() const { return (dir / "set.z01").string(); }
@@ -46,10 +40,8 @@ struct WindowCase {
     Kind shown;        // the box that ends the run
     const char* text;  // its start
     bool written;      // the combined archive is there afterwards
+    friend void PrintTo(const WindowCase& c, std::ostream* os) { *os << c.label; }
 };
-void PrintTo(const WindowCase& c, std::ostream* os) {
-    *os << c.label;
-}
 
 class WindowTest : public CombinerFixture, public ::testing::WithParamInterface<WindowCase> {};
 
@@ -111,10 +103,8 @@ struct CommandCase {
     const char* args; // PIECE, OUT and OLD stand for the paths
     int status;
     bool written; // OUT holds the combined archive afterwards
+    friend void PrintTo(const CommandCase& c, std::ostream* os) { *os << c.label; }
 };
-void PrintTo(const CommandCase& c, std::ostream* os) {
-    *os << c.label;
-}
 
 class CommandTest : public CombinerFixture, public ::testing::WithParamInterface<CommandCase> {};
 

@@ -156,11 +156,8 @@ struct Case {
     // Armed when the library announces its first file rather than before the call: the
     // archive's directory has been read by then, and the failure hits the copying of data.
     bool atFirstFile = false;
+    friend void PrintTo(const Case& c, std::ostream* os) { *os << c.title; }
 };
-
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.title;
-}
 
 class Faults : public ::testing::TestWithParam<Case> {
 protected:
@@ -213,18 +210,11 @@ TEST_P(Faults, LeaveTheArchiveWholeAndNameTheFile) {
             fault = armed;
         return CallbackContinue;
     };
-    std::int32_t done = -1;
-    switch (c.op) {
-    case Op::Add:
-        done = runZip({.archive = archive, .specs = {source}, .noDirNames = true}, &rec);
-        break;
-    case Op::Delete:
-        done = runZip({.archive = archive, .specs = {"orig.txt"}, .del = true}, &rec);
-        break;
-    case Op::Extract:
-        done = runUnz(out, {.archive = archive}, &rec);
-        break;
-    }
+    const std::int32_t done =
+        c.op == Op::Add ? runZip({.archive = archive, .specs = {source}, .noDirNames = true}, &rec)
+        : c.op == Op::Delete
+            ? runZip({.archive = archive, .specs = {"orig.txt"}, .del = true}, &rec)
+            : runUnz(out, {.archive = archive}, &rec);
     const int hitCount = fault.hits;
     fault = Fault{};
 
