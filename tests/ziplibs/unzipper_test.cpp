@@ -58,6 +58,7 @@ protected:
     std::string archive = (td / "x.zip").string();
     std::time_t tA = localTime(2020, 2, 3, 4, 5, 6);
     std::time_t tB = localTime(2021, 3, 4, 5, 6, 8);
+    std::time_t tFolders = localTime(2019, 7, 8, 9, 10, 12);
 
     void SetUp() override {
         writeFile(src / "dir" / "a.txt", "alpha");
@@ -66,6 +67,8 @@ protected:
         setMtime(src / "dir" / "a.txt", tA);
         setMtime(src / "dir" / "sub" / "b.txt", tB);
         fs::create_directories(src / "dir" / "empty");
+        for (const char* folder : {"dir", "dir/sub", "dir/empty"})
+            setMtime(src / folder, tFolders);
         fs::create_directories(out);
         const fs::path old = fs::current_path();
         fs::current_path(src);
@@ -84,6 +87,9 @@ TEST_F(UnzipperTest, ExtractsEverythingWithFoldersAndTimes) {
     EXPECT_TRUE(fs::is_directory(out / "dir" / "empty"));
     EXPECT_EQ(mtimeOf(out / "dir" / "a.txt"), tA);
     EXPECT_EQ(mtimeOf(out / "dir" / "sub" / "b.txt"), tB);
+    // Folders get their entries' times once the files in them are written.
+    for (const char* folder : {"dir", "dir/sub", "dir/empty"})
+        EXPECT_EQ(mtimeOf(out / folder), tFolders) << folder;
     // No temporary file is left beside the extracted ones.
     for (const auto& e : fs::recursive_directory_iterator(out))
         EXPECT_EQ(e.path().filename().string().find(".qz"), std::string::npos) << e.path();

@@ -54,6 +54,9 @@ struct Extraction {
     unsigned umask;
     std::int32_t count = 0;
     EntryBuffers buffers;
+    // The folders made from folder entries, with the entries' times: set once every file is
+    // in, since each file made in a folder changes its time.
+    std::vector<std::pair<std::vector<std::string>, std::time_t>> folderTimes;
 };
 
 // The name of a compression method that other tools write, for the message that skips it.
@@ -239,6 +242,8 @@ Outcome extractEntry(Extraction& x, zip_uint64_t idx, const std::string& name) {
             return Outcome::Folder;
         if (x.out.openFolder(safe.parts, safe.parts.size(), true, error, viaLink) < 0)
             rep.message(viaLink ? NameRefused : WriteFailed, error + " (" + name + ")");
+        else if (const auto when = entryTime(x.za, idx, st))
+            x.folderTimes.emplace_back(safe.parts, *when);
         return stopOr(Outcome::Folder);
     }
     if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE) {
@@ -322,7 +327,7 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
                     "Not a ZIP archive or damaged: " + archive + " (" + zipErrorText(err) + ")");
         return 0;
     }
-    Extraction x{*r, rep, za.get(), {}, processUmask(), 0, {}};
+    Extraction x{*r, rep, za.get(), {}, processUmask(), 0, {}, {}};
     if (!x.out.valid()) {
         rep.message(WriteFailed, "Cannot open the extraction folder");
         return 0;
@@ -358,6 +363,13 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
         }
         if (o == Outcome::Done && x.count < INT32_MAX)
             ++x.count;
+    }
+    for (const auto& [parts, when] : x.folderTimes) {
+        std::string error;
+        bool viaLink = false;
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {when, 0}};
+        if (const int fd = x.out.openFolder(parts, parts.size(), false, error, viaLink); fd >= 0)
+            futimens(fd, times);
     }
     if (!rep.stopped())
         for (std::size_t k = 0; k < specs.size(); ++k)
