@@ -15,7 +15,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -27,10 +29,11 @@ using testsupport::writeFile;
 
 namespace {
 
-enum class Call { Read, Write, Rename };
+enum class Call { Read, Write, Rename, Anonymous };
 
 // The armed fault: which calls fail and how. Read faults hit the file at path, write faults
-// every file in the folder at path, rename faults every rename.
+// every file in the folder at path, rename faults every rename, anonymous faults every
+// anonymous file (as on a file system that has none).
 struct Fault {
     bool armed = false;
     Call call = Call::Read;
@@ -139,6 +142,23 @@ extern "C" int linkat(int fromDir, const char* from, int toDir, const char* to, 
     return real(fromDir, from, toDir, to, flags);
 }
 
+extern "C" int openat(int dir, const char* path, int flags, ...) {
+    static const auto real = next<int (*)(int, const char*, int, ...)>("openat");
+    mode_t mode = 0;
+    if ((flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE) {
+        va_list args;
+        va_start(args, flags);
+        mode = va_arg(args, mode_t);
+        va_end(args);
+    }
+    if (fault.armed && fault.call == Call::Anonymous && (flags & O_TMPFILE) == O_TMPFILE) {
+        ++fault.hits;
+        errno = fault.error;
+        return -1;
+    }
+    return real(dir, path, flags, mode);
+}
+
 namespace {
 
 enum class Op { Add, Delete, Extract };
@@ -159,7 +179,7 @@ struct Case {
     friend void PrintTo(const Case& c, std::ostream* os) { *os << c.title; }
 };
 
-class Faults : public ::testing::TestWithParam<Case> {
+class FaultFixture : public ::testing::Test {
 protected:
     TempDir td;
     fs::path root = fs::canonical(td.path());
@@ -192,6 +212,8 @@ protected:
         return names;
     }
 };
+
+class Faults : public FaultFixture, public ::testing::WithParamInterface<Case> {};
 
 TEST_P(Faults, LeaveTheArchiveWholeAndNameTheFile) {
     const Case& c = GetParam();
@@ -228,6 +250,21 @@ TEST_P(Faults, LeaveTheArchiveWholeAndNameTheFile) {
     const std::string messages = rec.messages();
     EXPECT_NE(messages.find(named), std::string::npos) << messages;
     EXPECT_NE(messages.find(std::strerror(c.error)), std::string::npos) << messages;
+}
+
+// Where the file system has no anonymous files, each file is written under a temporary name
+// and renamed when whole: the same files, and no temporary name stays.
+TEST_F(FaultFixture, WithoutAnonymousFilesExtractionRenamesTemporaryFiles) {
+    fault = Fault{.armed = true, .call = Call::Anonymous, .error = EOPNOTSUPP};
+    Recorder rec;
+    EXPECT_EQ(runUnz(out, {.archive = archive}, &rec), 2) << rec.messages();
+    EXPECT_GT(fault.hits, 0);
+    fault = Fault{};
+    EXPECT_EQ(readFile(out / "orig.txt"), textData(70000));
+    EXPECT_EQ(readFile(out / "second.txt"), textData(90000, 2));
+    std::vector<std::string> present = leftovers();
+    std::sort(present.begin(), present.end());
+    EXPECT_EQ(present, (std::vector<std::string>{"out/orig.txt", "out/second.txt"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
