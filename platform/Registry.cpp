@@ -485,12 +485,14 @@ LoadResult parseHive(const std::string& content, Hive& hive) {
         std::string raw = line;
         // Long binary values continue on the next lines after a trailing backslash. Whether a
         // line continues is its own matter: an empty line taken in ends the value, whatever
-        // the line before it ended with.
+        // the line before it ended with, and so does the end of the file.
         if (sameName(trim(data).substr(0, std::min<std::size_t>(3, trim(data).size())), "hex")) {
             std::string last = trim(data);
-            while (!last.empty() && last.back() == '\\' && i + 1 < lines.size()) {
+            while (!last.empty() && last.back() == '\\') {
                 data = trim(data);
                 data.pop_back();
+                if (i + 1 == lines.size())
+                    break;
                 last = trim(lines[++i]);
                 data += last;
                 raw += "\n" + lines[i];
