@@ -538,7 +538,9 @@ std::string serialize(const Hive& hive) {
     for (const auto& s : hive.sections) {
         if (s.path.empty() && s.values.empty())
             continue;
-        if (!s.path.empty())
+        // The lines before the first section have no heading; a deletion naming no key
+        // ("[-]") keeps its own, or what follows it would join the section before.
+        if (!s.path.empty() || s.deletion)
             out += "[" + std::string(s.deletion ? "-" : "") + s.path + "]\n";
         for (const auto& v : s.values) {
             if (v.kind == Value::Kind::Raw) {
