@@ -92,15 +92,10 @@ void TFileListBox::setDirectory(const QString& folder) {
 // ---------------------------------------------------------------------------------------------
 // The dialog
 
-TAddForm::TAddForm(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                          Qt::WindowMinimizeButtonHint) {
+TAddForm::TAddForm(QWidget* parent) : QDialog(parent, kCloseAndMinimiseDialog) {
     setObjectName("AddForm");
     setWindowTitle("Add Files");
-    QFont font("MS Sans Serif");
-    font.setPixelSize(10);
-    setFont(font);
+    setPixelFont(this, "MS Sans Serif", 10);
     setFixedSize(617, 432);
 
     Panel1 = makeColourPanel(this, "Panel1", kStripColour, {0, 1, 479, 22});

@@ -20,9 +20,7 @@ TForm7::TForm7(QWidget* parent)
                           Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("Form7");
     setWindowTitle("Create New Folder");
-    QFont font("MS Sans Serif");
-    font.setPixelSize(11);
-    setFont(font);
+    setPixelFont(this, "MS Sans Serif", 11);
     setFixedSize(273, 65);
 
     Label1 = new QLabel("Folder Name :", this);

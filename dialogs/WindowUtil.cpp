@@ -51,3 +51,9 @@ QFrame* makeColourPanel(QWidget* parent, const char* name, const QColor& colour,
     panel->setGeometry(geometry);
     return panel;
 }
+
+void setPixelFont(QWidget* window, const char* family, int pixels) {
+    QFont font(QString::fromLatin1(family));
+    font.setPixelSize(pixels);
+    window->setFont(font);
+}

@@ -3,6 +3,13 @@
 #include <QWidget>
 #include <functional>
 
+// A dialog whose title bar has the close box and the minimise button only.
+constexpr Qt::WindowFlags kCloseAndMinimiseDialog =
+    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint;
+// Sets WINDOW's font to FAMILY at PIXELS pixels (the dialogs' fonts are laid out in pixels).
+void setPixelFont(QWidget* window, const char* family, int pixels);
+
 // Moves a top-level window so that it stands in the middle of the screen's work area.
 void centerOnScreen(QWidget* window);
 // Shows a window without blocking and brings it to the front.

@@ -54,15 +54,10 @@ QRadioButton* TRadioGroup::Button(int index) const {
 // ---------------------------------------------------------------------------------------------
 // The dialog
 
-TExtract::TExtract(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                          Qt::WindowMinimizeButtonHint) {
+TExtract::TExtract(QWidget* parent) : QDialog(parent, kCloseAndMinimiseDialog) {
     setObjectName("Extract");
     setWindowTitle("Select Extract Directory");
-    QFont font("MS Sans Serif");
-    font.setPixelSize(10);
-    setFont(font);
+    setPixelFont(this, "MS Sans Serif", 10);
     setFixedSize(438, 384);
     // Modal to the main window only: the new-folder window, shown beside it, stays usable.
     setWindowModality(Qt::WindowModal);
