@@ -1,5 +1,6 @@
 #include "tools/combiner/Combine.h"
 
+#include "ziplibs/common/Bytes.h"
 #include "ziplibs/common/Names.h"
 #include "ziplibs/common/ZipHandle.h"
 
@@ -19,11 +20,6 @@ namespace combiner {
 
 namespace {
 
-constexpr std::uint32_t kLocalSig = 0x04034b50;
-constexpr std::uint32_t kCentralSig = 0x02014b50;
-constexpr std::uint32_t kEndSig = 0x06054b50;
-constexpr std::uint32_t kZip64EndSig = 0x06064b50;
-constexpr std::uint32_t kZip64LocatorSig = 0x07064b50;
 constexpr std::uint32_t kSplitSig = 0x08074b50;    // first bytes of a split set
 constexpr std::uint32_t kOnePieceSig = 0x30304b50; // "PK00": a split set of one piece
 constexpr std::uint32_t k32 = 0xFFFFFFFFu;
@@ -50,15 +46,17 @@ bool allDigits(const std::string& s) {
            std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+std::uint64_t getLE(const char* p, int bytes) {
+    return ziplibs::littleEndian(reinterpret_cast<const unsigned char*>(p), bytes);
+}
 std::uint16_t get16(const char* p) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(p[0]) |
-                                      static_cast<unsigned char>(p[1]) << 8);
+    return static_cast<std::uint16_t>(getLE(p, 2));
 }
 std::uint32_t get32(const char* p) {
-    return get16(p) | static_cast<std::uint32_t>(get16(p + 2)) << 16;
+    return static_cast<std::uint32_t>(getLE(p, 4));
 }
 std::uint64_t get64(const char* p) {
-    return get32(p) | static_cast<std::uint64_t>(get32(p + 4)) << 32;
+    return getLE(p, 8);
 }
 void put16(char* p, std::uint16_t v) {
     p[0] = static_cast<char>(v & 0xFF);
@@ -214,7 +212,7 @@ EndRecords findEndRecords(JoinedPieces& in) {
     const std::string tail = in.readString(tailStart, static_cast<std::size_t>(size - tailStart));
     for (std::size_t i = tail.size() - 22 + 1; i-- > 0;) {
         const char* p = tail.data() + i;
-        if (get32(p) != kEndSig || i + 22 + get16(p + 20) != tail.size())
+        if (get32(p) != ziplibs::EndSignature || i + 22 + get16(p + 20) != tail.size())
             continue;
         e.found = true;
         e.endPos = tailStart + i;
@@ -227,7 +225,7 @@ EndRecords findEndRecords(JoinedPieces& in) {
         e.totalDisks = e.thisDisk + 1;
         if (e.endPos >= 20) {
             const std::string loc = in.readString(e.endPos - 20, 20);
-            if (get32(loc.data()) == kZip64LocatorSig) {
+            if (get32(loc.data()) == ziplibs::Zip64LocatorSignature) {
                 e.zip64 = true;
                 e.locatorPos = e.endPos - 20;
                 e.zip64Disk = get32(loc.data() + 4);
@@ -380,7 +378,7 @@ void readZip64(Entry& e) {
 std::vector<Entry> parseCentralDirectory(const std::string& cd, std::uint64_t expected) {
     std::vector<Entry> entries;
     std::size_t p = 0;
-    while (p + 4 <= cd.size() && get32(cd.data() + p) == kCentralSig) {
+    while (p + 4 <= cd.size() && get32(cd.data() + p) == ziplibs::CentralSignature) {
         if (p + 46 > cd.size())
             throw damagedDirectory("a record is cut short");
         Entry e;
@@ -447,7 +445,7 @@ void placeEntries(JoinedPieces& in, std::vector<Entry>& entries, SplitForm form,
             pos = static_cast<std::uint64_t>(static_cast<std::int64_t>(e.offset) + shift);
         }
         char local[30];
-        if (!in.read(pos, local, sizeof local) || get32(local) != kLocalSig)
+        if (!in.read(pos, local, sizeof local) || get32(local) != ziplibs::LocalSignature)
             throw CombineError("The pieces do not fit together: the entry \"" + entryName(e) +
                                "\" is not where the archive's directory puts it, in piece " +
                                pieceName(pieces[in.pieceAt(std::min(pos, in.size() - 1))].path) +
@@ -534,7 +532,7 @@ std::string endRecords(std::uint64_t entries, std::uint64_t cdSize, std::uint64_
     std::string out;
     if (zip64) {
         const std::uint64_t zip64Pos = cdOffset + cdSize;
-        append32(out, kZip64EndSig);
+        append32(out, ziplibs::Zip64EndSignature);
         append64(out, 44);
         append16(out, 45);
         append16(out, 45);
@@ -544,12 +542,12 @@ std::string endRecords(std::uint64_t entries, std::uint64_t cdSize, std::uint64_
         append64(out, entries);
         append64(out, cdSize);
         append64(out, cdOffset);
-        append32(out, kZip64LocatorSig);
+        append32(out, ziplibs::Zip64LocatorSignature);
         append32(out, 0);
         append64(out, zip64Pos);
         append32(out, 1);
     }
-    append32(out, kEndSig);
+    append32(out, ziplibs::EndSignature);
     append16(out, 0);
     append16(out, 0);
     const auto n16 = static_cast<std::uint16_t>(std::min<std::uint64_t>(entries, k16));
@@ -749,11 +747,11 @@ Summary combine(const fs::path& piece, const fs::path& output, bool overwrite,
     if (set.form == SplitForm::ZipSplit) {
         if (first == kSplitSig || first == kOnePieceSig)
             skip = 4;
-        else if (first != kLocalSig)
+        else if (first != ziplibs::LocalSignature)
             throw CombineError(pieceName(set.pieces.front()) +
                                " is not the first piece of a split archive: it does not begin "
                                "with a ZIP header.");
-    } else if (first != kLocalSig && first != kEndSig) {
+    } else if (first != ziplibs::LocalSignature && first != ziplibs::EndSignature) {
         throw CombineError(pieceName(set.pieces.front()) +
                            " is not the first piece of a split ZIP archive: it does not begin "
                            "with a ZIP header.");
@@ -785,7 +783,7 @@ Summary combine(const fs::path& piece, const fs::path& output, bool overwrite,
             pos = end.locatorPos >= 56 ? end.locatorPos - 56 : 0;
         }
         const std::string rec = in.readString(pos, 56);
-        if (rec.empty() || get32(rec.data()) != kZip64EndSig)
+        if (rec.empty() || get32(rec.data()) != ziplibs::Zip64EndSignature)
             throw damagedDirectory("the ZIP64 end record is not where its locator puts it");
         cdDisk = get32(rec.data() + 20);
         entries = get64(rec.data() + 32);

@@ -14,10 +14,6 @@ namespace ziplibs {
 
 namespace {
 
-constexpr std::uint32_t EndSignature = 0x06054B50;
-constexpr std::uint32_t CentralSignature = 0x02014B50;
-constexpr std::uint32_t Zip64EndSignature = 0x06064B50;
-constexpr std::uint32_t Zip64LocatorSignature = 0x07064B50;
 constexpr std::uint64_t EndSize = 22, Zip64EndSize = 56, Zip64LocatorSize = 20;
 // How far from the end of the file an end record is looked for: far past the 64 KiB of the
 // longest comment, so that padding up to a large block size is passed over too.
