@@ -27,17 +27,6 @@ void onClick(TGradButton* button, const std::function<void()>& handler) {
                      [handler] { platform::guarded(handler); });
 }
 
-TGradButton* makeDesertButton(QWidget* parent, const char* name, const QString& caption,
-                              const QRect& geometry) {
-    auto* button = new TGradButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setCaption(caption);
-    button->setColorScheme(TGradButton::csNeoDesert);
-    button->setGradient(true);
-    button->setGeometry(geometry);
-    return button;
-}
-
 QFrame* makeColourPanel(QWidget* parent, const char* name, const QColor& colour,
                         const QRect& geometry) {
     auto* panel = new QFrame(parent);
@@ -50,10 +39,4 @@ QFrame* makeColourPanel(QWidget* parent, const char* name, const QColor& colour,
     panel->setAutoFillBackground(true);
     panel->setGeometry(geometry);
     return panel;
-}
-
-void setPixelFont(QWidget* window, const char* family, int pixels) {
-    QFont font(QString::fromLatin1(family));
-    font.setPixelSize(pixels);
-    window->setFont(font);
 }

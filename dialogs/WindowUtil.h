@@ -7,8 +7,6 @@
 constexpr Qt::WindowFlags kCloseAndMinimiseDialog =
     Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
     Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint;
-// Sets WINDOW's font to FAMILY at PIXELS pixels (the dialogs' fonts are laid out in pixels).
-void setPixelFont(QWidget* window, const char* family, int pixels);
 
 // Moves a top-level window so that it stands in the middle of the screen's work area.
 void centerOnScreen(QWidget* window);
@@ -20,10 +18,6 @@ class TGradButton;
 // Runs HANDLER on every click of BUTTON under the error guard: an error it raises is shown in
 // an error box and the window stays as it is.
 void onClick(TGradButton* button, const std::function<void()>& handler);
-// A gradient button of the dialogs: scheme csNeoDesert with its gradient, named NAME, showing
-// CAPTION at GEOMETRY in PARENT.
-TGradButton* makeDesertButton(QWidget* parent, const char* name, const QString& caption,
-                              const QRect& geometry);
 // A raised panel filled with COLOUR, named NAME, at GEOMETRY in PARENT.
 QFrame* makeColourPanel(QWidget* parent, const char* name, const QColor& colour,
                         const QRect& geometry);

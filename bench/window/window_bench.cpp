@@ -4,7 +4,7 @@
 // and showing the listing. Messages go to standard error instead of boxes. Run offscreen,
 // with HOME and QUEMBLY_REGISTRY pointing at a scratch folder:
 //   QT_QPA_PLATFORM=offscreen window_bench [ARCHIVE]
-#include "app/mainunit.h"
+#include "app/MainWindow.h"
 #include "platform/qt/ErrorGuard.h"
 
 #include <QTimer>

@@ -1,5 +1,6 @@
 // The program started as a whole: its entry makes the windows, opens the archive named on the
 // command line and, with QUEMBLY_SCREENSHOT_DIR set, saves pictures of its windows and quits.
+#include "controls/Theme.h"
 #include "tests/support/TestSupport.h"
 
 #include <QImage>
@@ -45,7 +46,7 @@ TEST(ProgramTest, StartsShowsItsWindowsAndQuitsCleanly) {
     EXPECT_EQ(main.width(), 750);
     EXPECT_GT(main.height(), 432) << "the design client area below the menu bar";
     // The toolbar's colour shows at its right end, where no button stands.
-    EXPECT_EQ(QColor(main.pixel(740, 40)), QColor(0x96, 0xD9, 0xFA));
+    EXPECT_EQ(QColor(main.pixel(740, 40)), theme::kWindowBlue);
     for (const char* picture : {"password.png", "messages.png", "about.png", "settings.png"})
         EXPECT_TRUE(fs::exists(out / picture)) << picture;
 }

@@ -1,6 +1,6 @@
 // Parsing of the command line: which lines start the window, which run a command, and which
 // are refused with a reason.
-#include "app/cli.h"
+#include "app/CommandLine.h"
 
 #include <gtest/gtest.h>
 

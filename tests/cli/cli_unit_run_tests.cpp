@@ -1,7 +1,7 @@
 // The command-line commands run in this process: the listing, the access password, the
 // progress line, and add/extract/delete through the real archive libraries.
 #include "CliTestSupport.h"
-#include "app/cli.h"
+#include "app/CommandLine.h"
 
 #include "archive/Archiver.h"
 #include "platform/Files.h"

@@ -1,7 +1,8 @@
 // The progress and message window: its layout, the progress bar driven by the library's
 // progress events, and the states between commands (working, result, ready, closed).
-#include "app/msgunit.h"
+#include "app/MessageWindow.h"
 #include "controls/GradButton.h"
+#include "controls/Theme.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
@@ -76,8 +77,8 @@ TEST_F(MsgformTest, LayoutFollowsTheDesign) {
     ASSERT_TRUE(panel1 && panel2);
     EXPECT_EQ(panel1->geometry(), QRect(0, 0, 289, 60));
     EXPECT_EQ(panel2->geometry(), QRect(0, 60, 289, 36));
-    EXPECT_EQ(panel1->palette().color(QPalette::Window), QColor(0xC0, 0xE0, 0xF8));
-    EXPECT_EQ(panel2->palette().color(QPalette::Window), QColor(0x8D, 0xC7, 0xF1));
+    EXPECT_EQ(panel1->palette().color(QPalette::Window), theme::kPaleBlue);
+    EXPECT_EQ(panel2->palette().color(QPalette::Window), theme::kPanelBlue);
     EXPECT_TRUE(panel1->autoFillBackground());
 
     auto* bar = panel1->findChild<QProgressBar*>("ProgressBar1");

@@ -2,7 +2,7 @@
 // library, so it is built with the dialog tests rather than in the controls program.
 #include "controls/GradButton.h"
 #include "controls/GradPanel.h"
-#include "dialogs/about.h"
+#include "dialogs/AboutWindow.h"
 #include "paint_support.h"
 
 #include <QLabel>

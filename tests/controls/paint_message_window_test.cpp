@@ -1,5 +1,5 @@
 // The message window's labels show the names the archive libraries report exactly as they are.
-#include "app/msgunit.h"
+#include "app/MessageWindow.h"
 #include "paint_support.h"
 
 #include <QFontMetrics>

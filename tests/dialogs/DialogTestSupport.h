@@ -2,9 +2,10 @@
 // What the dialog and window tests share: the dialogs' own application object and fixture,
 // windows driven by steps as a person drives them, table rows, and the one layout table check
 // of a window.
+#include "controls/FolderTree.h"
 #include "controls/GradButton.h"
-#include "dialogs/FolderTree.h"
-#include "dialogs/extrunit.h"
+#include "controls/RadioGroup.h"
+#include "dialogs/ExtractDialog.h"
 #include "platform/Messages.h"
 #include "tests/support/TestSupport.h"
 

@@ -1,6 +1,7 @@
 // The Add Files dialog driven as a person does: folders clicked in the tree, files picked in
 // the file list, collected, removed and sorted, and the ways of leaving the dialog.
-#include "dialogs/Addunit.h"
+#include "controls/FileListBox.h"
+#include "dialogs/AddFilesDialog.h"
 #include "dialogs/DialogResults.h"
 #include "tests/dialogs/DialogTestSupport.h"
 

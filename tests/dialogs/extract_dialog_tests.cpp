@@ -2,7 +2,7 @@
 // walked with keys, the guard on the computer node, the three questions, the ways of leaving
 // and the activation rule of DialogCancelled, and folders made beside the dialog.
 #include "dialogs/DialogResults.h"
-#include "dialogs/Unit3.h"
+#include "dialogs/NewFolderWindow.h"
 #include "tests/dialogs/DialogTestSupport.h"
 
 #include <QLabel>

@@ -1,5 +1,5 @@
 // The open-file dialog: what it keeps between showings and how its filter reaches Qt.
-#include "dialogs/OpenDialog.h"
+#include "platform/qt/OpenDialog.h"
 
 #include <gtest/gtest.h>
 

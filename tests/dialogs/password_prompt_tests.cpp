@@ -1,6 +1,6 @@
 // The password prompt: its layout, "OK" and "Cancel" with their messages, and its keys.
 #include "controls/GradButton.h"
-#include "dialogs/Unit1.h"
+#include "dialogs/PasswordPrompt.h"
 #include "platform/Messages.h"
 #include "tests/dialogs/DialogTestSupport.h"
 #include "tests/support/TestSupport.h"

@@ -1,6 +1,6 @@
 #include "tests/gui/GuiTestSupport.h"
 
-#include "app/mainunit.h"
+#include "app/MainWindow.h"
 #include "platform/Registry.h"
 #include "platform/qt/ErrorGuard.h"
 #include "tests/support/TestSupport.h"

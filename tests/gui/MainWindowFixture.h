@@ -2,9 +2,9 @@
 // The fixture of the whole-window tests: a sandboxed documents folder and registry, scripted
 // message boxes and file dialogs, a recording shell, and the program's windows made as the
 // program makes them.
-#include "app/mainunit.h"
+#include "app/MainWindow.h"
 #include "controls/SortingGrid.h"
-#include "dialogs/OpenDialog.h"
+#include "platform/qt/OpenDialog.h"
 #include "platform/Messages.h"
 #include "platform/Shell.h"
 #include "tests/dialogs/DialogTestSupport.h"

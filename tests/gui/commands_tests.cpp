@@ -2,10 +2,10 @@
 // the scripted message boxes, and the small commands that only show or start something.
 #include "tests/gui/MainWindowFixture.h"
 
-#include "app/msgunit.h"
+#include "app/MessageWindow.h"
 #include "controls/GradButton.h"
-#include "dialogs/Unit2.h"
-#include "dialogs/about.h"
+#include "dialogs/AboutWindow.h"
+#include "dialogs/SettingsWindow.h"
 #include "platform/Files.h"
 
 #include <QAction>

@@ -3,8 +3,8 @@
 // written checked by content, and every refusal.
 #include "tests/gui/MainWindowFixture.h"
 
-#include "app/msgunit.h"
-#include "dialogs/Addunit.h"
+#include "app/MessageWindow.h"
+#include "dialogs/AddFilesDialog.h"
 #include "dialogs/DialogResults.h"
 #include "platform/Errors.h"
 #include "tests/ziplibs/LibHarness.h"

@@ -3,10 +3,11 @@
 // Delete key.
 #include "tests/gui/MainWindowFixture.h"
 
-#include "app/msgunit.h"
+#include "app/MessageWindow.h"
 #include "controls/GradButton.h"
-#include "dialogs/Unit1.h"
-#include "dialogs/Unit2.h"
+#include "controls/Theme.h"
+#include "dialogs/PasswordPrompt.h"
+#include "dialogs/SettingsWindow.h"
 #include "platform/Registry.h"
 #include "platform/qt/Locale.h"
 
@@ -145,7 +146,7 @@ TEST_F(StartUpTest, WindowsAreMadeInTheirOrderAndNamed) {
     EXPECT_TRUE(Mainform->ZipFname->isReadOnly());
     EXPECT_EQ(Mainform->Label2->text(), "Zip Name:");
     EXPECT_EQ(Mainform->Label1->text(), "files");
-    EXPECT_EQ(Mainform->Panel4->palette().color(QPalette::Window), QColor(0x96, 0xD9, 0xFA));
+    EXPECT_EQ(Mainform->Panel4->palette().color(QPalette::Window), theme::kWindowBlue);
 }
 
 TEST_F(StartUpTest, ClientAreaHasTheDesignedSizeAndParts) {

@@ -2,7 +2,7 @@
 // main window's password copy they leave, the split field's key filter, tabs and Close.
 #include "tests/gui/MainWindowFixture.h"
 
-#include "dialogs/Unit2.h"
+#include "dialogs/SettingsWindow.h"
 #include "platform/Registry.h"
 
 #include <QCheckBox>

@@ -2,8 +2,8 @@
 // the program chooser, and the access gate in front of both.
 #include "tests/gui/MainWindowFixture.h"
 
-#include "app/msgunit.h"
-#include "dialogs/Unit1.h"
+#include "app/MessageWindow.h"
+#include "dialogs/PasswordPrompt.h"
 
 #include <QFileDialog>
 #include <QListView>

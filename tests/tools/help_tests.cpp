@@ -1,7 +1,7 @@
 // The help document and the combiner as the main window reaches them: the Help and Combine
 // commands find them in the program's folder, and the help speaks of every command of the
 // window and of the command line.
-#include "app/cli.h"
+#include "app/CommandLine.h"
 #include "controls/GradButton.h"
 #include "tests/gui/MainWindowFixture.h"
 

@@ -1,6 +1,7 @@
 #include "tools/combiner/CombineForm.h"
 
 #include "controls/GradButton.h"
+#include "controls/Theme.h"
 #include "platform/Messages.h"
 #include "tools/combiner/Combine.h"
 
@@ -24,15 +25,9 @@ QString fromPath(const std::filesystem::path& path) {
     return QString::fromStdString(path.string());
 }
 
-TGradButton* makeButton(QWidget* parent, const char* name, const QString& caption,
-                        const QRect& place) {
-    auto* button = new TGradButton(parent);
-    button->setObjectName(name);
-    button->setCaption(caption);
-    button->setColorScheme(TGradButton::csNeoDesert);
-    button->setGradient(true);
+// The combiner's buttons light up under the mouse.
+TGradButton* hotTracking(TGradButton* button) {
     button->setHotTrack(true);
-    button->setGeometry(place);
     return button;
 }
 
@@ -41,13 +36,11 @@ TGradButton* makeButton(QWidget* parent, const char* name, const QString& captio
 TCombineForm::TCombineForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("CombineForm");
     setWindowTitle("Quembly Combiner");
-    QFont font("Tahoma");
-    font.setPixelSize(11);
-    setFont(font);
+    setPixelFont(this, "Tahoma", 11);
     setFixedSize(460, 172);
     setAutoFillBackground(true);
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(0x96, 0xD9, 0xFA));
+    pal.setColor(QPalette::Window, theme::kWindowBlue);
     setPalette(pal);
 
     // Two rows, each a caption, a path field and its "Browse..." button.
@@ -60,7 +53,8 @@ TCombineForm::TCombineForm(QWidget* parent) : QWidget(parent, Qt::Window) {
         editOut = new QLineEdit(this);
         editOut->setObjectName(edit);
         editOut->setGeometry(104, top, 256, 21);
-        return makeButton(this, browse, "Browse...", QRect(368, top - 2, 80, 25));
+        return hotTracking(
+            makeDesertButton(this, browse, "Browse...", QRect(368, top - 2, 80, 25)));
     };
     PieceBrowseBut =
         row(13, "First piece :", "Label1", "PieceEdit", "PieceBrowseBut", Label1, PieceEdit);
@@ -78,9 +72,10 @@ TCombineForm::TCombineForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     StatusLabel->setGeometry(12, 104, 436, 28);
     StatusLabel->setWordWrap(true);
 
-    CombineBut = makeButton(this, "CombineBut", "Combine", QRect(272, 138, 85, 25));
+    CombineBut =
+        hotTracking(makeDesertButton(this, "CombineBut", "Combine", QRect(272, 138, 85, 25)));
     CombineBut->setDefault(true);
-    CloseBut = makeButton(this, "CloseBut", "Close", QRect(363, 138, 85, 25));
+    CloseBut = hotTracking(makeDesertButton(this, "CloseBut", "Close", QRect(363, 138, 85, 25)));
 
     poll_ = new QTimer(this);
     poll_->setInterval(100);

@@ -1,7 +1,8 @@
-#include "dialogs/about.h"
+#include "dialogs/AboutWindow.h"
 
 #include "controls/GradButton.h"
 #include "controls/GradPanel.h"
+#include "controls/Theme.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -22,12 +23,6 @@ QFont serifFont(int pixels) {
     f.setStyleHint(QFont::Serif);
     f.setBold(true);
     f.setPixelSize(pixels);
-    return f;
-}
-
-QFont tahoma11() {
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPixelSize(11);
     return f;
 }
 
@@ -79,7 +74,7 @@ Tformabout::Tformabout(QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("formabout"));
     setWindowTitle(QStringLiteral("About"));
-    setFont(tahoma11());
+    setFont(theme::pixelFont(QStringLiteral("Tahoma"), 11));
     setFixedSize(kClientWidth, kClientHeight);
     setWindowIcon(makeIcon());
     setModal(false);
@@ -96,7 +91,7 @@ Tformabout::Tformabout(QWidget* parent)
     Label6->resize(315, Label6->height());
     Label4 = makeLabel(GradPanel1, "Label4",
                        QStringLiteral("Quembly is free to use. Keep a copy of your archives."), 16,
-                       64, tahoma11());
+                       64, theme::pixelFont(QStringLiteral("Tahoma"), 11));
 
     clsbtn = new TGradButton(GradPanel1);
     clsbtn->setObjectName(QStringLiteral("clsbtn"));

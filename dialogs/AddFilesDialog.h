@@ -5,37 +5,14 @@
 // new one for every use, shows it modally and then reads SelectedList, the two option boxes
 // and DialogCancelled.
 #include <QDialog>
-#include <QFileIconProvider>
-#include <QHash>
-#include <QIcon>
-#include <QListWidget>
 
 class QCheckBox;
 class QFrame;
 class QLabel;
+class QListWidget;
+class TFileListBox;
 class TFolderTree;
 class TGradButton;
-
-// The file list of the Add Files dialog: the bare names of the files of one folder, sorted,
-// with their icons, several selectable at once.
-class TFileListBox : public QListWidget {
-    Q_OBJECT
-public:
-    explicit TFileListBox(QWidget* parent = nullptr);
-
-    // The folder shown, as it was given.
-    QString Directory() const { return directory_; }
-    // Shows the files of FOLDER: regular files (hidden ones too, and links to regular files);
-    // no folders and none of the special files (sockets, devices, pipes). A folder that cannot
-    // be listed raises "Cannot open the folder " + FOLDER + "." and the list keeps what it
-    // showed.
-    void setDirectory(const QString& folder);
-
-private:
-    QString directory_;
-    QFileIconProvider icons_;
-    QHash<QString, QIcon> iconBySuffix_;
-};
 
 class TAddForm : public QDialog {
     Q_OBJECT

@@ -1,16 +1,17 @@
-#include "app/mainunit.h"
+#include "app/MainWindow.h"
 
-#include "app/msgunit.h"
+#include "app/MessageWindow.h"
 #include "controls/GradButton.h"
 #include "controls/SortingGrid.h"
-#include "dialogs/Addunit.h"
+#include "controls/Theme.h"
+#include "dialogs/AboutWindow.h"
+#include "dialogs/AddFilesDialog.h"
 #include "dialogs/DialogResults.h"
-#include "dialogs/Unit1.h"
-#include "dialogs/Unit2.h"
-#include "dialogs/Unit3.h"
+#include "dialogs/ExtractDialog.h"
+#include "dialogs/NewFolderWindow.h"
+#include "dialogs/PasswordPrompt.h"
+#include "dialogs/SettingsWindow.h"
 #include "dialogs/WindowUtil.h"
-#include "dialogs/about.h"
-#include "dialogs/extrunit.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/Messages.h"
@@ -48,7 +49,7 @@ TMainform* Mainform = nullptr;
 
 namespace {
 
-const QColor kToolbarColor(0x96, 0xD9, 0xFA);
+const QColor kToolbarColor = theme::kWindowBlue;
 
 // Icon colours by command group: archive files, entries, options and help.
 const QColor kFileInk(0x1C, 0x4F, 0x8C);

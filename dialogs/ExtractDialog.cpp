@@ -1,55 +1,20 @@
-#include "dialogs/extrunit.h"
+#include "dialogs/ExtractDialog.h"
 
+#include "controls/FolderTree.h"
 #include "controls/GradButton.h"
+#include "controls/RadioGroup.h"
+#include "controls/Theme.h"
 #include "dialogs/DialogResults.h"
-#include "dialogs/FolderTree.h"
-#include "dialogs/Unit3.h"
+#include "dialogs/NewFolderWindow.h"
 #include "dialogs/WindowUtil.h"
 #include "platform/qt/ErrorGuard.h"
 
-#include <QButtonGroup>
 #include <QFrame>
 #include <QRadioButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
 TExtract* Extract = nullptr;
-
-// ---------------------------------------------------------------------------------------------
-// The radio group
-
-TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, QWidget* parent)
-    : QGroupBox(caption, parent), group_(new QButtonGroup(this)) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(8, 2, 8, 2);
-    layout->setSpacing(0);
-    for (int i = 0; i < items.size(); ++i) {
-        auto* button = new QRadioButton(items[i], this);
-        group_->addButton(button, i);
-        layout->addWidget(button);
-    }
-}
-
-int TRadioGroup::ItemIndex() const {
-    return group_->checkedId();
-}
-
-void TRadioGroup::setItemIndex(int index) {
-    if (QAbstractButton* button = group_->button(index)) {
-        button->setChecked(true);
-        return;
-    }
-    // No item: the exclusive group lets go of its choice only while it is not exclusive.
-    if (QAbstractButton* checked = group_->checkedButton()) {
-        group_->setExclusive(false);
-        checked->setChecked(false);
-        group_->setExclusive(true);
-    }
-}
-
-QRadioButton* TRadioGroup::Button(int index) const {
-    return qobject_cast<QRadioButton*>(group_->button(index));
-}
 
 // ---------------------------------------------------------------------------------------------
 // The dialog
@@ -68,7 +33,7 @@ TExtract::TExtract(QWidget* parent) : QDialog(parent, kCloseAndMinimiseDialog) {
     Directorylistbox1->setGeometry(4, 3, 253, 376);
     Directorylistbox1->setAutoRefresh(true);
 
-    Panel2 = makeColourPanel(this, "Panel2", QColor(0x8D, 0xC7, 0xF1), {262, 0, 175, 384});
+    Panel2 = makeColourPanel(this, "Panel2", theme::kPanelBlue, {262, 0, 175, 384});
     RadioGroup1 = new TRadioGroup("Extract With Directories", {"No", "Yes"}, Panel2);
     RadioGroup1->setObjectName("RadioGroup1");
     RadioGroup1->setGeometry(11, 13, 150, 59);

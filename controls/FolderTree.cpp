@@ -1,4 +1,4 @@
-#include "dialogs/FolderTree.h"
+#include "controls/FolderTree.h"
 
 #include <QAbstractItemModel>
 #include <QDir>

@@ -6,7 +6,7 @@
 #include "controls/SortingGrid.h"
 
 #include "archive/Archiver.h"
-#include "dialogs/OpenDialog.h"
+#include "platform/qt/OpenDialog.h"
 
 #include <QProxyStyle>
 #include <QStringList>

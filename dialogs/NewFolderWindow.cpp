@@ -1,9 +1,10 @@
-#include "dialogs/Unit3.h"
+#include "dialogs/NewFolderWindow.h"
 
+#include "controls/FolderTree.h"
 #include "controls/GradButton.h"
-#include "dialogs/FolderTree.h"
+#include "controls/Theme.h"
+#include "dialogs/ExtractDialog.h"
 #include "dialogs/WindowUtil.h"
-#include "dialogs/extrunit.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/Messages.h"

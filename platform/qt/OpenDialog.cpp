@@ -1,4 +1,4 @@
-#include "dialogs/OpenDialog.h"
+#include "platform/qt/OpenDialog.h"
 
 #include <QDir>
 #include <QFileDialog>

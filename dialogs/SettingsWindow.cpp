@@ -1,6 +1,7 @@
-#include "dialogs/Unit2.h"
+#include "dialogs/SettingsWindow.h"
 
 #include "controls/GradButton.h"
+#include "controls/Theme.h"
 #include "dialogs/WindowUtil.h"
 #include "platform/Messages.h"
 #include "platform/Registry.h"
@@ -104,11 +105,9 @@ TForm2::TForm2(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName("Form2");
     setWindowTitle("Quembly Setting");
-    QFont font("Tahoma");
-    font.setPixelSize(11);
-    setFont(font);
+    setPixelFont(this, "Tahoma", 11);
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(0x96, 0xD9, 0xFA));
+    pal.setColor(QPalette::Window, theme::kWindowBlue);
     setPalette(pal);
     setAutoFillBackground(true);
     setFixedSize(326, 241);

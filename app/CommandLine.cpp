@@ -1,4 +1,4 @@
-#include "app/cli.h"
+#include "app/CommandLine.h"
 
 #include "archive/Archiver.h"
 #include "archive/DirectoryReader.h"

@@ -1,6 +1,7 @@
-#include "dialogs/Unit1.h"
+#include "dialogs/PasswordPrompt.h"
 
 #include "controls/GradButton.h"
+#include "controls/Theme.h"
 #include "dialogs/WindowUtil.h"
 #include "platform/Messages.h"
 
@@ -15,9 +16,7 @@ TForm1::TForm1(QWidget* parent)
                           Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("Form1");
     setWindowTitle("Password Require");
-    QFont font("Tahoma");
-    font.setPixelSize(11);
-    setFont(font);
+    setPixelFont(this, "Tahoma", 11);
     setFixedSize(304, 95);
 
     Label1 = new QLabel("Password :", this);

@@ -4,27 +4,11 @@
 // selected files); "Create New Folder" opens the new-folder window beside it. The answers go
 // into the dialog results that the Extract command reads after the modal run.
 #include <QDialog>
-#include <QGroupBox>
 
-class QButtonGroup;
 class QFrame;
-class QRadioButton;
 class TFolderTree;
 class TGradButton;
-
-// A titled group of radio buttons, one of which is chosen (ItemIndex, -1 for none).
-class TRadioGroup : public QGroupBox {
-    Q_OBJECT
-public:
-    TRadioGroup(const QString& caption, const QStringList& items, QWidget* parent = nullptr);
-
-    int ItemIndex() const;
-    void setItemIndex(int index);
-    QRadioButton* Button(int index) const;
-
-private:
-    QButtonGroup* group_;
-};
+class TRadioGroup;
 
 class TExtract : public QDialog {
     Q_OBJECT

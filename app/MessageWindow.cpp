@@ -1,6 +1,7 @@
-#include "app/msgunit.h"
+#include "app/MessageWindow.h"
 
 #include "controls/GradButton.h"
+#include "controls/Theme.h"
 
 #include <QColor>
 #include <QFont>
@@ -52,12 +53,10 @@ TMsgform::TMsgform(QWidget* parent)
                           Qt::WindowCloseButtonHint) {
     setObjectName("Msgform");
     setWindowTitle("Quembly Messages");
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setPixelSize(10);
-    setFont(f);
+    setPixelFont(this, "MS Sans Serif", 10);
     setFixedSize(ClientWidth, Panel1Height + Panel2Height);
 
-    Panel1 = makePanel(this, "Panel1", QColor(0xC0, 0xE0, 0xF8), 0, Panel1Height);
+    Panel1 = makePanel(this, "Panel1", theme::kPaleBlue, 0, Panel1Height);
     ProgressBar1 = new QProgressBar(Panel1);
     ProgressBar1->setObjectName("ProgressBar1");
     ProgressBar1->setGeometry(7, 10, 274, 13);
@@ -66,7 +65,7 @@ TMsgform::TMsgform(QWidget* parent)
     FileBeingZipped = makeRightLabel(Panel1, "FileBeingZipped", 118, 29);
     FileBeingZipped2 = makeRightLabel(Panel1, "FileBeingZipped2", 198, 21);
 
-    Panel2 = makePanel(this, "Panel2", QColor(0x8D, 0xC7, 0xF1), Panel1Height, Panel2Height);
+    Panel2 = makePanel(this, "Panel2", theme::kPanelBlue, Panel1Height, Panel2Height);
     Dismissbut = new TGradButton(Panel2);
     Dismissbut->setObjectName("Dismissbut");
     Dismissbut->setGeometry(207, 6, 75, 25);
