@@ -2,7 +2,10 @@
 // TMainform: the main window. It owns the archive component Archiver1, the entry table
 // StringGrid1 and the open-file dialogs OpenDialog1 and OpenDialog2, lists the current
 // archive, runs the archive file commands and guards the commands that change or hand out
-// archive contents with the access gate.
+// archive contents with the access gate. This file's source holds the frame (creation,
+// start-up, window events, closing, the gate); MainWindowLayout.cpp its menus and panels,
+// ArchiveCommands.cpp the listing and archive-file commands, EntryCommands.cpp the entry
+// commands, ViewCommands.cpp the viewing and help commands.
 #include "controls/SortingGrid.h"
 
 #include "archive/Archiver.h"
@@ -188,6 +191,10 @@ void installFontSubstitutions();
 void createApplicationWindows(const QStringList& arguments);
 // Deletes them again, in the reverse order, and clears the globals.
 void destroyApplicationWindows();
+
+// A font of FAMILY whose line (character cell with its internal leading) is HEIGHT pixels
+// high: the largest pixel size whose line height does not exceed it.
+QFont fontOfHeight(const QString& family, int height, bool bold = false);
 
 // A picture of the vendored icon set: NAME is the icon's file name without ".svg".
 QImage iconImage(const QString& name, int size, const QColor& color);

@@ -1,0 +1,145 @@
+// The main window's entry commands, Add, Extract and Delete, with the closing sequence they
+// share: message window, result line and a fresh listing.
+#include "app/MainWindow.h"
+
+#include "app/MessageWindow.h"
+#include "controls/SortingGrid.h"
+#include "dialogs/AddFilesDialog.h"
+#include "dialogs/DialogResults.h"
+#include "dialogs/ExtractDialog.h"
+#include "platform/Files.h"
+#include "platform/Messages.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+
+// ---------------------------------------------------------------------------------------------
+// Entry commands
+
+void TMainform::RunEntryOperation(const std::function<void()>& operation,
+                                  const std::string& failureText, const QString& resultText) {
+    try {
+        operation();
+    } catch (...) {
+        platform::messages().showMessage(failureText);
+    }
+    if (Msgform)
+        Msgform->ShowResult(QString::number(Archiver1.ProcessedCount()) + resultText);
+    RewriteGridSeparators();
+}
+
+bool TMainform::takeSelectedNames() {
+    for (const QString& name : selectedNames())
+        Archiver1.FSpecArgs().push_back(name.toStdString());
+    if (!Archiver1.FSpecArgs().empty())
+        return true;
+    platform::messages().showMessage("Error - no files selected");
+    return false;
+}
+
+void TMainform::beginEntryOperation(const std::string& startLine) {
+    if (Msgform)
+        Msgform->ShowWorking();
+    Archiver1Message(0, startLine);
+    Archiver1.Verbose = true;
+    Archiver1.Trace = false;
+}
+
+void TMainform::AddButClick() {
+    // A fresh dialog for every Add: its list starts empty, its options unticked.
+    delete AddForm;
+    AddForm = new TAddForm(this);
+    TAddForm* dialog = AddForm;
+    if (!AccessGate())
+        return;
+    const std::string archive = Archiver1.ZipFilename();
+    if (archive.empty()) {
+        platform::messages().showMessage("Error - open a zip file first");
+        return;
+    }
+    if (isSelfExtractingName(archive)) {
+        platform::messages().showMessage(
+            "Error - this pgm can NOT add files to a self-extracting archive");
+        return;
+    }
+    dialog->move(pos());
+    DialogCancelled = false;
+    dialog->exec();
+    if (DialogCancelled)
+        return;
+    if (dialog->SelectedList->count() == 0) {
+        platform::messages().showMessage("No files selected");
+        return;
+    }
+    beginEntryOperation("Beginning Add to " + archive);
+    Archiver1.AddOptions = {};
+    if (dialog->RecurseCB->isChecked())
+        Archiver1.AddOptions.include(AddOptsEnum::AddRecurseDirs);
+    if (dialog->DirNameCB->isChecked())
+        Archiver1.AddOptions.include(AddOptsEnum::AddDirNames);
+    Archiver1.FSpecArgs().clear();
+    for (int i = 0; i < dialog->SelectedList->count(); ++i)
+        Archiver1.FSpecArgs().push_back(dialog->SelectedList->item(i)->text().toStdString());
+    dialog->SelectedList->clear();
+
+    RunEntryOperation([this] { Archiver1.Add(); }, "Error in Add; Fatal DLL Exception in mainunit",
+                      " files were added");
+}
+
+void TMainform::ExtractButClick() {
+    // A fresh dialog for every Extract: its answers start at "No", "Yes", "All Files".
+    delete Extract;
+    Extract = new TExtract(this);
+    TExtract* dialog = Extract;
+    if (!AccessGate())
+        return;
+    const std::string shown = ZipFname->text().toStdString();
+    if (!platform::fileExists(shown)) {
+        platform::messages().showMessage("Error: file not found: " + shown);
+        return;
+    }
+    dialog->exec();
+    if (ExtractDir.empty() || DialogCancelled)
+        return;
+    if (StringGrid1->RowCount() < 2) {
+        platform::messages().showMessage("Error - no files to extract");
+        return;
+    }
+    Archiver1.FSpecArgs().clear();
+    if (!ExtractAllFiles && !takeSelectedNames())
+        return;
+    beginEntryOperation("Beginning Extract from " + Archiver1.ZipFilename());
+    Archiver1.ExtrBaseDir = ExtractDir;
+    Archiver1.ExtrOptions = {};
+    if (ExtractWithDirs)
+        Archiver1.ExtrOptions.include(ExtrOptsEnum::ExtrDirNames);
+    if (ExtractOverwrite)
+        Archiver1.ExtrOptions.include(ExtrOptsEnum::ExtrOverWrite);
+
+    RunEntryOperation([this] { Archiver1.Extract(); },
+                      "Error in Extract; Fatal DLL Exception in mainunit", " files were extracted");
+}
+
+void TMainform::DeleteButClick() {
+    if (!AccessGate())
+        return;
+    const std::string archive = Archiver1.ZipFilename();
+    if (isSelfExtractingName(archive)) {
+        platform::messages().showMessage(
+            "Error - this pgm can NOT delete files from a self-extracting archive");
+        return;
+    }
+    if (StringGrid1->RowCount() < 2) {
+        platform::messages().showMessage("Error - no files to delete");
+        return;
+    }
+    if (!platform::messages().confirm("Delete selected files from: " + archive + "?"))
+        return;
+    Archiver1.FSpecArgs().clear();
+    if (!takeSelectedNames())
+        return;
+    beginEntryOperation("Beginning delete from " + archive);
+    RunEntryOperation([this] { Archiver1.Delete(); }, "Fatal error trying to delete",
+                      " files were Deleted");
+}
