@@ -431,4 +431,55 @@ INSTANTIATE_TEST_SUITE_P(
                    false}),
     [](const auto& info) { return std::string(info.param.label); });
 
+// ---- names stored in a code page -------------------------------------------------------
+
+struct CodePageCase {
+    const char* encoding;
+    std::string raw;  // the stored name, UTF-8 flag clear
+    std::string name; // how it reads in that code page
+};
+
+void PrintTo(const CodePageCase& c, std::ostream* os) {
+    *os << c.encoding;
+}
+
+class CodePageNames : public ::testing::TestWithParam<CodePageCase> {};
+
+// Under --encoding the listing shows the name in its code page, extraction writes the file
+// under that name and finds the entry by it, and Delete takes it; without the choice the same
+// name asked for finds nothing.
+TEST_P(CodePageNames, ListExtractAndDeleteUnderTheChosenEncoding) {
+    const CodePageCase& c = GetParam();
+    TempDir td;
+    const std::string data = textData(5000, 3);
+    writeFile(td / "cp.zip", singleEntryZip(c.raw, 0, data, data));
+    const std::string enc = std::string(" --encoding ") + c.encoding;
+
+    Outcome r = program(td.path(), "--list cp.zip" + enc);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find('\t')), c.name);
+    r = program(td.path(), "--extract cp.zip all" + enc);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(td / "all" / c.name), data);
+    r = program(td.path(), "--extract cp.zip named " + shellQuote(c.name));
+    EXPECT_EQ(r.status, 1) << r.err;
+    r = program(td.path(), "--extract cp.zip named " + shellQuote(c.name) + enc);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(td / "named" / c.name), data);
+    r = program(td.path(), "--delete cp.zip " + shellQuote(c.name) + enc);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(readCentralDirectory(td / "cp.zip").empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Encodings, CodePageNames,
+                         ::testing::Values(CodePageCase{"CP866", "\x8F\xE0\xA8\xA2\xA5\xE2.txt",
+                                                        "\u041F\u0440\u0438\u0432\u0435\u0442.txt"},
+                                           CodePageCase{"shift-jis", "\x93\xFA\x96\x7B.txt",
+                                                        "\u65E5\u672C.txt"}),
+                         [](const auto& info) {
+                             std::string label = info.param.encoding;
+                             std::erase(label, '-');
+                             return label;
+                         });
+
 } // namespace
