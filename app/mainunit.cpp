@@ -1,5 +1,6 @@
 #include "app/mainunit.h"
 
+#include "app/NameEncodingMenu.h"
 #include "app/msgunit.h"
 #include "controls/GradButton.h"
 #include "controls/SortingGrid.h"
@@ -246,6 +247,7 @@ void TMainform::buildMenus() {
     Option1 = addMenu("Option1", "Option");
     CombineZIP1 = addItem(Option1, "CombineZIP1", "Combine ZIP", "arrows-join", kOptionInk);
     Configure1 = addItem(Option1, "Configure1", "Configure", "settings", kOptionInk);
+    Option1->addMenu(makeNameEncodingMenu(this, Archiver1, [this] { FillGrid(); }));
 
     Help1 = addMenu("Help1", "Help");
     tessalyHelp1 = addItem(Help1, "tessalyHelp1", "Quembly Help", "help", kOptionInk);
@@ -644,7 +646,7 @@ void TMainform::FillGrid() {
             const ZipDirEntry& entry = *entries[static_cast<std::size_t>(i)];
             QString text;
             if (c == 0)
-                text = toQ(displayName(entry));
+                text = toQ(displayName(entry, Archiver1.NameEncoding));
             else if (c == 1)
                 text = shared(entry.CompressedSize64,
                               [&] { return QString::number(entry.CompressedSize64); });
