@@ -9,9 +9,7 @@ namespace {
 
 struct EncodingCase {
     const char* action;
-    std::string raw;
-    std::string shown;
-    friend void PrintTo(const EncodingCase& c, std::ostream* os) { *os << c.action; }
+    std::string raw, shown;
 };
 class NameEncodingChoice : public MainWindowFixture,
                            public ::testing::WithParamInterface<EncodingCase> {};
@@ -22,10 +20,7 @@ TEST_P(NameEncodingChoice, ShowsTheNamesAsTheCodePageReadsThem) {
     const EncodingCase& c = GetParam();
     startWith("cp.zip", {{c.raw, "data"}});
     const std::string automatic = cell(0, 1).toStdString();
-    auto* action = Mainform->findChild<QAction*>(c.action);
-    ASSERT_NE(action, nullptr);
-    action->trigger();
-    EXPECT_TRUE(action->isChecked());
+    Mainform->findChild<QAction*>(c.action)->trigger();
     EXPECT_EQ(cell(0, 1).toStdString(), c.shown);
     Mainform->findChild<QAction*>("NameEncoding_Automatic")->trigger();
     EXPECT_EQ(cell(0, 1).toStdString(), automatic);

@@ -361,10 +361,6 @@ struct MethodCase {
     bool decoded = true;
 };
 
-void PrintTo(const MethodCase& c, std::ostream* os) {
-    *os << c.label;
-}
-
 class DecodedMethods : public ::testing::TestWithParam<MethodCase> {};
 
 // Each method's entry comes out byte for byte; the same archive with one byte of the data
@@ -419,7 +415,6 @@ INSTANTIATE_TEST_SUITE_P(
                    "python3 -c \"import zipfile\nwith zipfile.ZipFile('$ARCHIVE', 'w', "
                    "zipfile.ZIP_LZMA) as z: z.write('data.bin')\"",
                    14},
-        MethodCase{"SevenZipLzma", "7z a -bd -bso0 -tzip -mm=LZMA \"$ARCHIVE\" data.bin", 14},
         MethodCase{"Deflate64", "7z a -bd -bso0 -tzip -mm=Deflate64 \"$ARCHIVE\" data.bin", 9},
         MethodCase{"Xz", "xz -c data.bin >\"$PAYLOAD\"", 95, true},
         MethodCase{"Zstandard", "zstd -q -c data.bin >\"$PAYLOAD\"", 93, true},
@@ -439,15 +434,11 @@ struct CodePageCase {
     std::string name; // how it reads in that code page
 };
 
-void PrintTo(const CodePageCase& c, std::ostream* os) {
-    *os << c.encoding;
-}
-
 class CodePageNames : public ::testing::TestWithParam<CodePageCase> {};
 
-// Under --encoding the listing shows the name in its code page, extraction writes the file
-// under that name and finds the entry by it, and Delete takes it; without the choice the same
-// name asked for finds nothing.
+// Under --encoding the listing shows the name in its code page, extraction finds the entry by
+// it and writes the file under it, and Delete takes it; without the choice the same name asked
+// for finds nothing.
 TEST_P(CodePageNames, ListExtractAndDeleteUnderTheChosenEncoding) {
     const CodePageCase& c = GetParam();
     TempDir td;
@@ -458,9 +449,6 @@ TEST_P(CodePageNames, ListExtractAndDeleteUnderTheChosenEncoding) {
     Outcome r = program(td.path(), "--list cp.zip" + enc);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.substr(0, r.out.find('\t')), c.name);
-    r = program(td.path(), "--extract cp.zip all" + enc);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(readFile(td / "all" / c.name), data);
     r = program(td.path(), "--extract cp.zip named " + shellQuote(c.name));
     EXPECT_EQ(r.status, 1) << r.err;
     r = program(td.path(), "--extract cp.zip named " + shellQuote(c.name) + enc);
@@ -475,11 +463,6 @@ INSTANTIATE_TEST_SUITE_P(Encodings, CodePageNames,
                          ::testing::Values(CodePageCase{"CP866", "\x8F\xE0\xA8\xA2\xA5\xE2.txt",
                                                         "\u041F\u0440\u0438\u0432\u0435\u0442.txt"},
                                            CodePageCase{"shift-jis", "\x93\xFA\x96\x7B.txt",
-                                                        "\u65E5\u672C.txt"}),
-                         [](const auto& info) {
-                             std::string label = info.param.encoding;
-                             std::erase(label, '-');
-                             return label;
-                         });
+                                                        "\u65E5\u672C.txt"}));
 
 } // namespace
