@@ -59,7 +59,7 @@ void TMainform::FillGrid() {
             const ZipDirEntry& entry = *entries[static_cast<std::size_t>(i)];
             QString text;
             if (c == 0)
-                text = toQ(displayName(entry));
+                text = toQ(displayName(entry, Archiver1.NameEncoding));
             else if (c == 1)
                 text = shared(entry.CompressedSize64,
                               [&] { return QString::number(entry.CompressedSize64); });

@@ -6,6 +6,7 @@
 #include "platform/Messages.h"
 #include "platform/Registry.h"
 #include "platform/qt/Locale.h"
+#include "ziplibs/common/CodePages.h"
 
 #include <algorithm>
 #include <array>
@@ -281,7 +282,8 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
     };
     std::vector<std::string> positional;
     bool optionsEnded = false;
-    bool recurseSeen = false, dirNamesSeen = false, levelSeen = false, noOverwriteSeen = false;
+    bool recurseSeen = false, dirNamesSeen = false, levelSeen = false, noOverwriteSeen = false,
+         encodingSeen = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
@@ -301,7 +303,7 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
         }
         // Options with a value: "--name VALUE" or "--name=VALUE".
         const std::string name = arg.substr(0, arg.find('='));
-        if (name == "--level" || name == "--password") {
+        if (name == "--level" || name == "--password" || name == "--encoding") {
             std::string value;
             if (name.size() < arg.size()) {
                 value = arg.substr(name.size() + 1);
@@ -312,6 +314,14 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
             }
             if (name == "--password") {
                 o.password = value;
+                continue;
+            }
+            if (name == "--encoding") {
+                const auto enc = ziplibs::parseNameEncoding(value);
+                if (!enc)
+                    return fail("unknown name encoding '" + value + "'");
+                o.nameEncoding = static_cast<std::int32_t>(*enc);
+                encodingSeen = true;
                 continue;
             }
             if (value.size() != 1 || value[0] < '0' || value[0] > '9')
@@ -358,6 +368,8 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
         break;
     case Command::Add:
         misplaced = notFor(noOverwriteSeen, "--no-overwrite");
+        if (!misplaced)
+            misplaced = notFor(encodingSeen, "--encoding");
         break;
     case Command::Extract:
         misplaced = notFor(recurseSeen, "--recurse");
@@ -409,10 +421,11 @@ std::string versionText() {
 
 std::string usageText() {
     return R"(Usage: quembly [ARCHIVE]
-       quembly --list ARCHIVE
+       quembly --list ARCHIVE [--encoding NAME]
        quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW] PATH...
-       quembly --extract ARCHIVE FOLDER [--dirnames] [--no-overwrite] [--password PW] [NAME...]
-       quembly --delete ARCHIVE [--password PW] NAME...
+       quembly --extract ARCHIVE FOLDER [--dirnames] [--no-overwrite] [--password PW]
+                 [--encoding NAME] [NAME...]
+       quembly --delete ARCHIVE [--password PW] [--encoding NAME] NAME...
        quembly --help | --version
 
 Without a command Quembly opens its window, showing ARCHIVE when one is given.
@@ -435,10 +448,13 @@ Options:
                    are replaced
   --password PW    the access password; --add, --extract and --delete need it when one
                    is set in the settings
+  --encoding NAME  (--list, --extract, --delete) the code page of names stored without
+                   the UTF-8 flag: Automatic (the default), CP437, CP850, CP852, CP866,
+                   CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR or Big5
 
 Entry names may separate folders with "\" (as --list shows them) or with "/".
-Entries compressed with stored, deflate or bzip2 are extracted; other methods (Deflate64,
-LZMA, PPMd, ...) and encrypted entries are skipped with a message. --add stores or deflates.
+Entries compressed with stored, deflate, Deflate64, bzip2, LZMA, XZ or Zstandard are
+extracted; other methods (PPMd, ...) and encrypted entries are skipped with a message. --add stores or deflates.
 Exit status: 0 on success, 1 on an error or when no file was processed, 2 when the
 command line is wrong.
 )";
@@ -447,8 +463,8 @@ command line is wrong.
 // ---------------------------------------------------------------------------------------
 // Listing
 
-std::string entryLine(const ZipDirEntry& entry) {
-    std::string name = displayName(entry);
+std::string entryLine(const ZipDirEntry& entry, std::int32_t nameEncoding) {
+    std::string name = displayName(entry, nameEncoding);
     std::replace(name.begin(), name.end(), '/', '\\');
     // One entry, one line: control characters in a stored name would break the columns
     // (or drive the terminal).
@@ -474,8 +490,9 @@ int runList(const Options& options, std::ostream& out) {
     std::optional<std::string> error;
     try {
         archive_detail::FileSource source(path);
-        archive_detail::readEntries(
-            source, [&](std::unique_ptr<ZipDirEntry> entry) { out << entryLine(*entry) << '\n'; });
+        archive_detail::readEntries(source, [&](std::unique_ptr<ZipDirEntry> entry) {
+            out << entryLine(*entry, options.nameEncoding) << '\n';
+        });
     } catch (const std::exception& e) {
         error = e.what();
     }
@@ -598,6 +615,7 @@ int runExtract(const Options& options, std::ostream& out) {
 
     Session session;
     TArchiver& a = session.archiver;
+    a.NameEncoding = options.nameEncoding;
     // The listing walks the local headers and may stop early (stray bytes between entries, a
     // damaged entry); the library extracts from the central directory all the same, so a
     // listing error is only a warning here.
@@ -649,6 +667,7 @@ int runDelete(const Options& options, std::ostream& out) {
 
     Session session;
     TArchiver& a = session.archiver;
+    a.NameEncoding = options.nameEncoding;
     if (!session.open(archive))
         return ExitFailed;
     if (a.Count() == 0) {

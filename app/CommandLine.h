@@ -32,6 +32,8 @@ struct Options {
     bool overwrite = true;          // --extract; --no-overwrite clears it
     int level = 9;                  // --add --level N (0..9)
     std::optional<std::string> password;
+    std::int32_t nameEncoding = 0; // --encoding NAME: the code page of names without the
+                                   // UTF-8 flag (TArchiver::NameEncoding), 0 automatic
 };
 
 struct ParseResult {
@@ -50,7 +52,7 @@ std::string versionText(); // "Quembly 1.0"
 // One line of --list (without the line end): the name as the entry table shows it, the
 // compressed and uncompressed sizes, and the date/time text, separated by tabs. The date is
 // empty when the stored value is not a valid date and time.
-std::string entryLine(const ZipDirEntry& entry);
+std::string entryLine(const ZipDirEntry& entry, std::int32_t nameEncoding = 0);
 
 // The commands. Listings and result lines go to OUT; messages and errors to the installed
 // message service (standard error in the command-line mode). Each returns the exit status.

@@ -2,6 +2,7 @@
 // item, button and table event to its command.
 #include "app/MainWindow.h"
 
+#include "app/NameEncodingMenu.h"
 #include "controls/GradButton.h"
 #include "controls/SortingGrid.h"
 #include "controls/Theme.h"
@@ -93,6 +94,7 @@ void TMainform::buildMenus() {
     Option1 = addMenu("Option1", "Option");
     CombineZIP1 = addItem(Option1, "CombineZIP1", "Combine ZIP", "arrows-join", kOptionInk);
     Configure1 = addItem(Option1, "Configure1", "Configure", "settings", kOptionInk);
+    Option1->addMenu(makeNameEncodingMenu(this, Archiver1, [this] { FillGrid(); }));
 
     Help1 = addMenu("Help1", "Help");
     tessalyHelp1 = addItem(Help1, "tessalyHelp1", "Quembly Help", "help", kOptionInk);

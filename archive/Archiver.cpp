@@ -199,6 +199,9 @@ void TArchiver::fillZipRecord(bool deleting) {
     r.UpdateFlag = flag(adding && has(AddOptsEnum::AddUpdate));
     r.FreshenFlag = flag(adding && has(AddOptsEnum::AddFreshen) && !has(AddOptsEnum::AddUpdate));
     r.ZipTimeFlag = flag(has(AddOptsEnum::AddZipTime));
+    // Field 36, a fixed 0 whose meaning is the library's, carries the code page of names
+    // stored without the UTF-8 flag; 0 (automatic) leaves the record as it always was.
+    r.Reserved36 = NameEncoding;
     r.Reserved128 = 7;
 }
 
@@ -217,6 +220,7 @@ void TArchiver::fillUnzRecord() {
     r.FreshenFlag = flag(has(ExtrOptsEnum::ExtrFreshen) && !has(ExtrOptsEnum::ExtrUpdate));
     r.DirNamesFlag = flag(has(ExtrOptsEnum::ExtrDirNames));
     r.OverwriteFlag = flag(has(ExtrOptsEnum::ExtrOverWrite));
+    r.Reserved36 = NameEncoding; // as in the zipper's record
     r.Reserved72 = 7;
 }
 

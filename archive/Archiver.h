@@ -114,6 +114,11 @@ public:
     AddOpts AddOptions;
     std::string ExtrBaseDir;
     ExtrOpts ExtrOptions;
+    // The code page of names stored without the UTF-8 flag, by its Windows number (866,
+    // 932 ...; ziplibs/common/CodePages.h lists them); 0 decodes them as UTF-8 when valid,
+    // else CP437. The listing shows names by it and both libraries match and write names
+    // by it, so a name shown is the name asked for.
+    std::int32_t NameEncoding = 0;
     const std::vector<std::string>& FSpecArgs() const { return fspecArgs_; }
     std::vector<std::string>& FSpecArgs() { return fspecArgs_; }
     void setFSpecArgs(const std::vector<std::string>& specs) { fspecArgs_ = specs; }
@@ -176,8 +181,9 @@ private:
 
 // The table's view of an entry, shared by the window and the command-line listing:
 // the name from the Unicode Path extra field when there is one, else the whole stored name
-// decoded (UTF-8 when valid or flagged with bit 11, else CP437).
-std::string displayName(const ZipDirEntry& entry);
+// decoded (UTF-8 when valid or flagged with bit 11, else CP437; a name without the flag in the
+// code page NAMEENCODING when that is not 0).
+std::string displayName(const ZipDirEntry& entry, std::int32_t nameEncoding = 0);
 // True when PATH names a self-extracting archive: its last four characters are ".exe" in any
 // letter case. Such an archive is never changed (the window, the component and the command
 // line all refuse it).

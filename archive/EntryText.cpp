@@ -1,6 +1,7 @@
 // How entry names are shown: UTF-8 when the stored bytes are valid UTF-8 or the entry is
 // flagged as UTF-8 (general flag bit 11), else as the original PC code page 437.
 #include "archive/Archiver.h"
+#include "ziplibs/common/CodePages.h"
 
 #include <array>
 #include <cctype>
@@ -100,12 +101,15 @@ std::string cp437ToUtf8(const std::string& bytes) {
     return out;
 }
 
-std::string displayName(const ZipDirEntry& entry) {
+std::string displayName(const ZipDirEntry& entry, std::int32_t nameEncoding) {
     if (!entry.UnicodeName.empty())
         return entry.UnicodeName;
     // An entry made by the reader has its whole name; FileName alone is the fallback.
     const std::string& name =
         entry.FullName.size() > entry.FileName.size() ? entry.FullName : entry.FileName;
+    if (nameEncoding != 0 && (entry.GeneralFlags & FlagUtf8Name) == 0)
+        if (const auto enc = ziplibs::nameEncodingFromCode(nameEncoding))
+            return ziplibs::decodeName(name, false, *enc);
     if (isValidUtf8(name))
         return name;
     if ((entry.GeneralFlags & FlagUtf8Name) == 0)

@@ -8,7 +8,7 @@
 #
 #   bench/compare.sh [BUILD_DIR] [ROUNDS]      (default build/, 5 rounds)
 #
-# Needs zip, unzip, 7z (p7zip-full) and python3; scripts/setup installs them. 7z's level-9
+# Needs zip, unzip, 7z (p7zip-full), zstd and python3; scripts/setup installs them. 7z's level-9
 # add takes long, so it runs in the first round only. The extracted trees stay until the end
 # (about 0.7 GB a round, see below); on a file system like the one described there, run it
 # again only some ten minutes after a previous run has removed its trees.
@@ -20,7 +20,7 @@ build=$(cd "$build" && pwd)
 cmake --build "$build" --target quembly window_bench zipper unzipper >/dev/null
 quembly="$build/bin/quembly"
 window="$build/bin/window_bench"
-for tool in zip unzip 7z python3 /usr/bin/time; do
+for tool in zip unzip 7z python3 zstd /usr/bin/time; do
     command -v "$tool" >/dev/null || { echo "compare.sh: $tool is missing (scripts/setup)" >&2; exit 1; }
 done
 
@@ -69,6 +69,31 @@ PY
 echo "tree: $(find "$work/tree" -type f | wc -l) files," \
     "$(find "$work/tree" -type f -printf '%s\n' | awk '{s += $1} END {printf "%.0f", s / 1e6}') MB"
 (cd "$work/tree" && zip -9 -r -q "$work/theirs.zip" .)
+# The same tree with the methods decoded by Quembly itself: LZMA as 7-Zip writes it, and
+# Zstandard (which neither 7-Zip nor Python writes into ZIP here) assembled from zstd's output.
+(cd "$work/tree" && 7z a -bd -bso0 -tzip -mm=LZMA "$work/lzma.zip" .)
+python3 - "$work/tree" "$work/zstd.zip" <<'PY'
+import os, struct, subprocess, sys, zlib
+root, target = sys.argv[1], sys.argv[2]
+central, offset = [], 0
+with open(target, "wb") as out:
+    for folder, dirs, files in os.walk(root):
+        dirs.sort()
+        for f in sorted(files):
+            path = os.path.join(folder, f)
+            if os.path.islink(path):
+                continue
+            data = open(path, "rb").read()
+            packed = subprocess.run(["zstd", "-q", "-c", path], capture_output=True, check=True).stdout
+            name = os.path.relpath(path, root).encode()
+            common = struct.pack("<HHHIIIHH", 93, 0, 0x21, zlib.crc32(data), len(packed), len(data), len(name), 0)
+            out.write(b"PK\x03\x04" + struct.pack("<HH", 63, 0x800) + common + name + packed)
+            central.append(b"PK\x01\x02" + struct.pack("<HHH", 0x33F, 63, 0x800) + common +
+                           struct.pack("<HHHII", 0, 0, 0, 0o100644 << 16, offset) + name)
+            offset += 30 + len(name) + len(packed)
+    cd = b"".join(central)
+    out.write(cd + b"PK\x05\x06" + struct.pack("<IHHII", 0, len(central), len(central), len(cd), offset) + b"\0\0")
+PY
 
 results="$work/results"
 : >"$results"
@@ -124,6 +149,10 @@ for round in $(seq 1 "$rounds"); do
         "extract into memory@unzip@unzip -q $work/theirs.zip -d $memory/out"
         "extract into memory@7z x@7z x -y -o$memory/out $work/theirs.zip"
         "extract into memory@Python zipfile@python3 -m zipfile -e $work/theirs.zip $memory/out"
+        "extract LZMA into memory@Quembly@$q --extract $work/lzma.zip $memory/out --dirnames"
+        "extract LZMA into memory@7z x@7z x -y -o$memory/out $work/lzma.zip"
+        "extract Zstandard into memory@Quembly@$q --extract $work/zstd.zip $memory/out --dirnames"
+        "extract Zstandard into memory@7z x@7z x -y -o$memory/out $work/zstd.zip"
     )
     if [ "$round" -eq 1 ]; then
         works+=("add tree at level 9@7z -mx9@cd $work/tree && 7z a -tzip -mx9 $work/out/7z9.zip .@7z9.zip")
@@ -143,6 +172,11 @@ unzip -tqq "$work/ours.zip" >/dev/null
 rm -rf "$work/out"
 "$q" --extract "$work/ours.zip" "$work/out" --dirnames >/dev/null 2>&1
 diff -rq "$work/tree" "$work/out"
+for packed in lzma zstd; do
+    rm -rf "$work/out"
+    "$q" --extract "$work/$packed.zip" "$work/out" --dirnames >/dev/null 2>&1
+    diff -rq "$work/tree" "$work/out"
+done
 python3 -c "import sys, zipfile; sys.exit(zipfile.ZipFile(sys.argv[1]).testzip() is not None)" \
     "$work/ours.zip"
 

@@ -1,19 +1,91 @@
 #include "ziplibs/unzipper/EntryReader.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 
 namespace ziplibs {
 
+namespace {
+
+constexpr std::size_t StoredChunk = 64 * 1024;
+
+// An entry's stored bytes through libzip, in pieces of StoredChunk bytes.
+class StoredSource : public ChunkSource {
+public:
+    StoredSource(zip_file_t* file, std::vector<char>& buffer) : file_(file), buffer_(buffer) {
+        if (buffer_.size() < StoredChunk)
+            buffer_.resize(StoredChunk);
+    }
+    ~StoredSource() override { zip_fclose(file_); }
+    std::ptrdiff_t next(const unsigned char*& data) override {
+        const zip_int64_t n = zip_fread(file_, buffer_.data(), StoredChunk);
+        data = reinterpret_cast<const unsigned char*>(buffer_.data());
+        return n < 0 ? -1 : static_cast<std::ptrdiff_t>(n);
+    }
+    zip_file_t* file() const { return file_; }
+
+private:
+    zip_file_t* file_;
+    std::vector<char>& buffer_;
+};
+
+} // namespace
+
 EntryReader::EntryReader(zip_t* za, zip_uint64_t idx, const zip_stat_t& st, EntryBuffers& buffers)
     : za_(za), idx_(idx), buffers_(buffers) {
+    zip_error_init(&decodeError_);
     if (inflateWhole(st))
         return;
+    if ((st.valid & ZIP_STAT_COMP_METHOD) && decodedHere(st.comp_method) &&
+        (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method == ZIP_EM_NONE) {
+        openDecoder(st);
+        return;
+    }
     file_ = zip_fopen_index(za_, idx_, 0);
 }
 
 EntryReader::~EntryReader() {
+    decoder_.reset();
+    source_.reset();
     if (file_)
         zip_fclose(file_);
+    zip_error_fini(&decodeError_);
+}
+
+void EntryReader::openDecoder(const zip_stat_t& st) {
+    zip_file_t* raw = zip_fopen_index(za_, idx_, ZIP_FL_COMPRESSED);
+    if (!raw)
+        return;
+    source_ = std::make_unique<StoredSource>(raw, buffers_.stored);
+    const bool sized =
+        (st.valid & ZIP_STAT_SIZE) && st.size <= static_cast<zip_uint64_t>(INT64_MAX);
+    if (sized)
+        sizeLimit_ = st.size;
+    decoder_ = makeMethodDecoder(st.comp_method, sized ? static_cast<std::int64_t>(st.size) : -1,
+                                 *source_);
+}
+
+zip_int64_t EntryReader::readDecoded(const char*& data, std::size_t max) {
+    std::vector<char>& buffer = buffers_.inflated;
+    if (buffer.size() < max)
+        buffer.resize(max);
+    data = buffer.data();
+    std::size_t got = 0;
+    const DecodeResult r =
+        decoder_->read(reinterpret_cast<unsigned char*>(buffer.data()), max, got);
+    if (r == DecodeResult::ReadFailed) {
+        const zip_error_t* why = zip_file_get_error(static_cast<StoredSource&>(*source_).file());
+        zip_error_set(&decodeError_, zip_error_code_zip(why), zip_error_code_system(why));
+        return -1;
+    }
+    // Data that decodes to more than the entry's size is damaged; it is not written out.
+    if (r == DecodeResult::BadData || got > sizeLimit_ - decoded_) {
+        zip_error_set(&decodeError_, ZIP_ER_COMPRESSED_DATA, 0);
+        return -1;
+    }
+    decoded_ += got;
+    return static_cast<zip_int64_t>(got);
 }
 
 bool EntryReader::inflateWhole(const zip_stat_t& st) {
@@ -48,6 +120,8 @@ bool EntryReader::inflateWhole(const zip_stat_t& st) {
 }
 
 const zip_error_t* EntryReader::error() const {
+    if (zip_error_code_zip(&decodeError_) != ZIP_ER_OK)
+        return &decodeError_;
     return file_ ? zip_file_get_error(file_) : zip_get_error(za_);
 }
 
@@ -59,6 +133,8 @@ zip_int64_t EntryReader::read(const char*& data, std::size_t max) {
         pos_ += n;
         return static_cast<zip_int64_t>(n);
     }
+    if (decoder_)
+        return readDecoded(data, max);
     if (buffer.size() < max)
         buffer.resize(max);
     data = buffer.data();

@@ -3,12 +3,15 @@
 // bytes is read as it is stored and inflated in one piece with libdeflate, which is about
 // twice as fast as zlib's stream; any other entry, and one whose data libdeflate refuses, is
 // read through libzip's stream as before, so that its faults are found and reported the same
-// way.
+// way. Entries of the methods libzip does not decode (MethodDecoders.h) are read as stored
+// and decoded here, block by block.
 #include "ziplibs/common/Deflate.h"
+#include "ziplibs/unzipper/MethodDecoders.h"
 
 #include <zip.h>
 
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 namespace ziplibs {
@@ -30,7 +33,7 @@ public:
     EntryReader& operator=(const EntryReader&) = delete;
 
     // False when the entry could not be opened; error() tells why.
-    bool opened() const { return whole_ || file_; }
+    bool opened() const { return whole_ || file_ || decoder_; }
     // Why opening or the last read failed.
     const zip_error_t* error() const;
     // Points DATA at the next block of at most MAX bytes and returns its length: 0 at the end,
@@ -39,6 +42,8 @@ public:
 
 private:
     bool inflateWhole(const zip_stat_t& st);
+    void openDecoder(const zip_stat_t& st);
+    zip_int64_t readDecoded(const char*& data, std::size_t max);
 
     zip_t* za_;
     zip_uint64_t idx_;
@@ -47,6 +52,13 @@ private:
     bool whole_ = false;
     std::size_t size_ = 0; // of the whole entry
     std::size_t pos_ = 0;
+    // For an entry decoded here: its stored bytes, the decoder, how much it gave so far and
+    // the size it must not pass, and why decoding failed.
+    std::unique_ptr<ChunkSource> source_;
+    std::unique_ptr<MethodDecoder> decoder_;
+    zip_uint64_t decoded_ = 0;
+    zip_uint64_t sizeLimit_ = ZIP_UINT64_MAX;
+    zip_error_t decodeError_;
 };
 
 } // namespace ziplibs

@@ -300,6 +300,13 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
         rep.message(BadRequest, "Invalid number of file specs: " + std::to_string(r->SpecCount));
         return 0;
     }
+    // Field 36, 0 in every record but those that choose a code page for the names stored
+    // without the UTF-8 flag (its number).
+    const std::optional<NameEncoding> enc = nameEncodingFromCode(r->Reserved36);
+    if (!enc) {
+        rep.message(BadRequest, "Unknown name encoding: " + std::to_string(r->Reserved36));
+        return 0;
+    }
     const std::string archive = r->ArchiveName;
     // A call without names asks for every entry. Names that name nothing (empty
     // texts) ask for nothing: they must not widen into every entry.
@@ -334,7 +341,7 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
     }
     std::vector<bool> used(specs.size(), false);
     const zip_int64_t n = zip_get_num_entries(za.get(), 0);
-    const SpecMatcher matcher(specs, decodedEntryNames(za.get()));
+    const SpecMatcher matcher(specs, decodedEntryNames(za.get(), *enc));
     for (zip_int64_t i = 0; i < n; ++i) {
         const auto idx = static_cast<zip_uint64_t>(i);
         const char* raw = zip_get_name(za.get(), idx, ZIP_FL_ENC_RAW);
@@ -344,7 +351,7 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
                 break;
             continue;
         }
-        const std::string name = decodeEntryName(raw);
+        const std::string name = entryName(za.get(), idx, raw, *enc);
         if (!everyEntry) {
             bool match = false;
             for (std::size_t k = 0; k < specs.size(); ++k) {

@@ -527,8 +527,14 @@ std::int32_t runDelete(const ZipCommandRecord& r, const std::string& archive,
     ZipPtr za = openArchive(archive, false, rep);
     if (!za)
         return 0;
+    // Field 36 chooses the code page of names stored without the UTF-8 flag (0: automatic).
+    const std::optional<NameEncoding> enc = nameEncodingFromCode(r.Reserved36);
+    if (!enc) {
+        rep.message(BadRequest, "Unknown name encoding: " + std::to_string(r.Reserved36));
+        return 0;
+    }
     const zip_int64_t n = zip_get_num_entries(za.get(), 0);
-    const SpecMatcher matcher(specs, decodedEntryNames(za.get()));
+    const SpecMatcher matcher(specs, decodedEntryNames(za.get(), *enc));
     std::vector<bool> used(specs.size(), false);
     std::int32_t deleted = 0;
     std::uint64_t remainingBytes = 0;
@@ -537,7 +543,7 @@ std::int32_t runDelete(const ZipCommandRecord& r, const std::string& archive,
         const char* raw = zip_get_name(za.get(), idx, ZIP_FL_ENC_RAW);
         if (!raw)
             continue;
-        const std::string name = decodeEntryName(raw);
+        const std::string name = entryName(za.get(), idx, raw, *enc);
         zip_stat_t st;
         const bool haveStat = zip_stat_index(za.get(), idx, 0, &st) == 0;
         bool match = false;
