@@ -5,6 +5,7 @@
 #include "archive/ZIPPER.h"
 
 #include "ziplibs/common/ArchiveBounds.h"
+#include "ziplibs/common/CallbackGuard.h"
 #include "ziplibs/common/Codes.h"
 #include "ziplibs/common/DosTime.h"
 #include "ziplibs/common/ExtraFields.h"
@@ -60,8 +61,7 @@ zip_int64_t fail(FileSource* s, int zipError, int sysError, const std::string& w
     return -1;
 }
 
-zip_int64_t fileSourceCallback(void* ud, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
-    auto* s = static_cast<FileSource*>(ud);
+zip_int64_t fileSourceCommand(FileSource* s, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
     Reporter& rep = *s->ctx->rep;
     switch (cmd) {
     case ZIP_SOURCE_OPEN: {
@@ -130,8 +130,13 @@ zip_int64_t fileSourceCallback(void* ud, void* data, zip_uint64_t len, zip_sourc
     }
 }
 
+zip_int64_t fileSourceCallback(void* ud, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+    auto* s = static_cast<FileSource*>(ud);
+    return guardedSource(&s->error, [&] { return fileSourceCommand(s, data, len, cmd); });
+}
+
 int cancelCallback(zip_t*, void* ud) {
-    return static_cast<Reporter*>(ud)->stopped() ? 1 : 0;
+    return guardedCall(1, [&] { return static_cast<Reporter*>(ud)->stopped() ? 1 : 0; });
 }
 
 // Progress of a rewrite that copies existing entries (delete): libzip reports a fraction of
@@ -143,12 +148,14 @@ struct RewriteProgress {
 };
 
 void rewriteProgressCallback(zip_t*, double fraction, void* ud) {
-    auto* p = static_cast<RewriteProgress*>(ud);
-    const auto now = static_cast<std::uint64_t>(fraction * static_cast<double>(p->total));
-    if (now > p->done) {
-        p->rep->progress(now - p->done);
-        p->done = now;
-    }
+    guardedCall([&] {
+        auto* p = static_cast<RewriteProgress*>(ud);
+        const auto now = static_cast<std::uint64_t>(fraction * static_cast<double>(p->total));
+        if (now > p->done) {
+            p->rep->progress(now - p->done);
+            p->done = now;
+        }
+    });
 }
 
 // The names of the archive's entries as the program shows them, mapped to their index.
