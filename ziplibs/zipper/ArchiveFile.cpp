@@ -87,6 +87,10 @@ ArchiveFile::Opened ArchiveFile::open(const std::string& path) {
             text_ = std::strerror(errno);
             return Opened::Failed;
         }
+        if (!S_ISREG(opened_.st_mode)) {
+            text_ = "not a regular file";
+            return Opened::Failed;
+        }
         if (fstatat(dir_, base_.c_str(), &now, 0) == 0 && sameFile(now, opened_))
             return Opened::Existing;
         close(read_);
