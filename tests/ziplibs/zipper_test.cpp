@@ -445,12 +445,12 @@ TEST_F(ZipperTest, LocalHeadersCarrySizesSoAHeaderWalkFindsEveryEntry) {
 TEST_F(ZipperTest, RewriteKeepsTheArchiveFileMode) {
     writeFile(src / "a.txt", "a");
     ASSERT_EQ(add({.specs = {(src / "a.txt").string()}, .noDirNames = true}), 1);
-    chmod(archive.c_str(), 0600);
+    chmod(archive.c_str(), 0640);
     writeFile(src / "b.txt", "b");
     ASSERT_EQ(add({.specs = {(src / "b.txt").string()}, .noDirNames = true}), 1);
     struct stat st {};
     ASSERT_EQ(stat(archive.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
 TEST_F(ZipperTest, FileNameThatIsNotUtf8IsStoredAsItsBytesUnflagged) {

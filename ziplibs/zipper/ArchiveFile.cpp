@@ -107,8 +107,8 @@ bool ArchiveFile::fail(int zipError, int sysError, const std::string& what) {
 bool ArchiveFile::stillTheSame() const {
     struct stat now {};
     if (fstatat(dir_, base_.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0)
-        return false; // gone, or (for a new archive) still free: linkIn's no-replace decides
-    return read_ >= 0 && sameFile(now, opened_) && now.st_size == opened_.st_size &&
+        return false;
+    return sameFile(now, opened_) && now.st_size == opened_.st_size &&
            now.st_mtim.tv_sec == opened_.st_mtim.tv_sec &&
            now.st_mtim.tv_nsec == opened_.st_mtim.tv_nsec;
 }
@@ -117,12 +117,15 @@ bool ArchiveFile::beginWrite() {
     dropWrite();
     // An anonymous file is named through /proc/self/fd; without /proc there is none.
     static const bool linkable = access("/proc/self/fd", X_OK) == 0;
+    // A new archive gets the usual mode of new files (the umask applies); a replacement gets
+    // the old archive's mode at the commit, and until then is the owner's alone.
+    const mode_t mode = read_ >= 0 ? 0600 : 0666;
     if (linkable)
-        write_ = openat(dir_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        write_ = openat(dir_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
     for (int attempt = 0; attempt < 100 && write_ < 0; ++attempt) {
         temp_ = temporaryName(base_);
         write_ =
-            openat(dir_, temp_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            openat(dir_, temp_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (write_ < 0 && errno != EEXIST)
             break;
     }
@@ -195,17 +198,14 @@ bool ArchiveFile::linkIn() {
 }
 
 bool ArchiveFile::commit() {
-    if (!stillTheSame() && read_ >= 0) {
-        changed_ = true;
-        return fail(ZIP_ER_CHANGED, 0, "The archive changed on disk");
+    if (read_ >= 0) {
+        if (!stillTheSame()) {
+            changed_ = true;
+            return fail(ZIP_ER_CHANGED, 0, "The archive changed on disk");
+        }
+        if (fchmod(write_, opened_.st_mode & 07777) != 0)
+            return fail(ZIP_ER_WRITE, errno, "Cannot set the mode");
     }
-    const mode_t mode = read_ >= 0 ? (opened_.st_mode & 07777) : [] {
-        const mode_t mask = umask(022);
-        umask(mask);
-        return static_cast<mode_t>(0666 & ~mask);
-    }();
-    if (fchmod(write_, mode) != 0)
-        return fail(ZIP_ER_WRITE, errno, "Cannot set the mode");
     return linkIn();
 }
 
