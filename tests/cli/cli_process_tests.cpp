@@ -254,23 +254,6 @@ TEST_F(ProgramLibraries, StoredPasswordGuardsTheCommands) {
     EXPECT_EQ(r.status, 0) << r.err;
 }
 
-// Two adds to one archive started at once take turns: neither change is lost.
-TEST_F(ProgramLibraries, ConcurrentAddsBothLand) {
-    writeFile(work / "one.dat", clitest::sampleData(3000000, 1));
-    writeFile(work / "two.dat", clitest::sampleData(3000000, 2));
-    writeFile(work / "seed.txt", "seed");
-    ASSERT_EQ(runProgram(work.path(), {"--add", "a.zip", "seed.txt"}).status, 0);
-    const std::string add =
-        "env -u DISPLAY -u QT_QPA_PLATFORM " + shellQuote(QUEMBLY_PROGRAM) + " --add a.zip ";
-    const int status = testsupport::runCommand(
-        "cd " + shellQuote(work.str()) + " && (" + add + "one.dat & p=$!; " + add +
-        "two.dat; s=$?; wait $p && exit $s) >/dev/null 2>&1 </dev/null");
-    EXPECT_EQ(status, 0);
-    const Result r = runProgram(work.path(), {"--list", "a.zip"});
-    EXPECT_NE(r.out.find("one.dat\t"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("two.dat\t"), std::string::npos) << r.out;
-}
-
 // A file whose name cannot be stored as itself is named and left out: nothing added, status 1.
 TEST_F(ProgramLibraries, UnstorableNamesAreRefused) {
     writeFile(work / "a\\b.txt", "a");
