@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #ifdef _WIN32
@@ -45,7 +46,7 @@ bool sameName(const std::string& a, const std::string& b) {
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
+        if (a[i] != b[i] && lower(a[i]) != lower(b[i]))
             return false;
     return true;
 }
@@ -257,11 +258,24 @@ struct Section {
     std::string path;      // full path, root name first; "" for lines before the first section
     bool deletion = false; // a "[-path]" section: removes a key when imported, names none
     std::vector<Value> values;
+    // The named values by their name in lower case once there are many, so that a section of
+    // many values reads in time in proportion to its length.
+    std::unordered_map<std::string, std::size_t> byName;
 };
 
 struct Hive {
     std::vector<Section> sections;
+    // The sections by "+" or "-" (deletion) and their path in lower case.
+    std::unordered_map<std::string, std::size_t> index;
 };
+
+// The form under which names that sameName takes for one are the same text.
+std::string lowered(const std::string& name) {
+    std::string out = name;
+    for (char& c : out)
+        c = lower(c);
+    return out;
+}
 
 bool startsWithName(const std::string& path, const std::string& prefix) {
     return path.size() > prefix.size() && path[prefix.size()] == '\\' &&
@@ -384,11 +398,24 @@ bool parseData(const std::string& data, Value& v) {
 // Adds V to SECTION; a later value of the same name replaces the earlier one, as importing
 // the file would.
 void putValue(Section& section, Value v) {
-    if (v.kind != Value::Kind::Raw || v.named) {
-        for (auto& existing : section.values) {
-            if ((existing.kind != Value::Kind::Raw || existing.named) &&
-                sameName(existing.name, v.name)) {
-                existing = std::move(v);
+    constexpr std::size_t Indexed = 16; // from this many values on, they are looked up by name
+    const auto isNamed = [](const Value& x) { return x.kind != Value::Kind::Raw || x.named; };
+    if (isNamed(v)) {
+        if (section.byName.empty() && section.values.size() >= Indexed)
+            for (std::size_t k = 0; k < section.values.size(); ++k)
+                if (isNamed(section.values[k]))
+                    section.byName.emplace(lowered(section.values[k].name), k);
+        if (section.byName.empty()) {
+            for (auto& existing : section.values) {
+                if (isNamed(existing) && sameName(existing.name, v.name)) {
+                    existing = std::move(v);
+                    return;
+                }
+            }
+        } else {
+            const auto [at, added] = section.byName.emplace(lowered(v.name), section.values.size());
+            if (!added) {
+                section.values[at->second] = std::move(v);
                 return;
             }
         }
@@ -397,11 +424,11 @@ void putValue(Section& section, Value v) {
 }
 
 Section& sectionFor(Hive& hive, const std::string& path, bool deletion) {
-    for (auto& s : hive.sections)
-        if (s.deletion == deletion && sameName(s.path, path))
-            return s;
-    hive.sections.push_back(Section{path, deletion, {}});
-    return hive.sections.back();
+    const auto [at, added] =
+        hive.index.emplace((deletion ? "-" : "+") + lowered(path), hive.sections.size());
+    if (added)
+        hive.sections.push_back(Section{path, deletion, {}, {}});
+    return hive.sections[at->second];
 }
 
 enum class LoadResult { Ok, NotAHive, Unreadable };
@@ -420,14 +447,13 @@ LoadResult parseHive(const std::string& content, Hive& hive) {
             lines.push_back(line);
             line.clear();
         };
-        for (char c : content) {
-            if (c == '\n')
+        for (std::size_t at = 0; at < content.size();) {
+            const std::size_t end = std::min(content.find('\n', at), content.size());
+            line.assign(content, at, end - at);
+            if (end < content.size() || !line.empty())
                 endLine();
-            else
-                line += c;
+            at = end + 1;
         }
-        if (!line.empty())
-            endLine();
     }
     std::size_t i = 0;
     while (i < lines.size() && trim(lines[i]).empty())
@@ -443,10 +469,9 @@ LoadResult parseHive(const std::string& content, Hive& hive) {
         return LoadResult::NotAHive;
     ++i;
 
-    hive.sections.push_back(Section{}); // lines before the first section
-    Section* current = &hive.sections.back();
+    Section* current = &sectionFor(hive, "", false); // lines before the first section
     for (; i < lines.size(); ++i) {
-        std::string line = lines[i];
+        const std::string& line = lines[i];
         const std::string t = trim(line);
         if (t.empty())
             continue;
@@ -460,7 +485,7 @@ LoadResult parseHive(const std::string& content, Hive& hive) {
         }
         Value v;
         std::size_t pos = 0;
-        const std::string lt = trim(line);
+        const std::string& lt = t;
         bool named = false;
         if (!lt.empty() && lt[0] == '"') {
             named = readQuoted(lt, pos, v.name);
@@ -488,14 +513,20 @@ LoadResult parseHive(const std::string& content, Hive& hive) {
         // the line before it ended with, and so does the end of the file.
         if (sameName(trim(data).substr(0, std::min<std::size_t>(3, trim(data).size())), "hex")) {
             std::string last = trim(data);
+            if (!last.empty() && last.back() == '\\')
+                data = last;
+            // DATA grows in place, trimmed at its end only: a value continued over many lines
+            // reads in time in proportion to its length.
             while (!last.empty() && last.back() == '\\') {
-                data = trim(data);
+                while (!data.empty() && (data.back() == ' ' || data.back() == '\t'))
+                    data.pop_back();
                 data.pop_back();
                 if (i + 1 == lines.size())
                     break;
                 last = trim(lines[++i]);
                 data += last;
-                raw += "\n" + lines[i];
+                raw += "\n";
+                raw += lines[i];
             }
         }
         if (trim(data) == "-")

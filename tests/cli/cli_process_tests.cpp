@@ -254,6 +254,18 @@ TEST_F(ProgramLibraries, StoredPasswordGuardsTheCommands) {
     EXPECT_EQ(r.status, 0) << r.err;
 }
 
+// A file whose name cannot be stored as itself is named and left out: nothing added, status 1.
+TEST_F(ProgramLibraries, UnstorableNamesAreRefused) {
+    writeFile(work / "a\\b.txt", "a");
+    writeFile(work / "C:notes.txt", "c");
+    const Result r = runProgram(work.path(), {"--add", "n.zip", "a\\b.txt", "C:notes.txt"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "0 files were added\n");
+    EXPECT_NE(r.err.find("left out: a\\b.txt"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("left out: C:notes.txt"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(work / "n.zip"));
+}
+
 TEST_F(ProgramLibraries, ProgressLineOnATerminal) {
     ASSERT_EQ(testsupport::runCommand("command -v script >/dev/null 2>&1"), 0)
         << "no 'script' program (bsdutils) to give the child a terminal";

@@ -3,8 +3,9 @@
 // naming (a rename, or the link that names an anonymous file) refused. This program puts its
 // own read, write, fread, fwrite, rename, renameat and linkat in front of the C library's (it
 // exports them, so the libraries and libzip call them too); an armed fault makes the calls on
-// one file fail as a failing disk would. The old archive must stay byte for byte, no temporary
-// file may stay behind, and a message must name the file and the reason.
+// one file fail as a failing disk would (or the anonymous files a file system lacks). The old
+// archive must stay byte for byte, no temporary file may stay behind, and a message must name the
+// file and the reason.
 #include "ziplibs/LibHarness.h"
 
 #include "tests/support/TestSupport.h"
@@ -252,20 +253,41 @@ TEST_P(Faults, LeaveTheArchiveWholeAndNameTheFile) {
     EXPECT_NE(messages.find(std::strerror(c.error)), std::string::npos) << messages;
 }
 
-// Where the file system has no anonymous files, each file is written under a temporary name
-// and renamed when whole: the same files, and no temporary name stays.
-TEST_F(FaultFixture, WithoutAnonymousFilesExtractionRenamesTemporaryFiles) {
+// Where the file system has no anonymous files, each extracted file and the new archive are
+// written under a temporary name and renamed when whole: the same result, and no temporary
+// name stays.
+class WithoutAnonymousFiles : public FaultFixture, public ::testing::WithParamInterface<Op> {};
+
+TEST_P(WithoutAnonymousFiles, TemporaryNamesAreRenamedInPlace) {
+    const Op op = GetParam();
     fault = Fault{.armed = true, .call = Call::Anonymous, .error = EOPNOTSUPP};
     Recorder rec;
-    EXPECT_EQ(runUnz(out, {.archive = archive}, &rec), 2) << rec.messages();
+    const std::int32_t done =
+        op == Op::Add
+            ? runZip(
+                  {.archive = archive, .specs = {(src / "orig.txt").string()}, .noDirNames = true},
+                  &rec)
+        : op == Op::Delete ? runZip({.archive = archive, .specs = {"orig.txt"}, .del = true}, &rec)
+                           : runUnz(out, {.archive = archive}, &rec);
+    EXPECT_EQ(done, op == Op::Extract ? 2 : 1) << rec.messages();
     EXPECT_GT(fault.hits, 0);
     fault = Fault{};
-    EXPECT_EQ(readFile(out / "orig.txt"), textData(70000));
-    EXPECT_EQ(readFile(out / "second.txt"), textData(90000, 2));
     std::vector<std::string> present = leftovers();
     std::sort(present.begin(), present.end());
-    EXPECT_EQ(present, (std::vector<std::string>{"out/orig.txt", "out/second.txt"}));
+    if (op == Op::Extract) {
+        EXPECT_EQ(readFile(out / "orig.txt"), textData(70000));
+        EXPECT_EQ(readFile(out / "second.txt"), textData(90000, 2));
+        EXPECT_EQ(present, (std::vector<std::string>{"out/orig.txt", "out/second.txt"}));
+    } else {
+        const auto names = entryNames(readCentralDirectory(archive));
+        EXPECT_EQ(names, op == Op::Add ? (std::vector<std::string>{"orig.txt", "second.txt"})
+                                       : std::vector<std::string>{"second.txt"});
+        EXPECT_EQ(present, std::vector<std::string>{});
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(Operations, WithoutAnonymousFiles,
+                         ::testing::Values(Op::Add, Op::Delete, Op::Extract));
 
 INSTANTIATE_TEST_SUITE_P(
     SystemCalls, Faults,

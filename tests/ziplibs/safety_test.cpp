@@ -135,6 +135,40 @@ TEST_F(SafetyTest, ExistingLinkInTheTargetIsNeverWrittenThrough) {
     EXPECT_EQ(readFile(target / "file.txt"), "replaced");
 }
 
+// A link entry is made only when the path it resolves through, links already in the target
+// included, stays in the target folder.
+struct LinkCase {
+    const char* title;
+    std::string name, target;
+    bool made;
+    friend void PrintTo(const LinkCase& c, std::ostream* os) { *os << c.title; }
+};
+
+class LinkThroughExisting : public SafetyTest, public ::testing::WithParamInterface<LinkCase> {};
+
+TEST_P(LinkThroughExisting, IsMadeOnlyWhenItStaysInside) {
+    const LinkCase& c = GetParam();
+    writeFile(td / "secret.txt", "secret");
+    fs::create_directories(target / "sub");
+    fs::create_directory_symlink(td.path(), target / "out");     // leads outside
+    fs::create_directory_symlink("../../..", target / "sub/up"); // climbs out relatively
+    fs::create_directory_symlink("..", target / "sub/parent");   // the target itself
+    writeFile(td / "t.zip", archiveOf({{c.name, c.target, S_IFLNK | 0777}}));
+    Recorder rec;
+    runUnz(target, {.archive = (td / "t.zip").string()}, &rec);
+    EXPECT_EQ(fs::is_symlink(target / c.name), c.made) << rec.messages();
+    EXPECT_EQ(rec.hasMessage(5), !c.made) << rec.messages();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, LinkThroughExisting,
+    ::testing::Values(LinkCase{"through_outside_link", "viaout", "out/secret.txt", false},
+                      LinkCase{"through_climbing_link", "sub/deep", "up/x", false},
+                      LinkCase{"to_the_outside_link", "alias", "out", false},
+                      LinkCase{"through_link_to_target", "sub/back", "parent/sub", true},
+                      LinkCase{"to_nothing_yet", "later", "not/yet/there", true}),
+    [](const auto& info) { return std::string(info.param.title); });
+
 TEST_F(SafetyTest, FlatExtractionOfDeepNamesStaysInTheFolder) {
     writeFile(td / "t.zip", archiveOf({{"x/y/z.txt", "z", S_IFREG | 0644}}));
     EXPECT_EQ(runUnz(target, {.archive = (td / "t.zip").string(), .dirNames = false}), 1);

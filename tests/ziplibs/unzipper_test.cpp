@@ -216,22 +216,42 @@ TEST(UnzipperHand, UnflaggedNonUtf8NamesAreDecodedAsCp437) {
     EXPECT_TRUE(fs::exists(out2 / "caf\xC3\xA9.txt"));
 }
 
-TEST(UnzipperHand, StoredModesAreKeptWithoutSetuidOrSetgid) {
+// An extracted file or folder gets its stored permissions less the umask, never set-user,
+// set-group or sticky; a file without stored permissions gets the usual mode for new files.
+struct ModeCase {
+    const char* title;
+    mode_t umask;
+    std::string name;
+    std::uint32_t stored; // type and permissions; 0: none stored
+    mode_t expected;
+    friend void PrintTo(const ModeCase& c, std::ostream* os) { *os << c.title; }
+};
+
+class ExtractedModes : public ::testing::TestWithParam<ModeCase> {};
+
+TEST_P(ExtractedModes, AreTheStoredOnesLessTheUmask) {
+    const ModeCase& c = GetParam();
     TempDir td;
-    writeFile(td / "m.zip", handArchive({{"run.sh", "#!", 0, S_IFREG | 04755},
-                                         {"ro.txt", "r", 0, S_IFREG | 0440},
-                                         {"plain.txt", "p"}}));
+    writeFile(td / "m.zip", handArchive({{c.name, "", 0, c.stored}}));
     const fs::path out = td / "out";
     fs::create_directories(out);
-    EXPECT_EQ(runUnz(out, {.archive = (td / "m.zip").string()}), 3);
+    const mode_t old = umask(c.umask);
+    runUnz(out, {.archive = (td / "m.zip").string()});
+    umask(old);
     struct stat st {};
-    ASSERT_EQ(stat((out / "run.sh").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0755u);
-    ASSERT_EQ(stat((out / "ro.txt").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0440u);
-    ASSERT_EQ(stat((out / "plain.txt").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0111, 0u);
+    ASSERT_EQ(stat((out / c.name).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, c.expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, ExtractedModes,
+    ::testing::Values(ModeCase{"setuid_dropped", 022, "run.sh", S_IFREG | 04755, 0755},
+                      ModeCase{"read_only_kept", 022, "ro.txt", S_IFREG | 0440, 0440},
+                      ModeCase{"none_stored", 022, "plain.txt", 0, 0644},
+                      ModeCase{"umask_077_on_0666", 077, "open.txt", S_IFREG | 0666, 0600},
+                      ModeCase{"umask_077_on_sticky", 077, "sticky.txt", S_IFREG | 01777, 0700},
+                      ModeCase{"folder_sticky", 077, "d/", S_IFDIR | 01777, 0700}),
+    [](const auto& info) { return std::string(info.param.title); });
 
 TEST(UnzipperHand, EncryptedEntryIsReportedAndSkipped) {
     TempDir td;

@@ -65,6 +65,69 @@ TEST_F(ZipperTest, RelativeNamesStayRelativeToTheCurrentFolder) {
     EXPECT_EQ(entryNames(entries()), (std::vector<std::string>{"rel/f.txt"}));
 }
 
+// A file whose name cannot be stored as itself is left out with a message naming it; it is
+// never stored under another name.
+struct UnstorableCase {
+    const char* title;
+    std::vector<std::string> files; // made below src, and named relative to it
+    std::vector<std::string> specs;
+    bool recurse, noDirNames;
+    std::vector<std::string> stored;
+    const char* refused; // the path the message names; null when nothing is refused
+    friend void PrintTo(const UnstorableCase& c, std::ostream* os) { *os << c.title; }
+};
+
+class UnstorableNames : public ZipperTest, public ::testing::WithParamInterface<UnstorableCase> {};
+
+TEST_P(UnstorableNames, AreLeftOutNotRenamed) {
+    const UnstorableCase& c = GetParam();
+    for (const auto& f : c.files)
+        writeFile(src / f, f);
+    Recorder rec;
+    const fs::path old = fs::current_path();
+    fs::current_path(src);
+    add({.specs = c.specs, .recurse = c.recurse, .noDirNames = c.noDirNames}, &rec);
+    fs::current_path(old);
+    auto names = entryNames(entries());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, c.stored) << rec.messages();
+    const auto refusals = rec.messages();
+    EXPECT_EQ(rec.hasMessage(5), c.refused != nullptr) << refusals;
+    EXPECT_TRUE(!c.refused || refusals.find(c.refused) != std::string::npos) << refusals;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Adding, UnstorableNames,
+    ::testing::Values(
+        UnstorableCase{"backslash",
+                       {"a\\b.txt", "b.txt"},
+                       {"a\\b.txt", "b.txt"},
+                       false,
+                       false,
+                       {"b.txt"},
+                       "a\\b.txt"},
+        UnstorableCase{"drive_prefix",
+                       {"C:notes.txt", "x.txt"},
+                       {"C:notes.txt", "x.txt"},
+                       false,
+                       false,
+                       {"x.txt"},
+                       "C:notes.txt"},
+        UnstorableCase{
+            "drive_prefix_bare", {"d/C:n.txt"}, {"d/C:n.txt"}, false, true, {}, "C:n.txt"},
+        UnstorableCase{"backslash_folder",
+                       {"x\\y/f.txt", "z/g.txt"},
+                       {"x\\y", "z"},
+                       true,
+                       false,
+                       {"z/", "z/g.txt"},
+                       "x\\y"},
+        UnstorableCase{
+            "backslash_folder_unstored", {"x\\y/f.txt"}, {"x\\y"}, true, true, {"f.txt"}, nullptr},
+        UnstorableCase{
+            "colon_inside", {"d/C:n.txt"}, {"d/C:n.txt"}, false, false, {"d/C:n.txt"}, nullptr}),
+    [](const auto& info) { return std::string(info.param.title); });
+
 TEST_F(ZipperTest, SameNameReplacesTheEntryAndKeepsOthers) {
     writeFile(src / "a.txt", "first");
     writeFile(src / "b.txt", "other");
@@ -382,12 +445,12 @@ TEST_F(ZipperTest, LocalHeadersCarrySizesSoAHeaderWalkFindsEveryEntry) {
 TEST_F(ZipperTest, RewriteKeepsTheArchiveFileMode) {
     writeFile(src / "a.txt", "a");
     ASSERT_EQ(add({.specs = {(src / "a.txt").string()}, .noDirNames = true}), 1);
-    chmod(archive.c_str(), 0600);
+    chmod(archive.c_str(), 0640);
     writeFile(src / "b.txt", "b");
     ASSERT_EQ(add({.specs = {(src / "b.txt").string()}, .noDirNames = true}), 1);
     struct stat st {};
     ASSERT_EQ(stat(archive.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
 TEST_F(ZipperTest, FileNameThatIsNotUtf8IsStoredAsItsBytesUnflagged) {

@@ -86,6 +86,61 @@ int OutputFolder::openFolder(const std::vector<std::string>& parts, std::size_t 
     return fd;
 }
 
+namespace {
+// The parts of a path as the system reads it: split at "/" alone.
+std::vector<std::string> pathParts(const std::string& path) {
+    std::vector<std::string> parts;
+    for (std::size_t at = 0; at <= path.size();) {
+        const std::size_t end = std::min(path.find('/', at), path.size());
+        if (end > at)
+            parts.push_back(path.substr(at, end - at));
+        at = end + 1;
+    }
+    return parts;
+}
+} // namespace
+
+bool OutputFolder::linkStaysInside(const std::vector<std::string>& folder,
+                                   const std::string& target) const {
+    constexpr int MaxLinks = 40; // as the system gives up on a loop
+    if (target.empty() || target.front() == '/')
+        return false;
+    std::vector<std::string> at = folder; // the folder reached, below this one
+    std::vector<std::string> rest = pathParts(target);
+    std::reverse(rest.begin(), rest.end()); // the next part last
+    int links = 0;
+    while (!rest.empty()) {
+        std::string part = std::move(rest.back());
+        rest.pop_back();
+        if (part == ".")
+            continue;
+        if (part == "..") {
+            if (at.empty())
+                return false;
+            at.pop_back();
+            continue;
+        }
+        at.push_back(std::move(part));
+        std::string path;
+        for (const auto& p : at)
+            path += (path.empty() ? "" : "/") + p;
+        // Every part before this one is a real folder, so this looks at this part alone.
+        struct stat st {};
+        if (fstatat(base_, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(st.st_mode))
+            continue;
+        std::string link(4096, '\0');
+        const ssize_t n = readlinkat(base_, path.c_str(), link.data(), link.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= link.size() || ++links > MaxLinks ||
+            link.front() == '/')
+            return false;
+        link.resize(static_cast<std::size_t>(n));
+        at.pop_back();
+        auto more = pathParts(link);
+        rest.insert(rest.end(), more.rbegin(), more.rend());
+    }
+    return true;
+}
+
 std::string temporaryName() {
     unsigned char bytes[6];
     if (getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {

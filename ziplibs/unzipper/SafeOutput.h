@@ -28,6 +28,11 @@ public:
     int openFolder(const std::vector<std::string>& parts, std::size_t count, bool create,
                    std::string& error, bool& throughSymlink);
 
+    // Whether a symbolic link made in the folder of those parts with that target would
+    // resolve inside this folder, following the links already here on the way. A part not
+    // there yet is taken as a folder of that name.
+    bool linkStaysInside(const std::vector<std::string>& folder, const std::string& target) const;
+
 private:
     static constexpr std::size_t KeptFolders = 16;
     int base_ = -1;

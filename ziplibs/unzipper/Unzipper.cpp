@@ -97,13 +97,14 @@ void reportReadError(Reporter& rep, const std::string& name, const zip_stat_t& s
         rep.message(ArchiveDamaged, "Cannot read " + name + " (" + why + "); damaged archive");
 }
 
-// The mode of an extracted file: the stored Unix permissions without set-user and
-// set-group bits, or the usual mode for new files when none is stored.
+// The mode of an extracted file: the stored Unix permissions less the process's umask (as
+// for any file the user makes), never set-user, set-group or sticky; or the usual mode for
+// new files when none is stored.
 unsigned fileMode(zip_uint8_t opsys, zip_uint32_t attr, unsigned umask) {
     const unsigned unixMode = attr >> 16;
     if (opsys == ZIP_OPSYS_UNIX && (unixMode & 0777) != 0 &&
         ((unixMode & S_IFMT) == S_IFREG || (unixMode & S_IFMT) == 0))
-        return unixMode & 01777 & ~static_cast<unsigned>(S_ISUID | S_ISGID);
+        return unixMode & 0777 & ~umask;
     unsigned mode = 0666 & ~umask;
     if (opsys == ZIP_OPSYS_DOS && (attr & 0x01))
         mode &= ~0222u;
@@ -156,8 +157,10 @@ Outcome extractFile(Extraction& x, zip_uint64_t idx, const std::string& name, co
     return Outcome::Done;
 }
 
+// Makes a symbolic link entry in the folder of the parts FOLDER (open as dirFd). Refused when
+// its target, followed through the links already in the extraction folder, leads outside it.
 Outcome extractLink(Extraction& x, zip_uint64_t idx, const std::string& name, const zip_stat_t& st,
-                    int dirFd, const std::string& leaf) {
+                    const std::vector<std::string>& folder, int dirFd, const std::string& leaf) {
     Reporter& rep = x.rep;
     if ((st.valid & ZIP_STAT_SIZE) && st.size > LinkTargetMax) {
         rep.message(NameRefused, "Symbolic link target too long, refused: " + name);
@@ -186,6 +189,12 @@ Outcome extractLink(Extraction& x, zip_uint64_t idx, const std::string& name, co
     if (got > LinkTargetMax || target.find('\0') != std::string::npos ||
         !isContainedLinkTarget(target)) {
         rep.message(NameRefused, "Symbolic link pointing outside the extraction folder refused: " +
+                                     name + " -> " + target);
+        return rep.stopped() ? Outcome::Stop : Outcome::Failed;
+    }
+    if (!x.out.linkStaysInside(folder, target)) {
+        rep.message(NameRefused, "Symbolic link leading outside the extraction folder through a "
+                                 "link already there refused: " +
                                      name + " -> " + target);
         return rep.stopped() ? Outcome::Stop : Outcome::Failed;
     }
@@ -286,7 +295,11 @@ Outcome extractEntry(Extraction& x, zip_uint64_t idx, const std::string& name) {
     if (flag(x.r.VerboseFlag))
         rep.message(InfoMessage, "Extracting " + name);
     if (type == S_IFLNK)
-        return extractLink(x, idx, name, st, dirFd, leaf);
+        return extractLink(x, idx, name, st,
+                           std::vector<std::string>(safe.parts.begin(), dirNames
+                                                                            ? safe.parts.end() - 1
+                                                                            : safe.parts.begin()),
+                           dirFd, leaf);
     return extractFile(x, idx, name, st, dirFd, leaf, fileMode(opsys, attr, x.umask),
                        when.value_or(time(nullptr)));
 }

@@ -44,7 +44,48 @@ bool listFolder(const std::string& dir, std::vector<std::string>& names, int& er
     return true;
 }
 
+// Why a file could not be stored under its own name; empty when it can. On this system "\"
+// is a character of a file name, where a stored name takes it for a folder separator, and a
+// stored name that begins with a drive ("C:") would lose it: either way the file would come
+// back under another name, or collide with another file's entry.
+std::string unstorableName(const std::string& path, bool noDirNames) {
+    std::vector<std::string> kept; // the parts that are stored, as storedNameFor keeps them
+    std::size_t at = 0;
+    while (at <= path.size()) {
+        const std::size_t end = std::min(path.find('/', at), path.size());
+        const std::string part = path.substr(at, end - at);
+        at = end + 1;
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (!kept.empty())
+                kept.pop_back();
+            continue;
+        }
+        kept.push_back(part);
+    }
+    if (noDirNames && kept.size() > 1)
+        kept.erase(kept.begin(), kept.end() - 1);
+    for (const auto& part : kept)
+        if (part.find('\\') != std::string::npos)
+            return "a \\ in its name";
+    const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    if (!kept.empty() && kept.front().size() >= 2 && kept.front()[1] == ':' &&
+        letter(kept.front()[0]))
+        return "a drive prefix";
+    return {};
+}
+
 } // namespace
+
+bool Collector::refuseName(const std::string& path) {
+    const std::string why = unstorableName(path, opt_.noDirNames);
+    if (why.empty())
+        return false;
+    rep_.message(NameRefused,
+                 "Cannot be stored under its own name (" + why + "), left out: " + path);
+    return true;
+}
 
 bool Collector::isArchive(const struct stat& st) const {
     return opt_.haveSkip && st.st_dev == opt_.skipDev && st.st_ino == opt_.skipIno;
@@ -125,6 +166,8 @@ bool Collector::addPath(const std::string& path, bool named) {
         rep_.message(InputUnreadable, "Not a regular file, skipped: " + path);
         return !rep_.stopped();
     }
+    if (refuseName(path))
+        return !rep_.stopped();
     if (name.empty()) {
         rep_.message(InputUnreadable, "No name to store for " + path);
         return !rep_.stopped();
@@ -146,6 +189,9 @@ bool Collector::addPath(const std::string& path, bool named) {
 }
 
 bool Collector::walk(const std::string& folder, const std::string& name) {
+    // A folder whose name is stored is left out as a whole when it cannot be.
+    if (!opt_.noDirNames && refuseName(folder))
+        return !rep_.stopped();
     struct stat st {};
     if (stat(folder.c_str(), &st) != 0)
         return !rep_.stopped();

@@ -47,6 +47,8 @@ private:
     bool walk(const std::string& folder, const std::string& name);
     void push(AddItem item);
     bool isArchive(const struct stat& st) const;
+    // Reports and answers true when the file or folder cannot be stored under its own name.
+    bool refuseName(const std::string& path);
 
     CollectOptions opt_;
     Reporter& rep_;

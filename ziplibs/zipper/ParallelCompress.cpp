@@ -1,5 +1,6 @@
 #include "ziplibs/zipper/ParallelCompress.h"
 
+#include "ziplibs/common/CallbackGuard.h"
 #include "ziplibs/common/Deflate.h"
 
 #include <fcntl.h>
@@ -247,14 +248,8 @@ void CompressAhead::drop(Job& job) {
 
 zip_int64_t CompressAhead::callback(void* ud, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
     auto* s = static_cast<Source*>(ud);
-    // Nothing may unwind through libzip.
-    try {
-        return s->command(data, len, cmd);
-    } catch (const std::exception&) {
-        zip_error_set(&s->error, ZIP_ER_MEMORY, 0);
-        s->ownError = true;
-        return -1;
-    }
+    return guardedSource(
+        &s->error, [&] { return s->command(data, len, cmd); }, [&] { s->ownError = true; });
 }
 
 zip_int64_t CompressAhead::Source::command(void* data, zip_uint64_t len, zip_source_cmd_t cmd) {

@@ -5,12 +5,14 @@
 #include "archive/ZIPPER.h"
 
 #include "ziplibs/common/ArchiveBounds.h"
+#include "ziplibs/common/CallbackGuard.h"
 #include "ziplibs/common/Codes.h"
 #include "ziplibs/common/DosTime.h"
 #include "ziplibs/common/ExtraFields.h"
 #include "ziplibs/common/Names.h"
 #include "ziplibs/common/Reporter.h"
 #include "ziplibs/common/ZipHandle.h"
+#include "ziplibs/zipper/ArchiveFile.h"
 #include "ziplibs/zipper/Collect.h"
 #include "ziplibs/zipper/ParallelCompress.h"
 
@@ -60,8 +62,7 @@ zip_int64_t fail(FileSource* s, int zipError, int sysError, const std::string& w
     return -1;
 }
 
-zip_int64_t fileSourceCallback(void* ud, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
-    auto* s = static_cast<FileSource*>(ud);
+zip_int64_t fileSourceCommand(FileSource* s, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
     Reporter& rep = *s->ctx->rep;
     switch (cmd) {
     case ZIP_SOURCE_OPEN: {
@@ -130,8 +131,13 @@ zip_int64_t fileSourceCallback(void* ud, void* data, zip_uint64_t len, zip_sourc
     }
 }
 
+zip_int64_t fileSourceCallback(void* ud, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+    auto* s = static_cast<FileSource*>(ud);
+    return guardedSource(&s->error, [&] { return fileSourceCommand(s, data, len, cmd); });
+}
+
 int cancelCallback(zip_t*, void* ud) {
-    return static_cast<Reporter*>(ud)->stopped() ? 1 : 0;
+    return guardedCall(1, [&] { return static_cast<Reporter*>(ud)->stopped() ? 1 : 0; });
 }
 
 // Progress of a rewrite that copies existing entries (delete): libzip reports a fraction of
@@ -143,12 +149,14 @@ struct RewriteProgress {
 };
 
 void rewriteProgressCallback(zip_t*, double fraction, void* ud) {
-    auto* p = static_cast<RewriteProgress*>(ud);
-    const auto now = static_cast<std::uint64_t>(fraction * static_cast<double>(p->total));
-    if (now > p->done) {
-        p->rep->progress(now - p->done);
-        p->done = now;
-    }
+    guardedCall([&] {
+        auto* p = static_cast<RewriteProgress*>(ud);
+        const auto now = static_cast<std::uint64_t>(fraction * static_cast<double>(p->total));
+        if (now > p->done) {
+            p->rep->progress(now - p->done);
+            p->done = now;
+        }
+    });
 }
 
 // The names of the archive's entries as the program shows them, mapped to their index.
@@ -213,8 +221,10 @@ std::string extraDataText(const std::string& path, bool before, bool after) {
 }
 
 // Opens an existing archive for changing it, or a new one when create is set and nothing
-// is at the path. Reports and returns null when that is not possible.
-ZipPtr openArchive(const std::string& path, bool create, Reporter& rep) {
+// is at the path; FILE holds it open and locked until the operation ends. Reports (naming the
+// archive as SHOWN, the name it was given) and returns null when that is not possible.
+ZipPtr openArchive(const std::string& path, const std::string& shown, bool create,
+                   ArchiveFile& file, Reporter& rep) {
     struct stat st {};
     const bool exists = fileExists(path, st);
     if (!exists && !create) {
@@ -232,18 +242,42 @@ ZipPtr openArchive(const std::string& path, bool create, Reporter& rep) {
         rep.message(WriteFailed, "The archive is read-only: " + path + "; it was not changed");
         return nullptr;
     }
+    switch (file.open(path)) {
+    case ArchiveFile::Opened::Busy:
+        rep.message(WriteFailed, shown + " is being changed by another program");
+        return nullptr;
+    case ArchiveFile::Opened::Failed:
+        rep.message(ArchiveDamaged, "Cannot open the archive " + path + ": " + file.error());
+        return nullptr;
+    case ArchiveFile::Opened::Missing:
+        if (!create) {
+            rep.message(ArchiveDamaged, "Archive not found: " + path);
+            return nullptr;
+        }
+        break;
+    case ArchiveFile::Opened::Existing:
+        st = file.status();
+        break;
+    }
+    const bool present = file.status().st_ino != 0;
     // An empty file holds nothing to lose: an add takes it as a new archive.
-    int flags = exists ? 0 : ZIP_CREATE | ZIP_EXCL;
-    if (exists && create && S_ISREG(st.st_mode) && st.st_size == 0)
+    int flags = present ? 0 : ZIP_CREATE;
+    if (present && create && S_ISREG(st.st_mode) && st.st_size == 0)
         flags = ZIP_CREATE | ZIP_TRUNCATE;
-    int err = 0;
-    ZipPtr za(zip_open(path.c_str(), flags, &err));
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* src = file.source(&error);
+    ZipPtr za(src ? zip_open_from_source(src, flags, &error) : nullptr);
+    const int err = zip_error_code_zip(&error);
+    zip_error_fini(&error);
+    if (src && !za)
+        zip_source_free(src);
     const bool damaged = !za && (err == ZIP_ER_NOZIP || err == ZIP_ER_INCONS);
     if (!za && !damaged) {
         rep.message(ArchiveDamaged, "Cannot open the archive " + path + ": " + zipErrorText(err));
         return nullptr;
     }
-    if (exists && (flags & ZIP_TRUNCATE) == 0) {
+    if (present && (flags & ZIP_TRUNCATE) == 0) {
         // libzip itself reads past a few bytes after the end record, and past bytes before
         // the first entry when the offsets count them.
         const auto bounds = locateArchive(path);
@@ -262,8 +296,17 @@ ZipPtr openArchive(const std::string& path, bool create, Reporter& rep) {
     return za;
 }
 
+// Why the archive was left as it was when the new one could not be put in its place.
+std::string notReplaced(const std::string& path, const ArchiveFile& file, const std::string& why) {
+    if (file.changedOnDisk())
+        return "The archive " + path +
+               " changed on disk while it was being changed; it was not replaced";
+    return "Cannot write the archive " + path + " (" + why + "); the archive was not changed";
+}
+
 // Writes the archive. On failure reports, leaves the old archive as it was and returns false.
-bool commit(ZipPtr& za, const std::string& path, Reporter& rep, const std::string& failure) {
+bool commit(ZipPtr& za, const std::string& path, const ArchiveFile& file, Reporter& rep,
+            const std::string& failure) {
     zip_register_cancel_callback_with_state(za.get(), cancelCallback, nullptr, &rep);
     if (zip_close(za.get()) == 0) {
         za.release();
@@ -275,32 +318,18 @@ bool commit(ZipPtr& za, const std::string& path, Reporter& rep, const std::strin
     } else {
         if (!failure.empty())
             why = failure;
-        rep.message(WriteFailed, "Cannot write the archive " + path + " (" + why +
-                                     "); the archive was not changed");
+        rep.message(WriteFailed, notReplaced(path, file, why));
     }
     return false; // the handle is discarded by its owner
 }
 
-// An archive without entries: only its end-of-central-directory record, written to a
-// temporary file and renamed over the archive.
-bool writeEmptyArchive(const std::string& path, Reporter& rep) {
-    struct stat st {};
-    const mode_t mode = fileExists(path, st) ? (st.st_mode & 07777) : 0644;
-    std::string tmpl = path + ".XXXXXX";
-    const int fd = mkstemp(tmpl.data());
-    if (fd < 0) {
-        rep.message(WriteFailed, "Cannot write the archive " + path + ": " + std::strerror(errno));
-        return false;
-    }
-    unsigned char eocd[22] = {0x50, 0x4B, 0x05, 0x06};
-    bool ok = write(fd, eocd, sizeof eocd) == static_cast<ssize_t>(sizeof eocd);
-    ok = ok && fchmod(fd, mode) == 0 && fsync(fd) == 0;
-    ok = (close(fd) == 0) && ok;
-    if (ok && rename(tmpl.c_str(), path.c_str()) == 0)
+// An archive without entries: only its end-of-central-directory record, written as the new
+// archive of FILE.
+bool writeEmptyArchive(const std::string& path, ArchiveFile& file, Reporter& rep) {
+    const unsigned char eocd[22] = {0x50, 0x4B, 0x05, 0x06};
+    if (file.beginWrite() && file.write(eocd, sizeof eocd) && file.commit())
         return true;
-    const int err = errno;
-    unlink(tmpl.c_str());
-    rep.message(WriteFailed, "Cannot write the archive " + path + ": " + std::strerror(err));
+    rep.message(WriteFailed, notReplaced(path, file, file.error()));
     return false;
 }
 
@@ -365,6 +394,7 @@ void setAttributes(zip_t* za, zip_uint64_t idx, const struct stat& st, bool forc
 
 std::int32_t runAdd(const ZipCommandRecord& r, const std::string& archive,
                     const std::vector<std::string>& specs, Reporter& rep) {
+    const std::string shown = r.ArchiveName;
     const bool update = flag(r.UpdateFlag);
     const bool freshen = flag(r.FreshenFlag) && !update;
     const int level = std::clamp(static_cast<int>(r.CompressionLevel), 0, 9);
@@ -397,7 +427,8 @@ std::int32_t runAdd(const ZipCommandRecord& r, const std::string& archive,
     AddContext ctx;
     ctx.rep = &rep;
     CompressAhead ahead(level, rep);
-    ZipPtr za = openArchive(archive, true, rep);
+    ArchiveFile file;
+    ZipPtr za = openArchive(archive, shown, true, file, rep);
     if (!za)
         return 0;
     auto existing = entryIndex(za.get());
@@ -486,7 +517,7 @@ std::int32_t runAdd(const ZipCommandRecord& r, const std::string& archive,
     }
     if (!changed)
         return 0;
-    if (!commit(za, archive, rep, ctx.failure))
+    if (!commit(za, archive, file, rep, ctx.failure))
         return 0;
 
     if (flag(r.ZipTimeFlag))
@@ -524,7 +555,8 @@ std::int32_t runAdd(const ZipCommandRecord& r, const std::string& archive,
 
 std::int32_t runDelete(const ZipCommandRecord& r, const std::string& archive,
                        const std::vector<std::string>& specs, Reporter& rep) {
-    ZipPtr za = openArchive(archive, false, rep);
+    ArchiveFile file;
+    ZipPtr za = openArchive(archive, r.ArchiveName, false, file, rep);
     if (!za)
         return 0;
     // Field 36 chooses the code page of names stored without the UTF-8 flag (0: automatic).
@@ -582,7 +614,7 @@ std::int32_t runDelete(const ZipCommandRecord& r, const std::string& archive,
     if (deleted == n) {
         // libzip removes an archive left without entries; keep a valid empty one instead.
         za.reset();
-        if (!writeEmptyArchive(archive, rep))
+        if (!writeEmptyArchive(archive, file, rep))
             return 0;
     } else {
         RewriteProgress progress;
@@ -591,7 +623,7 @@ std::int32_t runDelete(const ZipCommandRecord& r, const std::string& archive,
         rep.resetProgress();
         zip_register_progress_callback_with_state(za.get(), 0.001, rewriteProgressCallback, nullptr,
                                                   &progress);
-        if (!commit(za, archive, rep, std::string()))
+        if (!commit(za, archive, file, rep, std::string()))
             return 0;
     }
     if (flag(r.ZipTimeFlag))
