@@ -2,8 +2,9 @@
 // Where the archive proper lies inside a file that holds other bytes too: a program part
 // before it whose length its offsets do not count (a self-extractor put in front without
 // correcting them), and anything after its end record (padding, a signature block, a second
-// copy of the trailer). The end record is found from the end of the file and accepted only
-// when the central directory it describes stands where it says.
+// copy of the trailer). The end record is found by the format layer's search
+// (zipformat/EndRecord.h), which accepts it only when its central directory stands where
+// it says.
 #include <zip.h>
 
 #include <cstdint>

@@ -5,7 +5,7 @@
 
 #include "ziplibs/common/ArchiveBounds.h"
 #include "ziplibs/common/Codes.h"
-#include "ziplibs/common/DosTime.h"
+#include "zipformat/DosTime.h"
 #include "ziplibs/common/ExtraFields.h"
 #include "ziplibs/common/Names.h"
 #include "ziplibs/common/Reporter.h"
@@ -267,7 +267,7 @@ Outcome extractEntry(Extraction& x, zip_uint64_t idx, const std::string& name) {
             return stopOr(Outcome::Failed);
         }
         if (update || freshen) {
-            if (when && toDosTime(existing.st_mtime) >= toDosTime(*when)) {
+            if (when && zipformat::toDosTime(existing.st_mtime) >= zipformat::toDosTime(*when)) {
                 rep.message(EntrySkipped, "Existing file is not older, skipped: " + name);
                 return stopOr(Outcome::Failed);
             }
