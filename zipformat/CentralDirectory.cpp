@@ -4,6 +4,9 @@
 #include "zipformat/Names.h"
 #include "zipformat/Records.h"
 
+#include <algorithm>
+#include <numeric>
+
 namespace zipformat {
 
 std::string CentralRecord::text() const {
@@ -43,6 +46,55 @@ CentralDirectory readCentralDirectory(std::string_view dir) {
     }
     out.used = p;
     return out;
+}
+
+CentralDirectory readCentralDirectory(RandomAccess& in, const EndRecord& e) {
+    if (e.cdSize > in.size())
+        return {};
+    std::string dir(static_cast<std::size_t>(e.cdSize), '\0');
+    if (!in.read(e.cdStart, dir.data(), dir.size()))
+        return {};
+    return readCentralDirectory(dir);
+}
+
+std::vector<bool> overlappingRecords(RandomAccess& in, std::uint64_t start,
+                                     const std::vector<CentralRecord>& records) {
+    // Each record's bytes: its local header, name, extra field and data, from the sizes of
+    // its local header and of the directory (a header that cannot be read counts as its
+    // fixed part). Sums are kept from running over.
+    struct Span {
+        std::uint64_t from = 0, to = 0;
+    };
+    const auto add = [](std::uint64_t a, std::uint64_t b) {
+        return a > UINT64_MAX - b ? UINT64_MAX : a + b;
+    };
+    std::vector<Span> spans(records.size());
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const std::uint64_t at = add(start, records[i].offset);
+        unsigned char h[LocalHeaderSize];
+        std::uint64_t header = LocalHeaderSize;
+        if (in.read(at, h, sizeof h) && get32(h) == LocalSignature)
+            header += get16(h + 26) + static_cast<std::uint64_t>(get16(h + 28));
+        spans[i] = {at, add(add(at, header), records[i].compressed)};
+    }
+    std::vector<std::size_t> order(records.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return spans[a].from < spans[b].from; });
+    // Walking the spans by their start: one that starts before the furthest end so far
+    // overlaps the span that reaches there.
+    std::vector<bool> overlaps(records.size(), false);
+    std::size_t reaching = 0;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const std::size_t i = order[k];
+        if (k > 0 && spans[i].from < spans[reaching].to) {
+            overlaps[i] = true;
+            overlaps[reaching] = true;
+        }
+        if (k == 0 || spans[i].to > spans[reaching].to)
+            reaching = i;
+    }
+    return overlaps;
 }
 
 } // namespace zipformat

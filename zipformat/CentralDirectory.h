@@ -1,6 +1,8 @@
 #pragma once
 // Reading the central directory: its records one after another, each with its variable
 // fields and its values widened from the ZIP64 extra field.
+#include "zipformat/EndRecord.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -35,5 +37,15 @@ struct CentralDirectory {
 
 // The records in DIR from its start while they carry their signature.
 CentralDirectory readCentralDirectory(std::string_view dir);
+
+// The central directory of the archive IN whose end record E the checked search found.
+CentralDirectory readCentralDirectory(RandomAccess& in, const EndRecord& e);
+
+// For each record of the archive IN (whose offsets count from START), whether its local
+// header and data overlap the local header or data of another record: entries that share
+// their bytes, as in an archive made to unpack to far more than its size, or one that hides
+// an entry inside another's data.
+std::vector<bool> overlappingRecords(RandomAccess& in, std::uint64_t start,
+                                     const std::vector<CentralRecord>& records);
 
 } // namespace zipformat

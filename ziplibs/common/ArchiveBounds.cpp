@@ -1,5 +1,6 @@
 #include "ziplibs/common/ArchiveBounds.h"
 
+#include "zipformat/CentralDirectory.h"
 #include "zipformat/EndRecord.h"
 
 #include <fcntl.h>
@@ -49,6 +50,19 @@ std::optional<ArchiveBounds> locateArchive(const std::string& path) {
     if (!end)
         return std::nullopt;
     return ArchiveBounds{end->start, end->end, f.size()};
+}
+
+std::vector<bool> overlappingEntries(const std::string& path) {
+    File f(path);
+    if (!f.regular())
+        return {};
+    const auto end = zipformat::findEndRecord(f);
+    if (!end)
+        return {};
+    const auto dir = zipformat::readCentralDirectory(f, *end);
+    if (dir.cutShort || dir.records.size() != end->entries)
+        return {};
+    return zipformat::overlappingRecords(f, end->start, dir.records);
 }
 
 zip_t* openArchiveWindow(const std::string& path, const ArchiveBounds& bounds) {

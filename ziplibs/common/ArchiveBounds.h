@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace ziplibs {
 
@@ -24,6 +25,10 @@ struct ArchiveBounds {
 
 // The bounds of the archive in the file at PATH; nullopt when no valid end record is found.
 std::optional<ArchiveBounds> locateArchive(const std::string& path);
+
+// For each entry of the archive at PATH, in the order of its central directory, whether its
+// bytes overlap those of another entry; empty when the directory cannot be read.
+std::vector<bool> overlappingEntries(const std::string& path);
 
 // Opens the archive read-only through a window from its start to its end; null on failure.
 zip_t* openArchiveWindow(const std::string& path, const ArchiveBounds& bounds);

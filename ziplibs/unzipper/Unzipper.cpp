@@ -3,9 +3,9 @@
 // checked, and nothing is ever written outside that folder.
 #include "archive/UNZIPPER.h"
 
+#include "zipformat/DosTime.h"
 #include "ziplibs/common/ArchiveBounds.h"
 #include "ziplibs/common/Codes.h"
-#include "zipformat/DosTime.h"
 #include "ziplibs/common/ExtraFields.h"
 #include "ziplibs/common/Names.h"
 #include "ziplibs/common/Reporter.h"
@@ -334,6 +334,12 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
     }
     std::vector<bool> used(specs.size(), false);
     const zip_int64_t n = zip_get_num_entries(za.get(), 0);
+    // Entries that share their bytes with another are not extracted: many records pointing
+    // at one entry's data would unpack to far more than the archive holds, and one entry's
+    // data hiding another's header shows a listing other than what is extracted.
+    std::vector<bool> overlapping = overlappingEntries(archive);
+    if (overlapping.size() != static_cast<std::uint64_t>(n))
+        overlapping.assign(static_cast<std::size_t>(n), false);
     const SpecMatcher matcher(specs, decodedEntryNames(za.get()));
     for (zip_int64_t i = 0; i < n; ++i) {
         const auto idx = static_cast<zip_uint64_t>(i);
@@ -355,6 +361,12 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
             }
             if (!match)
                 continue;
+        }
+        if (overlapping[idx]) {
+            rep.message(ArchiveDamaged, name + " overlaps another entry; not extracted");
+            if (rep.stopped())
+                break;
+            continue;
         }
         const Outcome o = extractEntry(x, idx, name);
         if (o == Outcome::Stop) {
