@@ -288,8 +288,8 @@ std::unique_ptr<ZipDirEntry> entryOf(const zipformat::CentralRecord& r) {
 // libraries act on, and the difference is told once.
 class Comparison {
 public:
-    Comparison(const CentralIndex& central, const EntrySink& sink)
-        : central_(central), records_(central.records()), sink_(sink) {}
+    Comparison(const CentralIndex& central, const EntrySink& sink, std::string* told)
+        : central_(central), records_(central.records()), sink_(sink), told_(told) {}
 
     // Begins once the directory is loaded.
     void start() { active_ = central_.readable(); }
@@ -345,15 +345,21 @@ private:
         active_ = false;
         for (; next_ < records_.size(); ++next_)
             sink_(entryOf(records_[next_].record));
-        platform::messages().showMessage(
-            "The archive's local headers and its central directory disagree: " + difference +
-            ". The entries of the central directory are listed.");
+        const std::string text = "The archive's local headers and its central directory "
+                                 "disagree: " +
+                                 difference + ". The entries of the central directory are listed.";
+        if (told_ && *told_ == text)
+            return;
+        if (told_)
+            *told_ = text;
+        platform::messages().showMessage(text);
     }
 
     const CentralIndex& central_;
     const std::vector<CentralIndex::Placed>& records_;
     bool active_ = false;
     const EntrySink& sink_;
+    std::string* told_;
     std::size_t next_ = 0;
     bool differed_ = false;
 };
@@ -408,16 +414,18 @@ bool readLocalEntry(ByteSource& source, const EntrySink& sink, Comparison& compa
 
 } // namespace
 
-bool readEntries(ByteSource& source, std::vector<std::unique_ptr<ZipDirEntry>>& entries) {
+bool readEntries(ByteSource& source, std::vector<std::unique_ptr<ZipDirEntry>>& entries,
+                 std::string* told) {
     return readEntries(
-        source, [&](std::unique_ptr<ZipDirEntry> entry) { entries.push_back(std::move(entry)); });
+        source, [&](std::unique_ptr<ZipDirEntry> entry) { entries.push_back(std::move(entry)); },
+        told);
 }
 
-bool readEntries(ByteSource& source, const EntrySink& sink) {
+bool readEntries(ByteSource& source, const EntrySink& sink, std::string* told) {
     bool found = false;
     std::int64_t scanned = 0;
     CentralIndex central;
-    Comparison comparison(central, sink);
+    Comparison comparison(central, sink, told);
     // The size is asked once: the archive is not written while it is listed.
     std::optional<std::int64_t> limit;
     for (;;) {

@@ -39,15 +39,17 @@ inline constexpr std::size_t NameLimit = 256;
 // When the archive has a readable central directory (found as the archive libraries find
 // it, holding all the entries it counts) and the walk disagrees with it (an entry one has
 // and the other lacks, or another name or size at the same place), the entries are the
-// directory's, in the order of their data, and the first difference is shown once through
-// platform::messages(); the result is then true.
-bool readEntries(ByteSource& source, std::vector<std::unique_ptr<ZipDirEntry>>& entries);
+// directory's, in the order of their data, and the first difference is shown through
+// platform::messages(); the result is then true. With TOLD, the text shown is kept there and
+// not shown again while it stays the same (a listing read again after a change).
+bool readEntries(ByteSource& source, std::vector<std::unique_ptr<ZipDirEntry>>& entries,
+                 std::string* told = nullptr);
 
 // The same walk, handing each entry on as soon as it is read: a listing that prints the
 // entries needs no memory for them. The entries handed on before an error are those the
 // form above keeps.
 using EntrySink = std::function<void(std::unique_ptr<ZipDirEntry>)>;
-bool readEntries(ByteSource& source, const EntrySink& sink);
+bool readEntries(ByteSource& source, const EntrySink& sink, std::string* told = nullptr);
 
 // An archive file as a byte source, opened for reading. Raises platform::EFOpenError when
 // the file cannot be opened.

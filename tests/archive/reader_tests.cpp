@@ -558,7 +558,7 @@ TEST(ReaderRobustness, DamagedArchivesEndInAMessageOrAStreamError) {
 // local headers (in file order) and the directory's records, each naming the local header
 // it points at (by its index) and the name and sizes it gives; when the two disagree, the
 // directory's entries are listed, in the order of their data, and the first difference is
-// told once.
+// told once per archive opened.
 struct Record {
     std::size_t local; // the local header it points at
     std::string name;
@@ -594,6 +594,7 @@ TEST_P(DirectoryTest, ListsWhatTheDirectorySays) {
     bytes += dir + archtest::endOf(static_cast<std::uint16_t>(c.records.size()),
                                    static_cast<std::uint32_t>(dir.size()), cdOffset);
     EXPECT_EQ(list(bytes), "");
+    archiver.ReadDirectory(); // read again, as after a change: told once all the same
     EXPECT_EQ(names(archiver), c.listed);
     if (c.told.empty()) {
         EXPECT_TRUE(messages.shown().empty());
