@@ -885,11 +885,13 @@ Summary combinePieces(const fs::path& piece, const fs::path& output, bool overwr
     Summary summary;
     summary.pieces = set.pieces.size();
     if (set.form == SplitForm::ByteSplit) {
-        const std::uint64_t total = in.size() + checkBytes;
-        copyStream(in, 0, in.size(), out, progress, total);
-        summary.bytes = in.size();
+        // The archive ends with its end record's comment: padding after it stays behind, so
+        // that the result is an archive every tool reads.
+        const std::uint64_t total = end.end + checkBytes;
+        copyStream(in, 0, end.end, out, progress, total);
+        summary.bytes = end.end;
         out.finish();
-        summary.entries = verifyArchive(out.path(), progress, in.size(), total);
+        summary.entries = verifyArchive(out.path(), progress, end.end, total);
     } else {
         const std::uint64_t total = cdStart + checkBytes;
         copyStream(in, 0, cdStart, out, progress, total);
