@@ -63,6 +63,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fuzzsupport::fault("a checked end record places its directory wrongly");
         readDirectory(std::string_view(reinterpret_cast<const char*>(data) + e->cdStart,
                                        static_cast<std::size_t>(e->cdSize)));
+        const auto dir = zipformat::readCentralDirectory(in, *e);
+        if (zipformat::overlappingRecords(in, e->start, dir.records).size() != dir.records.size())
+            fuzzsupport::fault("an overlap answer per record");
     }
     if (const auto e = zipformat::findAnyEndRecord(in)) {
         if (e->end > size || e->endPos + 22 > size)
