@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <map>
 #include <optional>
 #include <string>
 
@@ -73,7 +72,7 @@ class CentralIndex {
 public:
     struct Placed {
         std::int64_t pos = 0;
-        zipformat::CentralRecord record;
+        std::size_t at = 0; // of the record in the directory
     };
 
     void load(ByteSource& source) {
@@ -82,12 +81,24 @@ public:
         source.seekTo(keep);
     }
 
-    const CentralInfo* find(std::int64_t localHeaderPos) const {
-        auto it = byOffset_.find(localHeaderPos);
-        return it == byOffset_.end() ? nullptr : &it->second;
+    // What the first record for the local header at LOCALHEADERPOS says of its entry.
+    std::optional<CentralInfo> find(std::int64_t localHeaderPos) const {
+        const auto it =
+            std::lower_bound(placed_.begin(), placed_.end(), localHeaderPos,
+                             [](const Placed& p, std::int64_t pos) { return p.pos < pos; });
+        if (it == placed_.end() || it->pos != localHeaderPos)
+            return std::nullopt;
+        const auto r = record(*it);
+        return CentralInfo{r.crc, get32(r.header.data() + 20), get32(r.header.data() + 24),
+                           r.compressed, r.uncompressed};
     }
 
     bool readable() const { return readable_; }
+    // The record that P places, read again from the directory.
+    zipformat::CentralRecordView record(const Placed& p) const {
+        bool cutShort = false;
+        return *zipformat::viewCentralRecord(dir_, p.at, cutShort);
+    }
     // The records in the order of their local headers.
     const std::vector<Placed>& records() const { return placed_; }
 
@@ -119,29 +130,25 @@ private:
         } else {
             return;
         }
-        std::string dir(static_cast<std::size_t>(cdSize), '\0');
-        if (!in.read(cdStart, dir.data(), dir.size()))
+        dir_.assign(static_cast<std::size_t>(cdSize), '\0');
+        if (!in.read(cdStart, dir_.data(), dir_.size())) {
+            dir_.clear();
             return;
-        auto parsed = zipformat::readCentralDirectory(dir);
-        readable_ = checked && !parsed.records.empty() && !parsed.cutShort &&
-                    parsed.records.size() == entries && parsed.used == dir.size();
-        for (auto& r : parsed.records) {
-            CentralInfo info;
-            info.crc = r.crc;
-            info.compressed32 = get32(r.header.data() + 20);
-            info.uncompressed32 = get32(r.header.data() + 24);
-            info.compressed = r.compressed;
-            info.uncompressed = r.uncompressed;
-            const auto pos = static_cast<std::int64_t>(r.offset) + shift;
-            byOffset_.emplace(pos, info);
-            placed_.push_back({pos, std::move(r)});
         }
+        std::size_t at = 0;
+        bool cutShort = false;
+        while (const auto r = zipformat::viewCentralRecord(dir_, at, cutShort)) {
+            placed_.push_back({static_cast<std::int64_t>(r->offset) + shift, at});
+            at = zipformat::recordEnd(*r);
+        }
+        readable_ = checked && !placed_.empty() && !cutShort && placed_.size() == entries &&
+                    at == dir_.size();
         std::stable_sort(placed_.begin(), placed_.end(),
                          [](const Placed& a, const Placed& b) { return a.pos < b.pos; });
     }
 
     bool readable_ = false;
-    std::map<std::int64_t, CentralInfo> byOffset_;
+    std::string dir_;
     std::vector<Placed> placed_;
 };
 
@@ -220,7 +227,7 @@ void passEntry(ByteSource& source, ZipDirEntry& e, const std::string& stored,
         }
     }
 
-    const CentralInfo* described = nullptr;
+    std::optional<CentralInfo> described;
     if (describedLater) {
         described = central.find(headerPos);
         if (described) {
@@ -252,7 +259,7 @@ void passEntry(ByteSource& source, ZipDirEntry& e, const std::string& stored,
 }
 
 // A name for a message: decoded, control characters shown as "?".
-std::string quotedName(const std::string& raw, std::uint16_t flags) {
+std::string quotedName(std::string_view raw, std::uint16_t flags) {
     return "\"" +
            zipformat::printableName(
                zipformat::decodeEntryName(raw, (flags & zipformat::FlagUtf8) != 0)) +
@@ -260,7 +267,7 @@ std::string quotedName(const std::string& raw, std::uint16_t flags) {
 }
 
 // The entry the central directory describes, in the form the walk gives.
-std::unique_ptr<ZipDirEntry> entryOf(const zipformat::CentralRecord& r) {
+std::unique_ptr<ZipDirEntry> entryOf(const zipformat::CentralRecordView& r) {
     auto e = std::make_unique<ZipDirEntry>();
     const char* h = r.header.data();
     e->VersionNeeded = get16(h + 6);
@@ -272,10 +279,10 @@ std::unique_ptr<ZipDirEntry> entryOf(const zipformat::CentralRecord& r) {
     e->UncompressedSize = static_cast<std::int32_t>(get32(h + 24));
     e->FileNameLength = static_cast<std::uint16_t>(r.name.size());
     e->ExtraFieldLength = static_cast<std::uint16_t>(r.extra.size());
-    const std::size_t nameLength = std::strlen(r.name.c_str());
-    e->FileName.assign(r.name, 0, std::min(nameLength, NameLimit));
+    const std::size_t nameLength = std::min(r.name.find('\0'), r.name.size());
+    e->FileName.assign(r.name.substr(0, std::min(nameLength, NameLimit)));
     if (nameLength > NameLimit)
-        e->FullName.assign(r.name, 0, nameLength);
+        e->FullName.assign(r.name.substr(0, nameLength));
     e->UnicodeName = zipformat::unicodePathName(r.extra, r.name);
     e->CompressedSize64 = r.compressed;
     e->UncompressedSize64 = r.uncompressed;
@@ -306,7 +313,7 @@ public:
             difference = "the local headers hold " + quotedName(stored, entry->GeneralFlags) +
                          ", which the directory lacks";
         } else {
-            const auto& r = records_[next_].record;
+            const auto r = central_.record(records_[next_]);
             if (records_[next_].pos < pos)
                 difference = "the directory lists " + quotedName(r.name, r.flags) +
                              ", which the local headers lack";
@@ -331,7 +338,7 @@ public:
     // The walk has ended at the directory: entries it did not reach are a difference too.
     void finish() {
         if (active_ && next_ < records_.size()) {
-            const auto& r = records_[next_].record;
+            const auto r = central_.record(records_[next_]);
             differ("the directory lists " + quotedName(r.name, r.flags) +
                    ", which the local headers lack");
         }
@@ -344,7 +351,7 @@ private:
         differed_ = true;
         active_ = false;
         for (; next_ < records_.size(); ++next_)
-            sink_(entryOf(records_[next_].record));
+            sink_(entryOf(central_.record(records_[next_])));
         const std::string text = "The archive's local headers and its central directory "
                                  "disagree: " +
                                  difference + ". The entries of the central directory are listed.";

@@ -9,42 +9,71 @@
 
 namespace zipformat {
 
-std::string CentralRecord::text() const {
-    return decodeEntryName(name, (flags & FlagUtf8) != 0);
+std::optional<CentralRecordView> viewCentralRecord(std::string_view dir, std::size_t p,
+                                                   bool& cutShort) {
+    cutShort = false;
+    if (p > dir.size() || dir.size() - p < 4 || get32(dir.data() + p) != CentralSignature)
+        return std::nullopt;
+    cutShort = true;
+    if (dir.size() - p < CentralHeaderSize)
+        return std::nullopt;
+    const char* h = dir.data() + p;
+    const std::size_t n = get16(h + 28), x = get16(h + 30), c = get16(h + 32);
+    if (dir.size() - p - CentralHeaderSize < n + x + c)
+        return std::nullopt;
+    cutShort = false;
+    CentralRecordView r;
+    r.at = p;
+    r.header = dir.substr(p, CentralHeaderSize);
+    r.name = dir.substr(p + CentralHeaderSize, n);
+    r.extra = dir.substr(p + CentralHeaderSize + n, x);
+    r.comment = dir.substr(p + CentralHeaderSize + n + x, c);
+    r.flags = get16(h + 8);
+    r.method = get16(h + 10);
+    r.crc = get32(h + 16);
+    Zip64Fields wide{get32(h + 24), get32(h + 20), get32(h + 42), get16(h + 34)};
+    r.zip64Complete = applyZip64(r.extra, wide);
+    r.uncompressed = wide.uncompressed;
+    r.compressed = wide.compressed;
+    r.offset = wide.offset;
+    r.disk = wide.disk;
+    return r;
+}
+
+CentralDirectoryView viewCentralDirectory(std::string_view dir) {
+    CentralDirectoryView out;
+    std::size_t p = 0;
+    while (auto r = viewCentralRecord(dir, p, out.cutShort)) {
+        p = recordEnd(*r);
+        out.records.push_back(*r);
+    }
+    out.used = p;
+    return out;
 }
 
 CentralDirectory readCentralDirectory(std::string_view dir) {
+    const auto view = viewCentralDirectory(dir);
     CentralDirectory out;
-    std::size_t p = 0;
-    while (dir.size() - p >= 4 && get32(dir.data() + p) == CentralSignature) {
-        if (dir.size() - p < CentralHeaderSize) {
-            out.cutShort = true;
-            break;
-        }
-        const char* h = dir.data() + p;
-        const std::size_t n = get16(h + 28), x = get16(h + 30), c = get16(h + 32);
-        if (dir.size() - p - CentralHeaderSize < n + x + c) {
-            out.cutShort = true;
-            break;
-        }
+    out.cutShort = view.cutShort;
+    out.used = view.used;
+    out.records.reserve(view.records.size());
+    for (const auto& v : view.records) {
         CentralRecord r;
-        r.header.assign(h, CentralHeaderSize);
-        r.name = dir.substr(p + CentralHeaderSize, n);
-        r.extra = dir.substr(p + CentralHeaderSize + n, x);
-        r.comment = dir.substr(p + CentralHeaderSize + n + x, c);
-        r.flags = get16(h + 8);
-        r.method = get16(h + 10);
-        r.crc = get32(h + 16);
-        Zip64Fields wide{get32(h + 24), get32(h + 20), get32(h + 42), get16(h + 34)};
-        r.zip64Complete = applyZip64(r.extra, wide);
-        r.uncompressed = wide.uncompressed;
-        r.compressed = wide.compressed;
-        r.offset = wide.offset;
-        r.disk = wide.disk;
+        r.header = v.header;
+        r.name = v.name;
+        r.extra = v.extra;
+        r.comment = v.comment;
+        r.flags = v.flags;
+        r.method = v.method;
+        r.crc = v.crc;
+        r.compressed = v.compressed;
+        r.uncompressed = v.uncompressed;
+        r.disk = v.disk;
+        r.offset = v.offset;
+        r.zip64Complete = v.zip64Complete;
+        r.at = v.at;
         out.records.push_back(std::move(r));
-        p += CentralHeaderSize + n + x + c;
     }
-    out.used = p;
     return out;
 }
 
@@ -57,8 +86,9 @@ CentralDirectory readCentralDirectory(RandomAccess& in, const EndRecord& e) {
     return readCentralDirectory(dir);
 }
 
+template <typename Record>
 std::vector<bool> overlappingRecords(RandomAccess& in, std::uint64_t start,
-                                     const std::vector<CentralRecord>& records) {
+                                     const std::vector<Record>& records) {
     // Each record's bytes: its local header, name, extra field and data, from the sizes of
     // its local header and of the directory (a header that cannot be read counts as its
     // fixed part). Sums are kept from running over.
@@ -96,5 +126,10 @@ std::vector<bool> overlappingRecords(RandomAccess& in, std::uint64_t start,
     }
     return overlaps;
 }
+
+template std::vector<bool> overlappingRecords(RandomAccess&, std::uint64_t,
+                                              const std::vector<CentralRecord>&);
+template std::vector<bool> overlappingRecords(RandomAccess&, std::uint64_t,
+                                              const std::vector<CentralRecordView>&);
 
 } // namespace zipformat
