@@ -488,9 +488,10 @@ int runList(const Options& options, std::ostream& out) {
     // needs no memory for its entries; what is printed and reported is what the component's
     // listing would show.
     std::optional<std::string> error;
+    bool disagree = false; // told on standard error by the reader
     try {
         archive_detail::FileSource source(path);
-        archive_detail::readEntries(source, [&](std::unique_ptr<ZipDirEntry> entry) {
+        disagree = archive_detail::readEntries(source, [&](std::unique_ptr<ZipDirEntry> entry) {
             out << entryLine(*entry, options.nameEncoding) << '\n';
         });
     } catch (const std::exception& e) {
@@ -501,7 +502,7 @@ int runList(const Options& options, std::ostream& out) {
         platform::messages().showError(*error);
         return ExitFailed;
     }
-    return ExitOk;
+    return disagree ? ExitFailed : ExitOk;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -118,6 +118,7 @@ TArchiver::~TArchiver() {
 
 void TArchiver::setZipFilename(const std::string& path) {
     zipFilename_ = path;
+    toldDifference_.clear();
     if (!designMode)
         ReadDirectory();
 }
@@ -144,7 +145,7 @@ void TArchiver::ReadDirectory() {
     auto source = std::make_unique<archive_detail::FileSource>(zipFilename_);
     std::exception_ptr error;
     try {
-        archive_detail::readEntries(*source, dirEntries_);
+        archive_detail::readEntries(*source, dirEntries_, &toldDifference_);
     } catch (...) {
         error = std::current_exception();
     }

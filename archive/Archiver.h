@@ -168,6 +168,9 @@ private:
     std::vector<std::string> fspecArgs_;
     std::string zipFilename_;
     std::vector<std::unique_ptr<ZipDirEntry>> dirEntries_;
+    // What the listing last told of a difference between the local headers and the central
+    // directory: told once per archive opened, not again on every reread.
+    std::string toldDifference_;
     std::int32_t processedCount_ = 0;
     bool zipBusy_ = false;
     bool unzBusy_ = false;

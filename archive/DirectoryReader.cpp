@@ -2,10 +2,14 @@
 
 #include "platform/Errors.h"
 #include "platform/Messages.h"
+#include "zipformat/CentralDirectory.h"
+#include "zipformat/EndRecord.h"
+#include "zipformat/ExtraFields.h"
+#include "zipformat/Names.h"
+#include "zipformat/Records.h"
 
 #include <algorithm>
 #include <cstring>
-#include <map>
 #include <optional>
 #include <string>
 
@@ -13,18 +17,10 @@ namespace archive_detail {
 
 namespace {
 
-std::uint16_t get16(const unsigned char* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t get32(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-std::uint64_t get64(const unsigned char* p) {
-    return static_cast<std::uint64_t>(get32(p)) | (static_cast<std::uint64_t>(get32(p + 4)) << 32);
-}
+using zipformat::get16;
+using zipformat::get32;
+using zipformat::get64;
+using zipformat::Marker32;
 
 const unsigned char* bytes(const std::string& s) {
     return reinterpret_cast<const unsigned char*>(s.data());
@@ -34,54 +30,9 @@ const unsigned char* bytes(const std::string& s) {
     throw platform::EStreamError(text);
 }
 
-constexpr std::uint32_t Marker32 = 0xFFFFFFFF;
-constexpr std::uint16_t Zip64ExtraId = 0x0001;
-constexpr std::uint16_t UnicodePathExtraId = 0x7075;
-constexpr std::uint16_t FlagDataDescriptor = 0x0008;
-constexpr std::uint32_t Zip64LocatorSig = 0x07064B50;
-constexpr std::uint32_t Zip64EndSig = 0x06064B50;
-
-// Finds the block with the given id in an extra field; returns its data, or nothing when
-// absent.
-std::string extraBlock(const std::string& extra, std::uint16_t wanted) {
-    std::size_t i = 0;
-    while (i + 4 <= extra.size()) {
-        std::uint16_t id = get16(bytes(extra) + i);
-        std::uint16_t len = get16(bytes(extra) + i + 2);
-        if (i + 4 + len > extra.size())
-            break;
-        if (id == wanted)
-            return extra.substr(i + 4, len);
-        i += 4 + len;
-    }
-    return {};
-}
-
 // The ZIP64 extended-information block of an extra field.
 std::string zip64Block(const std::string& extra) {
-    return extraBlock(extra, Zip64ExtraId);
-}
-
-std::uint32_t crc32Of(const std::string& data) {
-    std::uint32_t c = 0xFFFFFFFFu;
-    for (unsigned char b : data) {
-        c ^= b;
-        for (int k = 0; k < 8; ++k)
-            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-    }
-    return ~c;
-}
-
-// The entry's name from an Info-ZIP Unicode Path block (version 1, the CRC-32 of the stored
-// name, the name in UTF-8), as tools that store names in a local code page add it. It counts
-// only while it belongs to the stored name (the CRC matches) and is valid UTF-8; the archive
-// libraries name the entry by it then, so the listing shows it too.
-std::string unicodePathName(const std::string& extra, const std::string& storedName) {
-    const std::string block = extraBlock(extra, UnicodePathExtraId);
-    if (block.size() < 5 || block[0] != 1 || get32(bytes(block) + 1) != crc32Of(storedName))
-        return {};
-    std::string name = block.substr(5);
-    return isValidUtf8(name) ? name : std::string();
+    return std::string(zipformat::findExtraBlock(extra, zipformat::Zip64ExtraId).value_or(""));
 }
 
 // What the central directory says of one entry.
@@ -93,121 +44,112 @@ struct CentralInfo {
     std::uint64_t uncompressed = 0;
 };
 
-// The central directory records by the file position of their local headers. Built once per
-// listing, and only when an entry keeps its sizes in a data descriptor. The position of the
-// central directory is taken from the end record and corrected by the number of bytes that
-// stand before the archive proper (a self-extractor's program part), so offsets still match.
-class CentralIndex {
+// The byte source as the format layer reads it. Reads leave the position anywhere.
+class SourceAccess : public zipformat::RandomAccess {
 public:
-    const CentralInfo* find(ByteSource& source, std::int64_t localHeaderPos) {
-        if (!loaded_) {
-            loaded_ = true;
-            std::int64_t keep = source.position();
-            load(source);
-            source.seekTo(keep);
-        }
-        auto it = byOffset_.find(localHeaderPos);
-        return it == byOffset_.end() ? nullptr : &it->second;
+    explicit SourceAccess(ByteSource& source) : source_(source) {}
+    std::uint64_t size() const override {
+        return static_cast<std::uint64_t>(std::max<std::int64_t>(source_.size(), 0));
+    }
+    bool read(std::uint64_t at, void* out, std::size_t n) override {
+        const auto pos = static_cast<std::int64_t>(at);
+        return pos >= 0 && source_.seekTo(pos) == pos && source_.read(out, n) == n;
     }
 
 private:
-    static bool readAt(ByteSource& source, std::int64_t pos, std::string& out, std::size_t n) {
-        if (pos < 0 || source.seekTo(pos) != pos)
-            return false;
-        out.assign(n, '\0');
-        std::size_t got = source.read(out.data(), n);
-        out.resize(got);
-        return got == n;
-    }
+    ByteSource& source_;
+};
+
+// The central directory, read once per listing before the walk: the records by the file
+// position of their local headers. Positions are corrected by the number of bytes that stand
+// before the archive proper (a self-extractor's program part), so that they match the walk's.
+//
+// It is "readable" when it is found by the same rule the archive libraries use (the end
+// record's directory stands where it says), holds at least one record and all of the
+// records the end record counts. Only a readable directory is compared with the walk; any
+// directory gives the sizes of entries whose local headers defer them.
+class CentralIndex {
+public:
+    struct Placed {
+        std::int64_t pos = 0;
+        std::size_t at = 0; // of the record in the directory
+    };
 
     void load(ByteSource& source) {
-        const std::int64_t size = source.size();
-        if (size < 22)
-            return;
-        const std::int64_t tailLen = std::min<std::int64_t>(size, 22 + 65535);
-        const std::int64_t tailPos = size - tailLen;
-        std::string tail;
-        if (!readAt(source, tailPos, tail, static_cast<std::size_t>(tailLen)))
-            return;
-        std::int64_t eocd = -1;
-        for (std::int64_t i = tailLen - 22; i >= 0; --i) {
-            const unsigned char* p = bytes(tail) + i;
-            if (get32(p) == EndOfCentralDirSig && i + 22 + get16(p + 20) <= tailLen) {
-                eocd = i;
-                break;
-            }
-        }
-        if (eocd < 0)
-            return;
-        const unsigned char* end = bytes(tail) + eocd;
-        const std::int64_t eocdPos = tailPos + eocd;
-        std::uint64_t cdSize = get32(end + 12);
-        std::uint64_t cdOffset = get32(end + 16);
-        std::int64_t cdStart = eocdPos - static_cast<std::int64_t>(cdSize);
-        std::int64_t shift = cdStart - static_cast<std::int64_t>(cdOffset);
-
-        const bool wide = get16(end + 10) == 0xFFFF || cdSize == Marker32 || cdOffset == Marker32;
-        std::string locator;
-        if (wide && eocdPos >= 20 && readAt(source, eocdPos - 20, locator, 20) &&
-            get32(bytes(locator)) == Zip64LocatorSig) {
-            const std::int64_t recorded = static_cast<std::int64_t>(get64(bytes(locator) + 8));
-            std::string rec;
-            std::int64_t actual = eocdPos - 20 - 56;
-            if (!(readAt(source, actual, rec, 56) && get32(bytes(rec)) == Zip64EndSig)) {
-                actual = recorded;
-                if (!(readAt(source, actual, rec, 56) && get32(bytes(rec)) == Zip64EndSig))
-                    return;
-            }
-            cdSize = get64(bytes(rec) + 40);
-            cdOffset = get64(bytes(rec) + 48);
-            shift = actual - recorded;
-            cdStart = static_cast<std::int64_t>(cdOffset) + shift;
-        } else if (cdOffset == Marker32) {
-            // Marked as ZIP64 without a ZIP64 record, as a ZIP64 archive written to a pipe can
-            // be: the directory is taken to end right at the end record and its offsets to
-            // count from the start of the file.
-            shift = 0;
-        }
-        if (shift < 0 || cdStart < 0 || cdSize > static_cast<std::uint64_t>(size) ||
-            cdStart > size - static_cast<std::int64_t>(cdSize))
-            return;
-
-        std::string dir;
-        if (!readAt(source, cdStart, dir, static_cast<std::size_t>(cdSize)))
-            return;
-        std::size_t i = 0;
-        while (i + 46 <= dir.size() && get32(bytes(dir) + i) == CentralHeaderSig) {
-            const unsigned char* r = bytes(dir) + i;
-            CentralInfo info;
-            info.crc = get32(r + 16);
-            info.compressed32 = get32(r + 20);
-            info.uncompressed32 = get32(r + 24);
-            info.compressed = info.compressed32;
-            info.uncompressed = info.uncompressed32;
-            const std::size_t nameLen = get16(r + 28);
-            const std::size_t extraLen = get16(r + 30);
-            const std::size_t commentLen = get16(r + 32);
-            std::uint64_t offset = get32(r + 42);
-            if (i + 46 + nameLen + extraLen > dir.size())
-                break;
-            std::string block = zip64Block(dir.substr(i + 46 + nameLen, extraLen));
-            std::size_t b = 0;
-            auto take = [&](std::uint64_t& value, std::uint32_t field) {
-                if (field == Marker32 && b + 8 <= block.size()) {
-                    value = get64(bytes(block) + b);
-                    b += 8;
-                }
-            };
-            take(info.uncompressed, info.uncompressed32);
-            take(info.compressed, info.compressed32);
-            take(offset, static_cast<std::uint32_t>(offset));
-            byOffset_[static_cast<std::int64_t>(offset) + shift] = info;
-            i += 46 + nameLen + extraLen + commentLen;
-        }
+        const std::int64_t keep = source.position();
+        read(source);
+        source.seekTo(keep);
     }
 
-    bool loaded_ = false;
-    std::map<std::int64_t, CentralInfo> byOffset_;
+    // What the first record for the local header at LOCALHEADERPOS says of its entry.
+    std::optional<CentralInfo> find(std::int64_t localHeaderPos) const {
+        const auto it =
+            std::lower_bound(placed_.begin(), placed_.end(), localHeaderPos,
+                             [](const Placed& p, std::int64_t pos) { return p.pos < pos; });
+        if (it == placed_.end() || it->pos != localHeaderPos)
+            return std::nullopt;
+        const auto r = record(*it);
+        return CentralInfo{r.crc, get32(r.header.data() + 20), get32(r.header.data() + 24),
+                           r.compressed, r.uncompressed};
+    }
+
+    bool readable() const { return readable_; }
+    // The record that P places, read again from the directory.
+    zipformat::CentralRecordView record(const Placed& p) const {
+        bool cutShort = false;
+        return *zipformat::viewCentralRecord(dir_, p.at, cutShort);
+    }
+    // The records in the order of their local headers.
+    const std::vector<Placed>& records() const { return placed_; }
+
+private:
+    void read(ByteSource& source) {
+        SourceAccess in(source);
+        std::int64_t shift = 0;
+        std::uint64_t cdStart = 0, cdSize = 0, entries = 0;
+        bool checked = false;
+        if (const auto end = zipformat::findEndRecord(in)) {
+            checked = true;
+            shift = static_cast<std::int64_t>(end->start);
+            cdStart = end->cdStart;
+            cdSize = end->cdSize;
+            entries = end->entries;
+        } else if (const auto any = zipformat::findAnyEndRecord(in);
+                   any && any->cdSize <= any->endPos) {
+            // Found by no stricter rule: its sizes still serve entries that defer theirs. An
+            // offset marked as ZIP64 without ZIP64 records (a ZIP64 archive written to a pipe)
+            // counts from the start of the file.
+            cdSize = any->cdSize;
+            cdStart = any->endPos - cdSize;
+            if (any->cdOffset == Marker32)
+                shift = 0;
+            else if (any->cdOffset <= cdStart)
+                shift = static_cast<std::int64_t>(cdStart - any->cdOffset);
+            else
+                return;
+        } else {
+            return;
+        }
+        dir_.assign(static_cast<std::size_t>(cdSize), '\0');
+        if (!in.read(cdStart, dir_.data(), dir_.size())) {
+            dir_.clear();
+            return;
+        }
+        std::size_t at = 0;
+        bool cutShort = false;
+        while (const auto r = zipformat::viewCentralRecord(dir_, at, cutShort)) {
+            placed_.push_back({static_cast<std::int64_t>(r->offset) + shift, at});
+            at = zipformat::recordEnd(*r);
+        }
+        readable_ = checked && !placed_.empty() && !cutShort && placed_.size() == entries &&
+                    at == dir_.size();
+        std::stable_sort(placed_.begin(), placed_.end(),
+                         [](const Placed& a, const Placed& b) { return a.pos < b.pos; });
+    }
+
+    bool readable_ = false;
+    std::string dir_;
+    std::vector<Placed> placed_;
 };
 
 // Passes over the data descriptor after an entry's data: an optional signature, the CRC and
@@ -217,7 +159,7 @@ void skipDescriptor(ByteSource& source, const CentralInfo& info, bool wideFirst)
     const std::int64_t start = source.position();
     unsigned char buf[24];
     const std::size_t got = source.read(buf, sizeof buf);
-    const bool hasSig = got >= 4 && get32(buf) == DataDescriptorSig;
+    const bool hasSig = got >= 4 && get32(buf) == zipformat::DataDescriptorSignature;
     for (bool withSig : {true, false}) {
         if (withSig && !hasSig)
             continue;
@@ -254,7 +196,7 @@ void passEntry(ByteSource& source, ZipDirEntry& e, const std::string& stored,
     const std::uint32_t uncompressed32 = static_cast<std::uint32_t>(e.UncompressedSize);
 
     const std::int64_t extraLen = e.ExtraFieldLength;
-    const bool describedLater = (e.GeneralFlags & FlagDataDescriptor) != 0;
+    const bool describedLater = (e.GeneralFlags & zipformat::FlagDataDescriptor) != 0;
     const bool marked = compressed32 == Marker32 || uncompressed32 == Marker32;
     bool extraRead = false;
     bool hasZip64 = false;
@@ -268,7 +210,7 @@ void passEntry(ByteSource& source, ZipDirEntry& e, const std::string& stored,
         if (source.read(extra.data(), extra.size()) != extra.size())
             fail("Error 4 reading Zip file");
         extraRead = true;
-        e.UnicodeName = unicodePathName(extra, stored);
+        e.UnicodeName = zipformat::unicodePathName(extra, stored);
         std::string block = marked || describedLater ? zip64Block(extra) : std::string();
         hasZip64 = !block.empty();
         if (block.size() >= 16) {
@@ -285,9 +227,9 @@ void passEntry(ByteSource& source, ZipDirEntry& e, const std::string& stored,
         }
     }
 
-    const CentralInfo* described = nullptr;
+    std::optional<CentralInfo> described;
     if (describedLater) {
-        described = central.find(source, headerPos);
+        described = central.find(headerPos);
         if (described) {
             e.Crc32 = described->crc;
             e.CompressedSize = static_cast<std::int32_t>(described->compressed32);
@@ -316,11 +258,124 @@ void passEntry(ByteSource& source, ZipDirEntry& e, const std::string& stored,
                            described->uncompressed > Marker32);
 }
 
-// Reads one local header whose signature has just been read, hands its entry to SINK, and
+// A name for a message: decoded, control characters shown as "?".
+std::string quotedName(std::string_view raw, std::uint16_t flags) {
+    return "\"" +
+           zipformat::printableName(
+               zipformat::decodeEntryName(raw, (flags & zipformat::FlagUtf8) != 0)) +
+           "\"";
+}
+
+// The entry the central directory describes, in the form the walk gives.
+std::unique_ptr<ZipDirEntry> entryOf(const zipformat::CentralRecordView& r) {
+    auto e = std::make_unique<ZipDirEntry>();
+    const char* h = r.header.data();
+    e->VersionNeeded = get16(h + 6);
+    e->GeneralFlags = r.flags;
+    e->CompressionMethod = r.method;
+    e->DateTime = get32(h + 12);
+    e->Crc32 = r.crc;
+    e->CompressedSize = static_cast<std::int32_t>(get32(h + 20));
+    e->UncompressedSize = static_cast<std::int32_t>(get32(h + 24));
+    e->FileNameLength = static_cast<std::uint16_t>(r.name.size());
+    e->ExtraFieldLength = static_cast<std::uint16_t>(r.extra.size());
+    const std::size_t nameLength = std::min(r.name.find('\0'), r.name.size());
+    e->FileName.assign(r.name.substr(0, std::min(nameLength, NameLimit)));
+    if (nameLength > NameLimit)
+        e->FullName.assign(r.name.substr(0, nameLength));
+    e->UnicodeName = zipformat::unicodePathName(r.extra, r.name);
+    e->CompressedSize64 = r.compressed;
+    e->UncompressedSize64 = r.uncompressed;
+    return e;
+}
+
+// Holds the walk against a readable central directory. Entries on which both agree are
+// handed on as the walk read them; at the first difference the walk stops and the rest of
+// the directory's entries are handed on instead, so that what is listed is what the archive
+// libraries act on, and the difference is told once.
+class Comparison {
+public:
+    Comparison(const CentralIndex& central, const EntrySink& sink, std::string* told)
+        : central_(central), records_(central.records()), sink_(sink), told_(told) {}
+
+    // Begins once the directory is loaded.
+    void start() { active_ = central_.readable(); }
+
+    // Takes the entry the walk read at POS with its STORED name; false when the walk is to
+    // stop.
+    bool take(std::unique_ptr<ZipDirEntry> entry, std::int64_t pos, const std::string& stored) {
+        if (!active_) {
+            sink_(std::move(entry));
+            return true;
+        }
+        std::string difference;
+        if (next_ == records_.size() || records_[next_].pos > pos) {
+            difference = "the local headers hold " + quotedName(stored, entry->GeneralFlags) +
+                         ", which the directory lacks";
+        } else {
+            const auto r = central_.record(records_[next_]);
+            if (records_[next_].pos < pos)
+                difference = "the directory lists " + quotedName(r.name, r.flags) +
+                             ", which the local headers lack";
+            else if (r.name != stored)
+                difference = "the directory names the entry " + quotedName(r.name, r.flags) +
+                             " where its local header names " +
+                             quotedName(stored, entry->GeneralFlags);
+            else if (r.compressed != entry->CompressedSize64 ||
+                     r.uncompressed != entry->UncompressedSize64)
+                difference = "the entry " + quotedName(r.name, r.flags) +
+                             " has other sizes in its local header";
+        }
+        if (difference.empty()) {
+            ++next_;
+            sink_(std::move(entry));
+            return true;
+        }
+        differ(difference);
+        return false;
+    }
+
+    // The walk has ended at the directory: entries it did not reach are a difference too.
+    void finish() {
+        if (active_ && next_ < records_.size()) {
+            const auto r = central_.record(records_[next_]);
+            differ("the directory lists " + quotedName(r.name, r.flags) +
+                   ", which the local headers lack");
+        }
+    }
+
+    bool differed() const { return differed_; }
+
+private:
+    void differ(const std::string& difference) {
+        differed_ = true;
+        active_ = false;
+        for (; next_ < records_.size(); ++next_)
+            sink_(entryOf(central_.record(records_[next_])));
+        const std::string text = "The archive's local headers and its central directory "
+                                 "disagree: " +
+                                 difference + ". The entries of the central directory are listed.";
+        if (told_ && *told_ == text)
+            return;
+        if (told_)
+            *told_ = text;
+        platform::messages().showMessage(text);
+    }
+
+    const CentralIndex& central_;
+    const std::vector<CentralIndex::Placed>& records_;
+    bool active_ = false;
+    const EntrySink& sink_;
+    std::string* told_;
+    std::size_t next_ = 0;
+    bool differed_ = false;
+};
+
+// Reads one local header whose signature has just been read, hands its entry on, and
 // moves past its extra field and data. LIMIT is the file size less the 22 bytes of an end
-// record.
-void readLocalEntry(ByteSource& source, const EntrySink& sink, CentralIndex& central,
-                    std::int64_t limit) {
+// record. False when the walk is to stop.
+bool readLocalEntry(ByteSource& source, const EntrySink& sink, Comparison& comparison,
+                    CentralIndex& central, std::int64_t limit) {
     const std::int64_t headerPos = source.position() - 4;
     auto entry = std::make_unique<ZipDirEntry>();
     unsigned char h[26];
@@ -361,20 +416,23 @@ void readLocalEntry(ByteSource& source, const EntrySink& sink, CentralIndex& cen
         sink(std::move(entry));
         throw;
     }
-    sink(std::move(entry));
+    return comparison.take(std::move(entry), headerPos, stored);
 }
 
 } // namespace
 
-void readEntries(ByteSource& source, std::vector<std::unique_ptr<ZipDirEntry>>& entries) {
-    readEntries(source,
-                [&](std::unique_ptr<ZipDirEntry> entry) { entries.push_back(std::move(entry)); });
+bool readEntries(ByteSource& source, std::vector<std::unique_ptr<ZipDirEntry>>& entries,
+                 std::string* told) {
+    return readEntries(
+        source, [&](std::unique_ptr<ZipDirEntry> entry) { entries.push_back(std::move(entry)); },
+        told);
 }
 
-void readEntries(ByteSource& source, const EntrySink& sink) {
+bool readEntries(ByteSource& source, const EntrySink& sink, std::string* told) {
     bool found = false;
     std::int64_t scanned = 0;
     CentralIndex central;
+    Comparison comparison(central, sink, told);
     // The size is asked once: the archive is not written while it is listed.
     std::optional<std::int64_t> limit;
     for (;;) {
@@ -384,11 +442,11 @@ void readEntries(ByteSource& source, const EntrySink& sink) {
             unsigned char b;
             if (!readByte(source, b)) {
                 noEntries();
-                return;
+                return false;
             }
             if (++scanned > ScanLimit) {
                 noEntries();
-                return;
+                return false;
             }
             if (b != 'P')
                 continue;
@@ -396,7 +454,7 @@ void readEntries(ByteSource& source, const EntrySink& sink) {
             for (unsigned char expected : {'K', '\x03', '\x04'}) {
                 if (!readByte(source, b)) {
                     noEntries();
-                    return;
+                    return false;
                 }
                 if (b != expected) {
                     ok = false;
@@ -406,19 +464,25 @@ void readEntries(ByteSource& source, const EntrySink& sink) {
             if (!ok)
                 continue;
             found = true;
-            sig = LocalHeaderSig;
+            sig = zipformat::LocalSignature;
         } else {
             unsigned char s[4];
             if (source.read(s, sizeof s) != sizeof s)
                 fail("Error reading Zip File");
             sig = get32(s);
         }
-        if (sig == LocalHeaderSig) {
-            if (!limit)
+        if (sig == zipformat::LocalSignature) {
+            if (!limit) {
                 limit = source.size() - 22;
-            readLocalEntry(source, sink, central, *limit);
-        } else if (sig == CentralHeaderSig || sig == EndOfCentralDirSig)
-            return;
+                central.load(source);
+                comparison.start();
+            }
+            if (!readLocalEntry(source, sink, comparison, central, *limit))
+                return true;
+        } else if (sig == zipformat::CentralSignature || sig == zipformat::EndSignature) {
+            comparison.finish();
+            return comparison.differed();
+        }
         // Anything else: the next four bytes are read as a signature.
     }
 }

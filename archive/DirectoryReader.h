@@ -32,21 +32,24 @@ inline constexpr std::int64_t ScanLimit = 60000;
 // FileName keeps at most this many bytes of a stored name.
 inline constexpr std::size_t NameLimit = 256;
 
-inline constexpr std::uint32_t LocalHeaderSig = 0x04034B50;
-inline constexpr std::uint32_t CentralHeaderSig = 0x02014B50;
-inline constexpr std::uint32_t EndOfCentralDirSig = 0x06054B50;
-inline constexpr std::uint32_t DataDescriptorSig = 0x08074B50;
-
 // Appends the archive's entries to ENTRIES in file order. Shows "No valid zip entries
 // found" through platform::messages() when no first header is found; raises
 // platform::EStreamError on a damaged walk, leaving the entries read so far in ENTRIES.
-void readEntries(ByteSource& source, std::vector<std::unique_ptr<ZipDirEntry>>& entries);
+//
+// When the archive has a readable central directory (found as the archive libraries find
+// it, holding all the entries it counts) and the walk disagrees with it (an entry one has
+// and the other lacks, or another name or size at the same place), the entries are the
+// directory's, in the order of their data, and the first difference is shown through
+// platform::messages(); the result is then true. With TOLD, the text shown is kept there and
+// not shown again while it stays the same (a listing read again after a change).
+bool readEntries(ByteSource& source, std::vector<std::unique_ptr<ZipDirEntry>>& entries,
+                 std::string* told = nullptr);
 
 // The same walk, handing each entry on as soon as it is read: a listing that prints the
 // entries needs no memory for them. The entries handed on before an error are those the
 // form above keeps.
 using EntrySink = std::function<void(std::unique_ptr<ZipDirEntry>)>;
-void readEntries(ByteSource& source, const EntrySink& sink);
+bool readEntries(ByteSource& source, const EntrySink& sink, std::string* told = nullptr);
 
 // An archive file as a byte source, opened for reading. Raises platform::EFOpenError when
 // the file cannot be opened.

@@ -28,6 +28,21 @@ std::string endRecord() {
     return "PK\x05\x06" + std::string(18, '\0');
 }
 
+std::string centralOf(const Local& e, std::uint32_t offset) {
+    std::string out = "PK\x01\x02" + le16(0x031E) + le16(e.version) + le16(e.flags) +
+                      le16(e.method) + le16(e.time) + le16(e.date) + le32(e.crc);
+    out += le32(e.compressedSize.value_or(static_cast<std::uint32_t>(e.data.size())));
+    out += le32(e.uncompressedSize.value_or(static_cast<std::uint32_t>(e.data.size())));
+    out += le16(static_cast<std::uint16_t>(e.name.size())) + le16(0) + le16(0) + le16(0) + le16(0) +
+           le32(0) + le32(offset);
+    return out + e.name;
+}
+
+std::string endOf(std::uint16_t count, std::uint32_t size, std::uint32_t offset) {
+    return "PK\x05\x06" + le16(0) + le16(0) + le16(count) + le16(count) + le32(size) +
+           le32(offset) + le16(0);
+}
+
 std::string archiveOf(const std::vector<Local>& entries) {
     std::string out;
     for (const Local& e : entries)

@@ -35,6 +35,10 @@ std::string centralHeaderStub();
 std::string endRecord();
 // Local headers one after another, then a central header stub and an end record.
 std::string archiveOf(const std::vector<Local>& entries);
+// The central header of entry E whose local header stands at OFFSET.
+std::string centralOf(const Local& e, std::uint32_t offset);
+// An end record for a directory of COUNT records and SIZE bytes at OFFSET.
+std::string endOf(std::uint16_t count, std::uint32_t size, std::uint32_t offset);
 
 // One line of Python's own listing of an archive, for comparison with the reader.
 struct Listed {

@@ -275,12 +275,15 @@ TEST_F(ReaderTest, DescribedSizesAreFoundWhenTheEndRecordIsMarkedWithoutZip64Rec
     const std::string descriptor = "PK\x07\x08" + le32(0x1234) + le32(13) + le32(13);
     const std::string local = streamed.bytes() + descriptor;
     const std::string second = Local{.name = "after", .data = "x"}.bytes();
-    const std::string central = "PK\x01\x02" + le16(0x031E) + le16(20) + le16(0x0008) + le16(0) +
-                                le32(0) + le32(0x1234) + le32(13) + le32(13) + le16(5) + le16(0) +
-                                le16(0) + le16(0) + le16(0) + le32(0) + le32(0) + "s.txt";
+    const std::string central =
+        "PK\x01\x02" + le16(0x031E) + le16(20) + le16(0x0008) + le16(0) + le32(0) + le32(0x1234) +
+        le32(13) + le32(13) + le16(5) + le16(0) + le16(0) + le16(0) + le16(0) + le32(0) + le32(0) +
+        "s.txt" + "PK\x01\x02" + le16(0x031E) + le16(20) + le16(0) + le16(0) + le32(0) + le32(0) +
+        le32(1) + le32(1) + le16(5) + le16(0) + le16(0) + le16(0) + le16(0) + le32(0) +
+        le32(local.size()) + "after";
     for (const std::uint32_t offset :
          {static_cast<std::uint32_t>(local.size() + second.size()), 0xFFFFFFFFu}) {
-        const std::string end = "PK\x05\x06" + le16(0) + le16(0) + le16(1) + le16(1) +
+        const std::string end = "PK\x05\x06" + le16(0) + le16(0) + le16(2) + le16(2) +
                                 le32(central.size()) + le32(offset) + le16(0);
         EXPECT_EQ(list(local + second + central + end), "");
         EXPECT_EQ(names(archiver), (std::vector<std::string>{"s.txt", "after"})) << offset;
@@ -548,6 +551,112 @@ TEST(ReaderRobustness, DamagedArchivesEndInAMessageOrAStreamError) {
         ASSERT_LE(entries.size(), bytes.size() / 30 + 1) << "round " << round;
         for (const auto& e : entries)
             ASSERT_LE(e->FileName.size(), 256u) << "round " << round;
+    }
+}
+
+// The walk over local headers against a readable central directory. Each case lays out
+// local headers (in file order) and the directory's records, each naming the local header
+// it points at (by its index) and the name and sizes it gives; when the two disagree, the
+// directory's entries are listed, in the order of their data, and the first difference is
+// told once per archive opened.
+struct Record {
+    std::size_t local; // the local header it points at
+    std::string name;
+    std::uint32_t size;
+};
+struct DirectoryCase {
+    const char* title;
+    std::vector<Local> locals;
+    std::vector<Record> records;
+    std::vector<std::string> listed;
+    std::string told; // part of the one message; empty: none
+};
+std::ostream& operator<<(std::ostream& os, const DirectoryCase& c) {
+    return os << c.title;
+}
+
+class DirectoryTest : public ReaderTest, public ::testing::WithParamInterface<DirectoryCase> {};
+
+TEST_P(DirectoryTest, ListsWhatTheDirectorySays) {
+    const DirectoryCase& c = GetParam();
+    std::string bytes;
+    std::vector<std::uint32_t> at;
+    for (const Local& l : c.locals) {
+        at.push_back(static_cast<std::uint32_t>(bytes.size()));
+        bytes += l.bytes();
+    }
+    std::string dir;
+    for (const Record& r : c.records) {
+        Local l{.name = r.name, .data = std::string(r.size, 'd')};
+        dir += archtest::centralOf(l, at[r.local]);
+    }
+    const auto cdOffset = static_cast<std::uint32_t>(bytes.size());
+    bytes += dir + archtest::endOf(static_cast<std::uint16_t>(c.records.size()),
+                                   static_cast<std::uint32_t>(dir.size()), cdOffset);
+    EXPECT_EQ(list(bytes), "");
+    archiver.ReadDirectory(); // read again, as after a change: told once all the same
+    EXPECT_EQ(names(archiver), c.listed);
+    if (c.told.empty()) {
+        EXPECT_TRUE(messages.shown().empty());
+    } else {
+        ASSERT_EQ(messages.shown().size(), 1u);
+        EXPECT_NE(messages.shown()[0].text.find(c.told), std::string::npos)
+            << messages.shown()[0].text;
+    }
+}
+
+// A local header whose compressed size covers the next one: the walk sees one entry.
+Local covering() {
+    Local l{.name = "photo.txt", .data = "jpeg"};
+    l.compressedSize = static_cast<std::uint32_t>(
+        4 + Local{.name = ".config/autostart/evil.desktop", .data = "x"}.bytes().size());
+    l.uncompressedSize = 4;
+    return l;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reader, DirectoryTest,
+    ::testing::Values(
+        DirectoryCase{"agreeing",
+                      {{.name = "a.txt", .data = "aa"}, {.name = "b.txt", .data = "bbb"}},
+                      {{1, "b.txt", 3}, {0, "a.txt", 2}},
+                      {"a.txt", "b.txt"},
+                      ""},
+        DirectoryCase{"hidden behind a size",
+                      {covering(), {.name = ".config/autostart/evil.desktop", .data = "x"}},
+                      {{0, "photo.txt", 4}, {1, ".config/autostart/evil.desktop", 1}},
+                      {"photo.txt", ".config/autostart/evil.desktop"},
+                      "\"photo.txt\" has other sizes in its local header"},
+        DirectoryCase{"another name at the same place",
+                      {{.name = "README.txt", .data = "x"}},
+                      {{0, ".profile_x", 1}},
+                      {".profile_x"},
+                      "names the entry \".profile_x\" where its local header names "
+                      "\"README.txt\""},
+        DirectoryCase{"a local entry the directory lacks",
+                      {{.name = "a", .data = "1"}, {.name = "b", .data = "2"}},
+                      {{1, "b", 1}},
+                      {"b"},
+                      "the local headers hold \"a\", which the directory lacks"},
+        DirectoryCase{"records pointing at one entry",
+                      {{.name = "big", .data = "0123456789"}},
+                      {{0, "big", 10}, {0, "copy1", 10}, {0, "copy2", 10}},
+                      {"big", "copy1", "copy2"},
+                      "the directory lists \"copy1\", which the local headers lack"}));
+
+// Without a readable directory (cut short, or counting other records than it holds) the walk
+// is listed as it stands, without a message.
+TEST_F(ReaderTest, WithoutAReadableDirectoryTheWalkIsListed) {
+    const Local a{.name = "a", .data = "1"}, b{.name = "b", .data = "2"};
+    const std::string locals = a.bytes() + b.bytes();
+    const std::string dir = archtest::centralOf(a, 0);
+    const auto size = static_cast<std::uint32_t>(dir.size());
+    const auto offset = static_cast<std::uint32_t>(locals.size());
+    for (const std::string& tail : {dir.substr(0, 30) + archtest::endOf(1, size, offset),
+                                    dir + archtest::endOf(2, size, offset)}) {
+        EXPECT_EQ(list(locals + tail), "");
+        EXPECT_EQ(names(archiver), (std::vector<std::string>{"a", "b"}));
+        EXPECT_TRUE(messages.shown().empty());
     }
 }
 

@@ -75,6 +75,18 @@ protected:
         cut.resize(3000 + 37 + 37 + 100);
         writeFile(d / "cut.zip", cut);
         writeFile(d / "text.zip", "plain text, no archive");
+        // A local header named README.txt whose directory record names it .profile_x.
+        const auto le16 = testsupport::le16;
+        const auto le32 = testsupport::le32;
+        const std::string fields = le16(0) + le16(0) + le32(0) + le32(1) + le32(1);
+        const std::string local = "PK\x03\x04" + le16(10) + le16(0) + le16(0) + fields + le16(10) +
+                                  le16(0) + "README.txt" + "x";
+        const std::string central = "PK\x01\x02" + le16(20) + le16(10) + le16(0) + le16(0) +
+                                    fields + le16(10) + std::string(12, '\0') + le32(0) +
+                                    ".profile_x";
+        writeFile(d / "differ.zip", local + central + "PK\x05\x06" + le16(0) + le16(0) + le16(1) +
+                                        le16(1) + le32(central.size()) + le32(local.size()) +
+                                        le16(0));
     }
     static void TearDownTestSuite() {
         delete folder;
@@ -140,6 +152,13 @@ INSTANTIATE_TEST_SUITE_P(
              "one.txt\t3000\t3000\t1 Jan 2020  00:00:00\n"
              "two.txt\t3000\t3000\t1 Jan 2020  00:00:00\n",
              "Error 3 reading Zip file.\n"},
+        Case{"list disagreeing",
+             {"--list", "differ.zip"},
+             1,
+             ".profile_x\t1\t1\t\n",
+             "The archive's local headers and its central directory disagree: the directory "
+             "names the entry \".profile_x\" where its local header names \"README.txt\". The "
+             "entries of the central directory are listed.\n"},
         Case{"list no entries", {"--list", "text.zip"}, 0, "", "No valid zip entries found\n"},
         Case{"list missing",
              {"--list", "missing.zip"},

@@ -21,7 +21,8 @@ int sh(const std::string& command) {
 
 // A few hundred files in seven folders, some compressible and some not, and the split sets
 // made of them, built once for all tests: "zsplit" and "z64" by zip -s 64k (the second with
-// ZIP64 records forced), "bytes" and "bare" by split(1) of one whole archive into five pieces.
+// ZIP64 records forced), "bytes" and "bare" by split(1) of one whole archive into five pieces,
+// "padded" likewise of the archive with 70,000 zero bytes after its end record.
 struct Sets {
     TempDir dir;
     static constexpr std::size_t entries = 300 + 7 + 1; // the files, their folders and src/
@@ -32,10 +33,13 @@ struct Sets {
                       i % 3 ? zltest::noiseData(size, i) : zltest::textData(size, i));
         }
         const std::string d = "cd '" + dir.str() + "' && ";
-        EXPECT_EQ(sh(d + "mkdir zsplit z64 bytes bare && zip -q -r -s 64k zsplit/set.zip src && "
-                         "zip -q -r -fz -s 64k z64/set.zip src && zip -q -r whole.zip src && "
-                         "split -n 5 -d -a 3 --numeric-suffixes=1 whole.zip bytes/set.zip. && "
-                         "split -n 5 -d -a 3 --numeric-suffixes=1 whole.zip bare/set."),
+        EXPECT_EQ(sh(d +
+                     "mkdir zsplit z64 bytes bare && zip -q -r -s 64k zsplit/set.zip src && "
+                     "zip -q -r -fz -s 64k z64/set.zip src && zip -q -r whole.zip src && "
+                     "split -n 5 -d -a 3 --numeric-suffixes=1 whole.zip bytes/set.zip. && "
+                     "split -n 5 -d -a 3 --numeric-suffixes=1 whole.zip bare/set. && "
+                     "mkdir padded && cp whole.zip p.zip && head -c 70000 /dev/zero >>p.zip && "
+                     "split -n 5 -d -a 3 --numeric-suffixes=1 p.zip padded/set.zip. && rm p.zip"),
                   0);
     }
 };
@@ -115,6 +119,7 @@ const JoinCase joinCases[] = {
     {"ZipSplitWithZip64Records", "z64", "set.z02", "set-combined.zip", true, false},
     {"ByteSplitOfAZipName", "bytes", "set.zip.001", "set.zip", false, false},
     {"ByteSplitOfABareName", "bare", "set.001", "set.zip", false, false},
+    {"ByteSplitPaddedAfterItsEnd", "padded", "set.zip.001", "set.zip", false, false},
 };
 INSTANTIATE_TEST_SUITE_P(Sets, JoinTest, ::testing::ValuesIn(joinCases),
                          [](const auto& info) { return std::string(info.param.label); });
@@ -180,6 +185,16 @@ const RefusalCase refusalCases[] = {
     {"OutputIsAPiece", "zsplit", ":", "set.z01", "zsplit/set.zip", true,
      "The combined archive cannot take the place of its piece set.zip."},
     {"OutputFolderMissing", "zsplit", ":", "set.z01", "none/out.zip", false, "The folder \""},
+    // A 42-byte last piece whose ZIP64 locator claims 4,294,967,295 disks: only the pieces
+    // that exist are looked at, and the first missing ones named.
+    {"CountlessDisksClaimed", "zsplit", R"((printf 'PK\006\007\0\0\0\0\0\0\0\0\0\0\0\0\377\377\377\377PK\005\006\377\377\377\377\377\377\377\377\377\377\377\377\377\377\377\377\0\0' >x.zip))",
+     "x.zip", "out.zip", false, "These pieces of the split archive are missing: x.z01, x.z02, "
+     "x.z03, x.z04, x.z05, x.z06, x.z07, x.z08, x.z09, x.z10 and 4294967284 more."},
+    {"FarNumberedPiece", "bare", "cp set.001 y.000000001 && : >y.999999999", "y.000000001",
+     "out.zip", false, "These pieces of the split archive are missing: y.000000002, "},
+    // A ZIP64 directory size that wraps around when added to its place.
+    {"WrappingZip64Size", "zsplit", R"((printf 'PK\007\010PK\003\004' >x.z01 && head -c 26 /dev/zero >>x.z01 && printf 'PK\006\006\054\0\0\0\0\0\0\0\055\0\055\0\001\0\0\0\001\0\0\0\001\0\0\0\0\0\0\0\001\0\0\0\0\0\0\0\360\377\377\377\377\377\377\377\0\0\0\0\0\0\0\0PK\006\007\001\0\0\0\0\0\0\0\0\0\0\0\002\0\0\0PK\005\006\001\0\001\0\377\377\377\377\377\377\377\377\377\377\377\377\0\0' >x.zip))",
+     "x.z01", "out.zip", false, "The piece "},
 };
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Faults, RefusalTest, ::testing::ValuesIn(refusalCases),
@@ -206,5 +221,32 @@ TEST_P(CancelTest, LeavesNoFile) {
 
 // While joining the pieces, and while checking the joined archive.
 INSTANTIATE_TEST_SUITE_P(Phases, CancelTest, ::testing::Values(0.0, 0.75));
+
+// --- The output while it is written ----------------------------------------------------------
+
+// Nothing but the pieces is in the folder while the archive is written (a kill leaves no
+// file), and an output that appears meanwhile is never replaced, with or without overwrite.
+class AppearingOutputTest : public CombinerTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(AppearingOutputTest, IsKeptAndNoTemporaryIsSeen) {
+    const fs::path folder = copySet("bytes");
+    const auto pieces = listing(folder);
+    combiner::Progress progress;
+    progress.report = [&](std::uint64_t, std::uint64_t) {
+        EXPECT_EQ(listing(folder).size(), pieces.size() + fs::exists(folder / "out.zip"));
+        if (!fs::exists(folder / "out.zip"))
+            writeFile(folder / "out.zip", "appeared meanwhile");
+    };
+    try {
+        combiner::combine(folder / "set.zip.001", folder / "out.zip", GetParam(), progress);
+        ADD_FAILURE() << "combined";
+    } catch (const combiner::CombineError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("The file \"", 0), 0u) << e.what();
+    }
+    EXPECT_EQ(readFile(folder / "out.zip"), "appeared meanwhile");
+    EXPECT_EQ(listing(folder).size(), pieces.size() + 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Overwrite, AppearingOutputTest, ::testing::Bool());
 
 } // namespace

@@ -1,5 +1,5 @@
 // Entry-name rules shared by both libraries: decoding, patterns, stored names, safety.
-#include "ziplibs/common/DosTime.h"
+#include "zipformat/DosTime.h"
 #include "ziplibs/common/Names.h"
 
 #include <gtest/gtest.h>
@@ -157,11 +157,11 @@ TEST(DosTime, RoundTripsAtTwoSecondStepsAndClampsTheRange) {
     tm.tm_sec = 9;
     tm.tm_isdst = -1;
     const std::time_t t = std::mktime(&tm);
-    const std::uint32_t dos = toDosTime(t);
+    const std::uint32_t dos = zipformat::toDosTime(t);
     EXPECT_EQ(dos >> 16, ((2021u - 1980) << 9) | (3u << 5) | 4u);
     EXPECT_EQ(dos & 0xFFFF, (5u << 11) | (6u << 5) | 4u); // 9 seconds stored as 8
-    EXPECT_EQ(fromDosTime(dos), t - 1);
-    EXPECT_EQ(toDosTime(0) >> 16, (0u << 9) | (1u << 5) | 1u); // before 1980: 1980-01-01
+    EXPECT_EQ(zipformat::fromDosTime(dos), t - 1);
+    EXPECT_EQ(zipformat::toDosTime(0) >> 16, (0u << 9) | (1u << 5) | 1u); // before 1980: 1980-01-01
 }
 
 } // namespace

@@ -176,4 +176,83 @@ TEST_F(SafetyTest, FlatExtractionOfDeepNamesStaysInTheFolder) {
     EXPECT_EQ(outside(), expectedOutside());
 }
 
+// Entries that share their bytes are not extracted; the rest are. Each case lays out local
+// headers (name, stored data, the compressed size written into the header) and directory
+// records, each pointing at one of the local headers with a name and size of its own.
+struct SharedLocal {
+    std::string name, data;
+    std::uint32_t size; // as written into the header
+};
+struct SharedRecord {
+    std::size_t local;
+    std::string name;
+    std::uint32_t size;
+};
+struct OverlapCase {
+    const char* title;
+    std::vector<SharedLocal> locals;
+    std::vector<SharedRecord> records;
+    std::vector<std::string> refused;
+};
+std::ostream& operator<<(std::ostream& os, const OverlapCase& c) {
+    return os << c.title;
+}
+
+std::string sharingArchive(const OverlapCase& c) {
+    std::string out, cd;
+    std::vector<std::uint32_t> at;
+    for (const auto& l : c.locals) {
+        at.push_back(static_cast<std::uint32_t>(out.size()));
+        out += "PK\x03\x04" + le16(10) + le16(0) + le16(0) + le32(0x52210000) +
+               le32(testsupport::crc32(l.data)) + le32(l.size) +
+               le32(static_cast<std::uint32_t>(l.data.size())) +
+               le16(static_cast<std::uint16_t>(l.name.size())) + le16(0) + l.name + l.data;
+    }
+    for (const auto& r : c.records) {
+        const std::string data = c.locals[r.local].data;
+        cd += "PK\x01\x02" + le16(3 << 8 | 20) + le16(10) + le16(0) + le16(0) + le32(0x52210000) +
+              le32(testsupport::crc32(data)) + le32(r.size) + le32(r.size) +
+              le16(static_cast<std::uint16_t>(r.name.size())) + le16(0) + le16(0) + le16(0) +
+              le16(0) + le32((S_IFREG | 0644u) << 16) + le32(at[r.local]) + r.name;
+    }
+    const auto n = static_cast<std::uint16_t>(c.records.size());
+    return out + cd + "PK\x05\x06" + le16(0) + le16(0) + le16(n) + le16(n) +
+           le32(static_cast<std::uint32_t>(cd.size())) +
+           le32(static_cast<std::uint32_t>(out.size())) + le16(0);
+}
+
+class OverlapTest : public SafetyTest, public ::testing::WithParamInterface<OverlapCase> {};
+
+TEST_P(OverlapTest, SharingEntriesAreNotExtractedAndTheRestIs) {
+    const OverlapCase& c = GetParam();
+    writeFile(td / "t.zip", sharingArchive(c));
+    Recorder rec;
+    EXPECT_EQ(runUnz(target, {.archive = (td / "t.zip").string()}, &rec), 1) << rec.messages();
+    for (const auto& name : c.refused) {
+        EXPECT_FALSE(fs::exists(target / name)) << name;
+        EXPECT_NE(rec.messages().find(name + " overlaps another entry; not extracted"),
+                  std::string::npos)
+            << rec.messages();
+    }
+    EXPECT_EQ(readFile(target / "fine.txt"), "fine");
+}
+
+const std::string evilHeader = std::string(30 + 8, 'h') + "x"; // a local header of "evil.txt"
+
+INSTANTIATE_TEST_SUITE_P(
+    Extract, OverlapTest,
+    ::testing::Values(
+        OverlapCase{"records pointing at one entry",
+                    {{"big", std::string(1000, 'b'), 1000}, {"fine.txt", "fine", 4}},
+                    {{0, "big", 1000}, {0, "copy1", 1000}, {0, "copy2", 1000}, {1, "fine.txt", 4}},
+                    {"big", "copy1", "copy2"}},
+        OverlapCase{"data covering the next header",
+                    {{"photo.txt", "jpeg", 4 + static_cast<std::uint32_t>(evilHeader.size())},
+                     {"evil.txt", "x", 1},
+                     {"fine.txt", "fine", 4}},
+                    {{0, "photo.txt", 4 + static_cast<std::uint32_t>(evilHeader.size())},
+                     {1, "evil.txt", 1},
+                     {2, "fine.txt", 4}},
+                    {"photo.txt", "evil.txt"}}));
+
 } // namespace

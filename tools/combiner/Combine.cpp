@@ -1,7 +1,9 @@
 #include "tools/combiner/Combine.h"
 
-#include "ziplibs/common/Bytes.h"
-#include "ziplibs/common/Names.h"
+#include "zipformat/CentralDirectory.h"
+#include "zipformat/EndRecord.h"
+#include "zipformat/Names.h"
+#include "zipformat/Records.h"
 #include "ziplibs/common/ZipHandle.h"
 
 #include <algorithm>
@@ -9,10 +11,14 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <optional>
 #include <random>
 #include <set>
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -20,11 +26,14 @@ namespace combiner {
 
 namespace {
 
-constexpr std::uint32_t kSplitSig = 0x08074b50;    // first bytes of a split set
-constexpr std::uint32_t kOnePieceSig = 0x30304b50; // "PK00": a split set of one piece
-constexpr std::uint32_t k32 = 0xFFFFFFFFu;
-constexpr std::uint16_t k16 = 0xFFFFu;
+using zipformat::get16;
+using zipformat::get32;
+using zipformat::get64;
+constexpr std::uint32_t k32 = zipformat::Marker32;
+constexpr std::uint16_t k16 = zipformat::Marker16;
 constexpr std::size_t kChunk = 1 << 20;
+// Missing pieces named in a message at most; the rest are counted.
+constexpr std::size_t kNamedMissing = 10;
 
 std::string quoted(const fs::path& path) {
     return "\"" + path.string() + "\"";
@@ -46,39 +55,20 @@ bool allDigits(const std::string& s) {
            std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-std::uint64_t getLE(const char* p, int bytes) {
-    return ziplibs::littleEndian(reinterpret_cast<const unsigned char*>(p), bytes);
-}
-std::uint16_t get16(const char* p) {
-    return static_cast<std::uint16_t>(getLE(p, 2));
-}
-std::uint32_t get32(const char* p) {
-    return static_cast<std::uint32_t>(getLE(p, 4));
-}
-std::uint64_t get64(const char* p) {
-    return getLE(p, 8);
-}
 void put16(char* p, std::uint16_t v) {
-    p[0] = static_cast<char>(v & 0xFF);
-    p[1] = static_cast<char>(v >> 8);
+    zipformat::putLittleEndian(p, v, 2);
 }
 void put32(char* p, std::uint32_t v) {
-    put16(p, static_cast<std::uint16_t>(v & 0xFFFF));
-    put16(p + 2, static_cast<std::uint16_t>(v >> 16));
+    zipformat::putLittleEndian(p, v, 4);
 }
 void append16(std::string& s, std::uint16_t v) {
-    char b[2];
-    put16(b, v);
-    s.append(b, 2);
+    zipformat::appendLittleEndian(s, v, 2);
 }
 void append32(std::string& s, std::uint32_t v) {
-    char b[4];
-    put32(b, v);
-    s.append(b, 4);
+    zipformat::appendLittleEndian(s, v, 4);
 }
 void append64(std::string& s, std::uint64_t v) {
-    append32(s, static_cast<std::uint32_t>(v));
-    append32(s, static_cast<std::uint32_t>(v >> 32));
+    zipformat::appendLittleEndian(s, v, 8);
 }
 
 int seekTo(std::FILE* f, std::uint64_t pos) {
@@ -105,9 +95,28 @@ FilePtr openForReading(const fs::path& path) {
     return f;
 }
 
+// Which file a path names: device and inode, or nothing when it names none.
+struct FileId {
+    std::uint64_t device = 0, inode = 0;
+    bool operator==(const FileId&) const = default;
+    static std::optional<FileId> of(const fs::path& path) {
+#ifndef _WIN32
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0)
+            return std::nullopt;
+        return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+#else
+        std::error_code ec;
+        if (!fs::exists(path, ec))
+            return std::nullopt;
+        return FileId{};
+#endif
+    }
+};
+
 // The pieces as one stream of bytes: each piece in turn, less the bytes it skips at its start
 // (the split signature of a ZIP split set's first piece).
-class JoinedPieces {
+class JoinedPieces : public zipformat::RandomAccess {
 public:
     struct Piece {
         fs::path path;
@@ -131,11 +140,12 @@ public:
         size_ = at;
     }
 
-    std::uint64_t size() const { return size_; }
+    std::uint64_t size() const override { return size_; }
     const std::vector<Piece>& pieces() const { return pieces_; }
 
     // Reads N bytes at POS; false when they are not all there.
-    bool read(std::uint64_t pos, char* out, std::size_t n) {
+    bool read(std::uint64_t pos, void* to, std::size_t n) override {
+        char* out = static_cast<char*>(to);
         if (pos > size_ || n > size_ - pos)
             return false;
         while (n > 0) {
@@ -154,8 +164,10 @@ public:
         return true;
     }
 
-    std::string readString(std::uint64_t pos, std::size_t n) {
-        std::string s(n, '\0');
+    std::string readString(std::uint64_t pos, std::uint64_t n) {
+        if (pos > size_ || n > size_ - pos)
+            return {};
+        std::string s(static_cast<std::size_t>(n), '\0');
         if (!read(pos, s.data(), n))
             return {};
         return s;
@@ -184,67 +196,82 @@ private:
     std::size_t openIndex_ = 0;
 };
 
-// The end records of an archive.
-struct EndRecords {
+// The end records of an archive, with its comment.
+struct EndRecords : zipformat::EndRecord {
     bool found = false;
-    std::uint64_t endPos = 0; // the end of central directory record
-    std::uint32_t thisDisk = 0;
-    std::uint32_t cdDisk = 0;
-    std::uint64_t entries = 0;
-    std::uint64_t cdSize = 0;
-    std::uint64_t cdOffset = 0;
     std::string comment;
-    bool zip64 = false;
-    std::uint64_t locatorPos = 0;
-    std::uint32_t zip64Disk = 0; // where the ZIP64 end record is, as the locator says
-    std::uint64_t zip64Offset = 0;
-    std::uint32_t totalDisks = 1;
 };
 
-// Finds the end of central directory record, which ends the archive (its comment included),
-// and the ZIP64 locator just before it.
-EndRecords findEndRecords(JoinedPieces& in) {
+EndRecords endRecordsOf(JoinedPieces& in, const std::optional<zipformat::EndRecord>& found) {
     EndRecords e;
-    const std::uint64_t size = in.size();
-    if (size < 22)
+    if (!found)
         return e;
-    const std::uint64_t tailStart = size > 22 + 0xFFFF ? size - 22 - 0xFFFF : 0;
-    const std::string tail = in.readString(tailStart, static_cast<std::size_t>(size - tailStart));
-    for (std::size_t i = tail.size() - 22 + 1; i-- > 0;) {
-        const char* p = tail.data() + i;
-        if (get32(p) != ziplibs::EndSignature || i + 22 + get16(p + 20) != tail.size())
-            continue;
-        e.found = true;
-        e.endPos = tailStart + i;
-        e.thisDisk = get16(p + 4);
-        e.cdDisk = get16(p + 6);
-        e.entries = get16(p + 10);
-        e.cdSize = get32(p + 12);
-        e.cdOffset = get32(p + 16);
-        e.comment = tail.substr(i + 22);
-        e.totalDisks = e.thisDisk + 1;
-        if (e.endPos >= 20) {
-            const std::string loc = in.readString(e.endPos - 20, 20);
-            if (get32(loc.data()) == ziplibs::Zip64LocatorSignature) {
-                e.zip64 = true;
-                e.locatorPos = e.endPos - 20;
-                e.zip64Disk = get32(loc.data() + 4);
-                e.zip64Offset = get64(loc.data() + 8);
-                e.totalDisks = get32(loc.data() + 16);
-            }
-        }
-        return e;
-    }
+    static_cast<zipformat::EndRecord&>(e) = *found;
+    e.found = true;
+    e.comment = in.readString(e.endPos + zipformat::EndSize, e.commentLength);
     return e;
 }
 
-CombineError missingPieces(const std::vector<std::string>& names) {
-    if (names.size() == 1)
+// Finds the end of central directory record, and the ZIP64 locator just before it. One
+// whose directory stands where it says is taken first, as the archive libraries take it
+// (with anything after it passed over); else the last one near the end, whose directory a
+// split set keeps in other pieces or whose faults the caller names.
+EndRecords findEndRecords(JoinedPieces& in, bool checked) {
+    if (checked)
+        if (auto e = zipformat::findEndRecord(in))
+            return endRecordsOf(in, e);
+    return endRecordsOf(in, zipformat::findAnyEndRecord(in));
+}
+
+// NAMES are the first missing pieces, of TOTAL missing.
+CombineError missingPieces(const std::vector<std::string>& names, std::uint64_t total) {
+    if (total == 1)
         return CombineError("The piece " + names[0] + " of the split archive is missing.");
     std::string list;
     for (const auto& n : names)
         list += (list.empty() ? "" : ", ") + n;
+    if (total > names.size())
+        list += " and " + std::to_string(total - names.size()) + " more";
     return CombineError("These pieces of the split archive are missing: " + list + ".");
+}
+
+// The numbers of the pieces in FOLDER whose names are STEM, a dot and a number that MATCH
+// takes from the rest of the name (nullopt for a name of another form). Only files that
+// exist are looked at, so that no claimed count is ever counted out.
+template <typename Match>
+std::set<std::uint64_t> piecesPresent(const fs::path& folder, const std::string& stem, Match match,
+                                      const std::atomic<bool>* cancel) {
+    std::set<std::uint64_t> numbers;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end;
+         !ec && it != end; it.increment(ec)) {
+        if (cancel && cancel->load())
+            throw Cancelled();
+        const std::string name = it->path().filename().string();
+        if (name.size() <= stem.size() + 1 || name.compare(0, stem.size(), stem) != 0 ||
+            name[stem.size()] != '.')
+            continue;
+        if (const auto n = match(name.substr(stem.size() + 1)))
+            numbers.insert(*n);
+    }
+    return numbers;
+}
+
+// Raises the missing pieces among 1 to LAST, of which PRESENT exist, naming the first few:
+// the steps taken are bounded by the pieces that exist, not by LAST.
+template <typename NameOf>
+void checkNoneMissing(const std::set<std::uint64_t>& present, std::uint64_t last, NameOf nameOf) {
+    std::uint64_t have = 0;
+    for (const std::uint64_t n : present)
+        if (n >= 1 && n <= last)
+            ++have;
+    if (have == last)
+        return;
+    std::vector<std::string> names;
+    for (std::uint64_t n = 1; n <= last && names.size() < kNamedMissing; ++n)
+        if (!present.count(n))
+            names.push_back(nameOf(n));
+    throw missingPieces(names, last - have);
 }
 
 CombineError endNotFound(const fs::path& last, SplitForm form) {
@@ -256,147 +283,114 @@ CombineError endNotFound(const fs::path& last, SplitForm form) {
                         "record is not found.");
 }
 
-std::string zipPieceName(const std::string& stem, char z, unsigned number) {
-    char digits[16];
-    std::snprintf(digits, sizeof digits, "%02u", number);
+std::string zipPieceName(const std::string& stem, char z, std::uint64_t number) {
+    char digits[32];
+    std::snprintf(digits, sizeof digits, "%02llu", static_cast<unsigned long long>(number));
     return stem + "." + z + digits;
 }
 
-PieceSet zipSplitSet(const fs::path& folder, const std::string& stem, char z) {
+// The number of a piece's name part after the stem: at most 18 digits (so that it fits),
+// after the letter LETTER when one is given.
+std::optional<std::uint64_t> pieceNumber(const std::string& ext, char letter) {
+    std::string digits = ext;
+    if (letter) {
+        if (ext.empty() || ext[0] != letter)
+            return std::nullopt;
+        digits = ext.substr(1);
+    }
+    if (!allDigits(digits) || digits.size() > 18)
+        return std::nullopt;
+    return std::stoull(digits);
+}
+
+PieceSet zipSplitSet(const fs::path& folder, const std::string& stem, char z,
+                     const std::atomic<bool>* cancel) {
     fs::path last = folder / (stem + ".zip");
     if (!fs::is_regular_file(last) && fs::is_regular_file(folder / (stem + ".ZIP")))
         last = folder / (stem + ".ZIP");
     if (!fs::is_regular_file(last))
         throw CombineError("The last piece " + stem + ".zip of the split archive is missing.");
     JoinedPieces lastOnly({last});
-    const EndRecords end = findEndRecords(lastOnly);
+    const EndRecords end = findEndRecords(lastOnly, false);
     if (!end.found)
         throw endNotFound(last, SplitForm::ZipSplit);
     if (end.totalDisks < 2)
         throw CombineError(pieceName(last) +
                            " is a whole archive, not a piece of a split archive.");
+    const auto present = piecesPresent(
+        folder, stem,
+        [&](const std::string& ext) -> std::optional<std::uint64_t> {
+            const auto n = pieceNumber(ext, z);
+            // A number is written with two digits at least, as "zip -s" names the pieces.
+            if (!n || ext.size() < 3 || ext != zipPieceName("", z, *n).substr(1))
+                return std::nullopt;
+            return n;
+        },
+        cancel);
+    const std::uint64_t before = end.totalDisks - 1;
+    checkNoneMissing(present, before, [&](std::uint64_t n) { return zipPieceName(stem, z, n); });
     PieceSet set{SplitForm::ZipSplit, {}};
-    std::vector<std::string> missing;
-    for (std::uint32_t d = 1; d < end.totalDisks; ++d) {
+    for (std::uint64_t d = 1; d <= before; ++d) {
         const fs::path piece = folder / zipPieceName(stem, z, d);
         if (!fs::is_regular_file(piece))
-            missing.push_back(pieceName(piece));
+            throw missingPieces({pieceName(piece)}, 1);
         set.pieces.push_back(piece);
     }
-    if (!missing.empty())
-        throw missingPieces(missing);
     set.pieces.push_back(last);
     return set;
 }
 
-PieceSet byteSplitSet(const fs::path& folder, const std::string& stem, std::size_t width) {
-    std::set<unsigned long> numbers;
-    std::error_code ec;
-    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end;
-         !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.size() != stem.size() + 1 + width || name.compare(0, stem.size(), stem) != 0 ||
-            name[stem.size()] != '.')
-            continue;
-        const std::string digits = name.substr(stem.size() + 1);
-        if (allDigits(digits) && width <= 9)
-            numbers.insert(std::stoul(digits));
-    }
-    const auto nameOf = [&](unsigned long n) {
+PieceSet byteSplitSet(const fs::path& folder, const std::string& stem, std::size_t width,
+                      const std::atomic<bool>* cancel) {
+    const auto numbers = piecesPresent(
+        folder, stem,
+        [&](const std::string& ext) -> std::optional<std::uint64_t> {
+            if (ext.size() != width)
+                return std::nullopt;
+            return pieceNumber(ext, 0);
+        },
+        cancel);
+    const auto nameOf = [&](std::uint64_t n) {
         std::string digits = std::to_string(n);
         return stem + "." + std::string(width > digits.size() ? width - digits.size() : 0, '0') +
                digits;
     };
     if (!numbers.count(1))
         throw CombineError("The first piece " + nameOf(1) + " of the split archive is missing.");
+    checkNoneMissing(numbers, *numbers.rbegin(), nameOf);
     PieceSet set{SplitForm::ByteSplit, {}};
-    std::vector<std::string> missing;
-    for (unsigned long n = 1; n <= *numbers.rbegin(); ++n) {
-        if (!numbers.count(n))
-            missing.push_back(nameOf(n));
+    for (const std::uint64_t n : numbers)
         set.pieces.push_back(folder / nameOf(n));
-    }
-    if (!missing.empty())
-        throw missingPieces(missing);
     return set;
 }
 
 // A central directory record, and where its entry lies in the joined pieces.
-struct Entry {
-    std::string header; // the 46 fixed bytes
-    std::string name, extra, comment;
-    std::uint64_t compressed = 0, uncompressed = 0, offset = 0;
-    std::uint32_t disk = 0;
+struct Entry : zipformat::CentralRecord {
     std::uint64_t pos = 0; // of its local header in the joined pieces
     std::uint64_t end = 0; // just past its data
 };
 
+// The entry's name for a message.
 std::string entryName(const Entry& e) {
-    return ziplibs::decodeEntryName(e.name, (get16(e.header.data() + 8) & 0x800) != 0);
+    return zipformat::printableName(e.text());
 }
 
 CombineError damagedDirectory(const std::string& detail) {
     return CombineError("The archive's central directory is damaged: " + detail + ".");
 }
 
-// Reads the ZIP64 extended information of an entry: the fields whose 32-bit (16-bit for
-// the disk) place in the header holds its maximum, in their fixed order.
-void readZip64(Entry& e) {
-    const std::string& x = e.extra;
-    for (std::size_t i = 0; i + 4 <= x.size();) {
-        const std::uint16_t id = get16(x.data() + i);
-        const std::uint16_t len = get16(x.data() + i + 2);
-        if (i + 4 + len > x.size())
-            break;
-        if (id == 0x0001) {
-            std::size_t at = i + 4;
-            const auto take64 = [&](std::uint64_t& v) {
-                if (at + 8 > i + 4 + len)
-                    throw damagedDirectory("entry \"" + entryName(e) + "\"");
-                v = get64(x.data() + at);
-                at += 8;
-            };
-            if (e.uncompressed == k32)
-                take64(e.uncompressed);
-            if (e.compressed == k32)
-                take64(e.compressed);
-            if (e.offset == k32)
-                take64(e.offset);
-            if (e.disk == k16) {
-                if (at + 4 > i + 4 + len)
-                    throw damagedDirectory("entry \"" + entryName(e) + "\"");
-                e.disk = get32(x.data() + at);
-            }
-            return;
-        }
-        i += 4 + len;
-    }
-    if (e.uncompressed == k32 || e.compressed == k32 || e.offset == k32 || e.disk == k16)
-        throw damagedDirectory("entry \"" + entryName(e) + "\" lacks its ZIP64 sizes");
-}
-
 std::vector<Entry> parseCentralDirectory(const std::string& cd, std::uint64_t expected) {
+    auto parsed = zipformat::readCentralDirectory(cd);
+    if (parsed.cutShort)
+        throw damagedDirectory("a record is cut short");
     std::vector<Entry> entries;
-    std::size_t p = 0;
-    while (p + 4 <= cd.size() && get32(cd.data() + p) == ziplibs::CentralSignature) {
-        if (p + 46 > cd.size())
-            throw damagedDirectory("a record is cut short");
+    entries.reserve(parsed.records.size());
+    for (auto& r : parsed.records) {
         Entry e;
-        e.header = cd.substr(p, 46);
-        const char* h = e.header.data();
-        const std::size_t n = get16(h + 28), x = get16(h + 30), c = get16(h + 32);
-        if (p + 46 + n + x + c > cd.size())
-            throw damagedDirectory("a record is cut short");
-        e.name = cd.substr(p + 46, n);
-        e.extra = cd.substr(p + 46 + n, x);
-        e.comment = cd.substr(p + 46 + n + x, c);
-        e.compressed = get32(h + 20);
-        e.uncompressed = get32(h + 24);
-        e.disk = get16(h + 34);
-        e.offset = get32(h + 42);
-        readZip64(e);
+        static_cast<zipformat::CentralRecord&>(e) = std::move(r);
+        if (!e.zip64Complete)
+            throw damagedDirectory("entry \"" + entryName(e) + "\" lacks its ZIP64 sizes");
         entries.push_back(std::move(e));
-        p += 46 + n + x + c;
     }
     if (entries.size() != expected && expected != k16)
         throw damagedDirectory("it holds " + std::to_string(entries.size()) +
@@ -445,13 +439,14 @@ void placeEntries(JoinedPieces& in, std::vector<Entry>& entries, SplitForm form,
             pos = static_cast<std::uint64_t>(static_cast<std::int64_t>(e.offset) + shift);
         }
         char local[30];
-        if (!in.read(pos, local, sizeof local) || get32(local) != ziplibs::LocalSignature)
+        if (!in.read(pos, local, sizeof local) || get32(local) != zipformat::LocalSignature)
             throw CombineError("The pieces do not fit together: the entry \"" + entryName(e) +
                                "\" is not where the archive's directory puts it, in piece " +
                                pieceName(pieces[in.pieceAt(std::min(pos, in.size() - 1))].path) +
                                ". A piece is misnumbered, damaged or from another archive.");
         e.pos = pos;
-        e.end = pos + 30 + get16(local + 26) + get16(local + 28) + e.compressed;
+        const std::uint64_t header = 30u + get16(local + 26) + get16(local + 28);
+        e.end = e.compressed > in.size() ? in.size() + 1 : pos + header + e.compressed;
     }
     std::vector<const Entry*> order;
     for (const auto& e : entries)
@@ -532,7 +527,7 @@ std::string endRecords(std::uint64_t entries, std::uint64_t cdSize, std::uint64_
     std::string out;
     if (zip64) {
         const std::uint64_t zip64Pos = cdOffset + cdSize;
-        append32(out, ziplibs::Zip64EndSignature);
+        append32(out, zipformat::Zip64EndSignature);
         append64(out, 44);
         append16(out, 45);
         append16(out, 45);
@@ -542,12 +537,12 @@ std::string endRecords(std::uint64_t entries, std::uint64_t cdSize, std::uint64_
         append64(out, entries);
         append64(out, cdSize);
         append64(out, cdOffset);
-        append32(out, ziplibs::Zip64LocatorSignature);
+        append32(out, zipformat::Zip64LocatorSignature);
         append32(out, 0);
         append64(out, zip64Pos);
         append32(out, 1);
     }
-    append32(out, ziplibs::EndSignature);
+    append32(out, zipformat::EndSignature);
     append16(out, 0);
     append16(out, 0);
     const auto n16 = static_cast<std::uint16_t>(std::min<std::uint64_t>(entries, k16));
@@ -570,12 +565,29 @@ void report(const Progress& progress, std::uint64_t done, std::uint64_t total) {
         progress.report(done, total);
 }
 
-// The combined archive while it is written: a new file beside the output, removed unless it
-// was given the output's name.
+// The combined archive while it is written: a file without a name in the output's folder
+// (O_TMPFILE), given the output's name only when it is whole, so that a killed combiner
+// leaves nothing behind. Where the file system has no such files, a hidden temporary
+// beside the output is written instead and removed unless it was given the output's name.
 class TempOutput {
 public:
     explicit TempOutput(const fs::path& output) {
         const fs::path folder = output.parent_path().empty() ? fs::path(".") : output.parent_path();
+#if defined(O_TMPFILE)
+        const int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            file_.reset(::fdopen(fd, "wb"));
+            if (!file_) {
+                ::close(fd);
+                throw folderError(folder);
+            }
+            anonymous_ = true;
+            path_ = "/proc/self/fd/" + std::to_string(fd);
+            return;
+        }
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+            throw folderError(folder);
+#endif
         std::random_device seed;
         std::mt19937 random(seed());
         for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
@@ -587,12 +599,11 @@ public:
                 break;
         }
         if (!file_)
-            throw CombineError("Cannot write in the folder " + quoted(folder) + ": " +
-                               std::strerror(errno) + ".");
+            throw folderError(folder);
     }
     ~TempOutput() {
         file_.reset();
-        if (!kept_) {
+        if (!kept_ && !anonymous_) {
             std::error_code ec;
             fs::remove(path_, ec);
         }
@@ -600,39 +611,66 @@ public:
     TempOutput(const TempOutput&) = delete;
     TempOutput& operator=(const TempOutput&) = delete;
 
-    const fs::path& path() const { return path_; }
+    // A path that opens the file while it is written (for its check).
+    const fs::path& path() const {
+        return path_;
+    }
 
     void write(const char* data, std::size_t n) {
         if (std::fwrite(data, 1, n, file_.get()) != n)
             throw writeError();
     }
-    // Writes the file through to the disk and closes it.
+    // Writes the file through to the disk; it stays open until it is given its name.
     void finish() {
         bool ok = std::fflush(file_.get()) == 0;
 #ifndef _WIN32
         ok = ok && ::fsync(fileno(file_.get())) == 0;
 #endif
-        ok = std::fclose(file_.release()) == 0 && ok;
         if (!ok)
             throw writeError();
     }
-    // Gives the file the name OUTPUT; without OVERWRITE an existing OUTPUT stays as it is.
-    void publish(const fs::path& output, bool overwrite) {
+    // Gives the file the name OUTPUT. Without OVERWRITE an OUTPUT that exists now stays as it
+    // is; with it, only the OUTPUT that REPLACED names (the file the user agreed to replace)
+    // is replaced, never one that appeared meanwhile.
+    void publish(const fs::path& output, bool overwrite, const std::optional<FileId>& replaced) {
         std::error_code ec;
+        const bool replacing = overwrite && replaced.has_value();
 #ifndef _WIN32
-        if (!overwrite) {
+        if (anonymous_) {
+            // Linked under the output's name when that is free, else under a hidden name
+            // that then replaces the agreed file.
+            fs::path target = output;
+            if (replacing)
+                target = freeName(output);
+            if (::linkat(AT_FDCWD, path_.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) !=
+                0) {
+                if (errno == EEXIST)
+                    throw exists(output);
+                throw CombineError("Cannot save the combined archive as " + quoted(output) + ": " +
+                                   std::strerror(errno) + ".");
+            }
+            if (!replacing) {
+                kept_ = true;
+                file_.reset();
+                return;
+            }
+            path_ = target;
+            anonymous_ = false;
+        } else if (!replacing) {
             // A link fails when OUTPUT has come into being meanwhile; where the file system
             // has no links, the check before the rename has to do.
             if (::link(path_.c_str(), output.c_str()) == 0) {
                 kept_ = true;
                 fs::remove(path_, ec);
+                file_.reset();
                 return;
             }
             if (errno == EEXIST)
                 throw exists(output);
         }
 #endif
-        if (!overwrite && fs::exists(output))
+        file_.reset();
+        if (replacing ? FileId::of(output) != replaced : fs::exists(output))
             throw exists(output);
         fs::rename(path_, output, ec);
         if (ec)
@@ -646,12 +684,26 @@ public:
     }
 
 private:
+    static CombineError folderError(const fs::path& folder) {
+        return CombineError("Cannot write in the folder " + quoted(folder) + ": " +
+                            std::strerror(errno) + ".");
+    }
     CombineError writeError() const {
-        return CombineError("Cannot write " + quoted(path_) + ": " + std::strerror(errno) + ".");
+        return CombineError(
+            "Cannot write the combined archive: " + std::string(std::strerror(errno)) + ".");
+    }
+    static fs::path freeName(const fs::path& output) {
+        std::random_device seed;
+        std::mt19937 random(seed());
+        const fs::path folder = output.parent_path().empty() ? fs::path(".") : output.parent_path();
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
+        return folder / ("." + output.filename().string() + ".part-" + suffix);
     }
 
     FilePtr file_;
     fs::path path_;
+    bool anonymous_ = false;
     bool kept_ = false;
 };
 
@@ -689,7 +741,7 @@ void checkOutput(const PieceSet& set, const fs::path& output, bool overwrite) {
 
 } // namespace
 
-PieceSet findPieceSet(const fs::path& piece) {
+PieceSet findPieceSet(const fs::path& piece, const std::atomic<bool>* cancel) {
     const std::string name = piece.filename().string();
     const fs::path folder = piece.parent_path();
     const auto dot = name.rfind('.');
@@ -698,16 +750,16 @@ PieceSet findPieceSet(const fs::path& piece) {
     if (dot != std::string::npos && dot > 0) {
         const std::string stem = name.substr(0, dot), ext = name.substr(dot + 1);
         if (ext.size() >= 3 && (ext[0] == 'z' || ext[0] == 'Z') && allDigits(ext.substr(1)))
-            return zipSplitSet(folder, stem, ext[0]);
+            return zipSplitSet(folder, stem, ext[0], cancel);
         if (lowerAscii(ext) == "zip") {
             const char z = fs::is_regular_file(folder / (stem + ".Z01")) &&
                                    !fs::is_regular_file(folder / (stem + ".z01"))
                                ? 'Z'
                                : 'z';
-            return zipSplitSet(folder, stem, z);
+            return zipSplitSet(folder, stem, z, cancel);
         }
         if (ext.size() >= 3 && allDigits(ext))
-            return byteSplitSet(folder, stem, ext.size());
+            return byteSplitSet(folder, stem, ext.size(), cancel);
     }
     throw CombineError(name + " is not a piece of a split archive. Choose its first piece, "
                               "whose name ends in .z01, .001 or .zip.001.");
@@ -730,10 +782,14 @@ fs::path suggestedOutput(const PieceSet& set) {
     return candidate;
 }
 
-Summary combine(const fs::path& piece, const fs::path& output, bool overwrite,
-                const Progress& progress) {
-    const PieceSet set = findPieceSet(piece);
+namespace {
+
+Summary combinePieces(const fs::path& piece, const fs::path& output, bool overwrite,
+                      const Progress& progress) {
+    const PieceSet set = findPieceSet(piece, progress.cancel);
     checkOutput(set, output, overwrite);
+    // The file the user agreed to replace, if any: only it is ever replaced.
+    const std::optional<FileId> replaced = FileId::of(output);
 
     // The first piece decides what the stream starts with.
     std::uint32_t first = 0;
@@ -745,20 +801,20 @@ Summary combine(const fs::path& piece, const fs::path& output, bool overwrite,
     }
     std::uint64_t skip = 0;
     if (set.form == SplitForm::ZipSplit) {
-        if (first == kSplitSig || first == kOnePieceSig)
+        if (first == zipformat::SplitSignature || first == zipformat::OnePieceSplitSignature)
             skip = 4;
-        else if (first != ziplibs::LocalSignature)
+        else if (first != zipformat::LocalSignature)
             throw CombineError(pieceName(set.pieces.front()) +
                                " is not the first piece of a split archive: it does not begin "
                                "with a ZIP header.");
-    } else if (first != ziplibs::LocalSignature && first != ziplibs::EndSignature) {
+    } else if (first != zipformat::LocalSignature && first != zipformat::EndSignature) {
         throw CombineError(pieceName(set.pieces.front()) +
                            " is not the first piece of a split ZIP archive: it does not begin "
                            "with a ZIP header.");
     }
 
     JoinedPieces in(set.pieces, skip);
-    const EndRecords end = findEndRecords(in);
+    const EndRecords end = findEndRecords(in, set.form == SplitForm::ByteSplit);
     if (!end.found)
         throw endNotFound(set.pieces.back(), set.form);
     const auto& pieces = in.pieces();
@@ -783,7 +839,7 @@ Summary combine(const fs::path& piece, const fs::path& output, bool overwrite,
             pos = end.locatorPos >= 56 ? end.locatorPos - 56 : 0;
         }
         const std::string rec = in.readString(pos, 56);
-        if (rec.empty() || get32(rec.data()) != ziplibs::Zip64EndSignature)
+        if (rec.empty() || get32(rec.data()) != zipformat::Zip64EndSignature)
             throw damagedDirectory("the ZIP64 end record is not where its locator puts it");
         cdDisk = get32(rec.data() + 20);
         entries = get64(rec.data() + 32);
@@ -795,7 +851,7 @@ Summary combine(const fs::path& piece, const fs::path& output, bool overwrite,
     std::int64_t shift = 0;
     if (set.form == SplitForm::ZipSplit) {
         cdStart = streamPos(cdDisk, cdOffset);
-        if (cdStart + cdSize > cdEnd)
+        if (cdStart > cdEnd || cdSize > cdEnd - cdStart)
             throw CombineError("The piece " +
                                pieceName(pieces[likelyTruncated(in, cdStart, cdEnd)].path) +
                                " is truncated: the archive's directory does not fit into the "
@@ -818,8 +874,7 @@ Summary combine(const fs::path& piece, const fs::path& output, bool overwrite,
                                std::to_string(-shift) + " bytes are lacking.");
         }
     }
-    std::vector<Entry> list =
-        parseCentralDirectory(in.readString(cdStart, static_cast<std::size_t>(cdSize)), entries);
+    std::vector<Entry> list = parseCentralDirectory(in.readString(cdStart, cdSize), entries);
     placeEntries(in, list, set.form, shift, cdStart);
 
     std::uint64_t checkBytes = 0;
@@ -830,11 +885,13 @@ Summary combine(const fs::path& piece, const fs::path& output, bool overwrite,
     Summary summary;
     summary.pieces = set.pieces.size();
     if (set.form == SplitForm::ByteSplit) {
-        const std::uint64_t total = in.size() + checkBytes;
-        copyStream(in, 0, in.size(), out, progress, total);
-        summary.bytes = in.size();
+        // The archive ends with its end record's comment: padding after it stays behind, so
+        // that the result is an archive every tool reads.
+        const std::uint64_t total = end.end + checkBytes;
+        copyStream(in, 0, end.end, out, progress, total);
+        summary.bytes = end.end;
         out.finish();
-        summary.entries = verifyArchive(out.path(), progress, in.size(), total);
+        summary.entries = verifyArchive(out.path(), progress, end.end, total);
     } else {
         const std::uint64_t total = cdStart + checkBytes;
         copyStream(in, 0, cdStart, out, progress, total);
@@ -848,8 +905,29 @@ Summary combine(const fs::path& piece, const fs::path& output, bool overwrite,
         summary.entries = verifyArchive(out.path(), progress, cdStart, total);
     }
     checkCancel(progress);
-    out.publish(output, overwrite);
+    out.publish(output, overwrite, replaced);
     return summary;
+}
+
+} // namespace
+
+Summary combine(const fs::path& piece, const fs::path& output, bool overwrite,
+                const Progress& progress) {
+    // Every refusal is a sentence for the user: what a library raises on pieces that make no
+    // sense (a size too large to hold, a name the file system refuses) is told as such.
+    try {
+        return combinePieces(piece, output, overwrite, progress);
+    } catch (const CombineError&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw CombineError("The pieces cannot be combined: they describe more data than "
+                           "there is memory for. They are damaged or not a split archive.");
+    } catch (const fs::filesystem_error& e) {
+        throw CombineError("The pieces cannot be combined: " + e.code().message() + ".");
+    } catch (const std::exception&) {
+        throw CombineError("The pieces cannot be combined: they are damaged or not a split "
+                           "archive.");
+    }
 }
 
 std::uint64_t verifyArchive(const fs::path& archive, const Progress& progress,
@@ -867,8 +945,10 @@ std::uint64_t verifyArchive(const fs::path& archive, const Progress& progress,
         const auto index = static_cast<zip_uint64_t>(i);
         const auto failed = [&](const std::string& why) {
             const char* raw = zip_get_name(za.get(), index, ZIP_FL_ENC_RAW);
-            return CombineError("The combined archive does not pass its check: the entry \"" +
-                                ziplibs::decodeEntryName(raw ? raw : "") + "\" " + why + ".");
+            return CombineError(
+                "The combined archive does not pass its check: the entry \"" +
+                zipformat::printableName(zipformat::decodeEntryName(raw ? raw : "")) + "\" " + why +
+                ".");
         };
         zip_stat_t st;
         zip_stat_init(&st);

@@ -44,8 +44,10 @@ struct PieceSet {
 };
 
 // The set that PIECE (any piece of it, normally the first) belongs to, with every piece
-// present. Raises CombineError naming a missing piece, or when PIECE is no piece of a split.
-PieceSet findPieceSet(const fs::path& piece);
+// present. Raises CombineError naming the first missing pieces, or when PIECE is no piece of
+// a split; Cancelled when CANCEL is set meanwhile. Only the files in the folder are looked
+// at, never a count of pieces that a damaged piece claims.
+PieceSet findPieceSet(const fs::path& piece, const std::atomic<bool>* cancel = nullptr);
 
 // A name for the combined archive beside the pieces that is none of them.
 fs::path suggestedOutput(const PieceSet& set);

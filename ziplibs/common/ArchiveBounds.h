@@ -2,13 +2,15 @@
 // Where the archive proper lies inside a file that holds other bytes too: a program part
 // before it whose length its offsets do not count (a self-extractor put in front without
 // correcting them), and anything after its end record (padding, a signature block, a second
-// copy of the trailer). The end record is found from the end of the file and accepted only
-// when the central directory it describes stands where it says.
+// copy of the trailer). The end record is found by the format layer's search
+// (zipformat/EndRecord.h), which accepts it only when its central directory stands where
+// it says.
 #include <zip.h>
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace ziplibs {
 
@@ -23,6 +25,10 @@ struct ArchiveBounds {
 
 // The bounds of the archive in the file at PATH; nullopt when no valid end record is found.
 std::optional<ArchiveBounds> locateArchive(const std::string& path);
+
+// For each entry of the archive at PATH, in the order of its central directory, whether its
+// bytes overlap those of another entry; empty when the directory cannot be read.
+std::vector<bool> overlappingEntries(const std::string& path);
 
 // Opens the archive read-only through a window from its start to its end; null on failure.
 zip_t* openArchiveWindow(const std::string& path, const ArchiveBounds& bounds);

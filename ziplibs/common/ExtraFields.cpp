@@ -1,53 +1,22 @@
 #include "ziplibs/common/ExtraFields.h"
 
-#include "ziplibs/common/Bytes.h"
+#include "zipformat/ExtraFields.h"
 
 #include <limits>
 #include <string>
+#include <string_view>
 
 namespace ziplibs {
 
 namespace {
 
-// Seconds between 1601-01-01 and 1970-01-01, and NTFS time steps per second.
-constexpr std::int64_t NtfsEpochOffset = 11'644'473'600;
-constexpr std::int64_t NtfsStepsPerSecond = 10'000'000;
-
 // The data of field ID in the entry's central header, else in its local header.
-const std::uint8_t* findField(zip_t* za, zip_uint64_t index, zip_uint16_t id, zip_uint16_t& size) {
+std::optional<std::string_view> findField(zip_t* za, zip_uint64_t index, zip_uint16_t id) {
+    zip_uint16_t size = 0;
     for (const zip_flags_t where : {ZIP_FL_CENTRAL, ZIP_FL_LOCAL})
         if (const zip_uint8_t* data =
                 zip_file_extra_field_get_by_id(za, index, id, 0, &size, where))
-            return data;
-    return nullptr;
-}
-
-// The modification time held by the data of an extended timestamp field, if any.
-std::optional<std::time_t> extendedTimestampTime(const std::uint8_t* data, std::size_t size) {
-    if (!data || size < 5 || (data[0] & 0x01) == 0)
-        return std::nullopt;
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(littleEndian(data + 1, 4)));
-}
-
-// The modification time held by the data of an NTFS times field, if any.
-std::optional<std::time_t> ntfsTime(const std::uint8_t* data, std::size_t size) {
-    if (!data)
-        return std::nullopt;
-    for (std::size_t at = 4; at + 4 <= size;) {
-        const auto tag = littleEndian(data + at, 2);
-        const auto length = static_cast<std::size_t>(littleEndian(data + at + 2, 2));
-        at += 4;
-        if (length > size - at)
-            break;
-        if (tag == 1 && length >= 8) {
-            const std::uint64_t steps = littleEndian(data + at, 8);
-            if (steps == 0)
-                return std::nullopt;
-            return static_cast<std::time_t>(static_cast<std::int64_t>(steps / NtfsStepsPerSecond) -
-                                            NtfsEpochOffset);
-        }
-        at += length;
-    }
+            return std::string_view(reinterpret_cast<const char*>(data), size);
     return std::nullopt;
 }
 
@@ -66,12 +35,11 @@ std::string extendedTimestampField(std::time_t t) {
 } // namespace
 
 std::optional<std::time_t> entryTime(zip_t* za, zip_uint64_t index, const zip_stat_t& st) {
-    zip_uint16_t size = 0;
-    if (const auto* ut = findField(za, index, ExtendedTimestampId, size))
-        if (const auto t = extendedTimestampTime(ut, size))
+    if (const auto ut = findField(za, index, ExtendedTimestampId))
+        if (const auto t = zipformat::extendedTimestampTime(*ut))
             return t;
-    if (const auto* ntfs = findField(za, index, NtfsTimesId, size))
-        if (const auto t = ntfsTime(ntfs, size))
+    if (const auto ntfs = findField(za, index, NtfsTimesId))
+        if (const auto t = zipformat::ntfsTime(*ntfs))
             return t;
     if (st.valid & ZIP_STAT_MTIME)
         return st.mtime;

@@ -1,12 +1,10 @@
 #pragma once
-// The extra fields that carry an entry's exact modification time. The DOS time of a ZIP entry
-// is local wall-clock time in two-second steps, so an archive made in another time zone
-// would extract hours off; these fields hold the time in UTC:
-//   0x5455 extended timestamp: a flags byte, then the modification time as seconds since
-//          1970 (signed 32 bits) when flag bit 0 is set (access and creation times may
-//          follow in the local header);
-//   0x000A NTFS times: 4 reserved bytes, then tagged attributes; tag 1 holds the
-//          modification, access and creation times in 100 ns steps since 1601.
+// The extra fields that carry an entry's exact modification time, read and written through
+// libzip. The DOS time of a ZIP entry is local wall-clock time in two-second steps, so an
+// archive made in another time zone would extract hours off; the extended timestamp and
+// NTFS fields (zipformat/ExtraFields.h) hold the time in UTC.
+#include "zipformat/ExtraFields.h"
+
 #include <zip.h>
 
 #include <cstdint>
@@ -15,8 +13,8 @@
 
 namespace ziplibs {
 
-inline constexpr zip_uint16_t ExtendedTimestampId = 0x5455;
-inline constexpr zip_uint16_t NtfsTimesId = 0x000A;
+using zipformat::ExtendedTimestampId;
+using zipformat::NtfsTimesId;
 
 // The modification time of an entry: from its extended timestamp field (central or local),
 // else from its NTFS field, else its DOS time read as local time; nullopt when it has none.

@@ -1,21 +1,19 @@
 #pragma once
-// Entry names: how they are decoded for display and matching, how a file path becomes a
-// stored name, how name patterns match, and which names are safe to extract.
+// Entry names: how a file path becomes a stored name, how name patterns match, and which names are
+// safe to extract.
+#include "zipformat/Names.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace ziplibs {
 
-bool isValidUtf8(std::string_view s);
-bool isAscii(std::string_view s);
-
-// Decodes 8-bit CP437 text into UTF-8. Bytes below 0x80 are kept as they are.
-std::string cp437ToUtf8(std::string_view s);
-
-// The UTF-8 form of a stored entry name: the bytes themselves when they are valid UTF-8 or
-// the entry is flagged as UTF-8, else the bytes decoded as CP437.
-std::string decodeEntryName(std::string_view raw, bool utf8Flag = false);
+// The decoding of stored names is the format layer's.
+using zipformat::cp437ToUtf8;
+using zipformat::decodeEntryName;
+using zipformat::isAscii;
+using zipformat::isValidUtf8;
 
 // Replaces every "\" by "/".
 std::string forwardSlashes(std::string_view s);

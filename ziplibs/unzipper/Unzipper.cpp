@@ -3,9 +3,9 @@
 // checked, and nothing is ever written outside that folder.
 #include "archive/UNZIPPER.h"
 
+#include "zipformat/DosTime.h"
 #include "ziplibs/common/ArchiveBounds.h"
 #include "ziplibs/common/Codes.h"
-#include "ziplibs/common/DosTime.h"
 #include "ziplibs/common/ExtraFields.h"
 #include "ziplibs/common/Names.h"
 #include "ziplibs/common/Reporter.h"
@@ -276,7 +276,7 @@ Outcome extractEntry(Extraction& x, zip_uint64_t idx, const std::string& name) {
             return stopOr(Outcome::Failed);
         }
         if (update || freshen) {
-            if (when && toDosTime(existing.st_mtime) >= toDosTime(*when)) {
+            if (when && zipformat::toDosTime(existing.st_mtime) >= zipformat::toDosTime(*when)) {
                 rep.message(EntrySkipped, "Existing file is not older, skipped: " + name);
                 return stopOr(Outcome::Failed);
             }
@@ -354,6 +354,12 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
     }
     std::vector<bool> used(specs.size(), false);
     const zip_int64_t n = zip_get_num_entries(za.get(), 0);
+    // Entries that share their bytes with another are not extracted: many records pointing
+    // at one entry's data would unpack to far more than the archive holds, and one entry's
+    // data hiding another's header shows a listing other than what is extracted.
+    std::vector<bool> overlapping = overlappingEntries(archive);
+    if (overlapping.size() != static_cast<std::uint64_t>(n))
+        overlapping.assign(static_cast<std::size_t>(n), false);
     const SpecMatcher matcher(specs, decodedEntryNames(za.get(), *enc));
     for (zip_int64_t i = 0; i < n; ++i) {
         const auto idx = static_cast<zip_uint64_t>(i);
@@ -375,6 +381,12 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
             }
             if (!match)
                 continue;
+        }
+        if (overlapping[idx]) {
+            rep.message(ArchiveDamaged, name + " overlaps another entry; not extracted");
+            if (rep.stopped())
+                break;
+            continue;
         }
         const Outcome o = extractEntry(x, idx, name);
         if (o == Outcome::Stop) {

@@ -1,6 +1,6 @@
-#include "ziplibs/common/DosTime.h"
+#include "zipformat/DosTime.h"
 
-namespace ziplibs {
+namespace zipformat {
 
 std::uint32_t toDosTime(std::time_t t) {
     std::tm tm{};
@@ -28,4 +28,4 @@ std::time_t fromDosTime(std::uint32_t dos) {
     return std::mktime(&tm);
 }
 
-} // namespace ziplibs
+} // namespace zipformat

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <ctime>
 
-namespace ziplibs {
+namespace zipformat {
 
 // The date in the high 16 bits, the time in the low 16 bits; clamped to the DOS range.
 std::uint32_t toDosTime(std::time_t t);
 std::time_t fromDosTime(std::uint32_t dos);
 
-} // namespace ziplibs
+} // namespace zipformat
