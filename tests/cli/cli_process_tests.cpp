@@ -140,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
              "one.txt\t3000\t3000\t1 Jan 2020  00:00:00\n"
              "two.txt\t3000\t3000\t1 Jan 2020  00:00:00\n",
              "Error 3 reading Zip file.\n"},
-        Case{"list no entries", {"--list", "text.zip"}, 0, "", "No valid zip entries found\n"},
+        Case{"list no entries", {"--list", "text.zip"}, 1, "", "No valid zip entries found\n"},
         Case{"list missing",
              {"--list", "missing.zip"},
              1,
