@@ -461,11 +461,9 @@ TEST_P(CliPartialExtract, ExitsWithOne) {
     const fs::path zip = dir / "t.zip";
     const std::string kind = GetParam();
     if (kind == "encrypted") {
-        writeFile(dir / "ok.txt", "o");
+        makeZip(zip, {{"ok.txt", "o"}});
         writeFile(dir / "secret.txt", "s");
-        ASSERT_EQ(std::system(("cd '" + dir.str() +
-                               "' && zip -q t.zip ok.txt && zip -q -P pw t.zip secret.txt")
-                                  .c_str()),
+        ASSERT_EQ(std::system(("cd '" + dir.str() + "' && zip -q -P pw t.zip secret.txt").c_str()),
                   0);
     } else {
         makeZip(zip, {{"ok.txt", "o"}, {"../evil.txt", "e"}});
