@@ -96,8 +96,17 @@ void TMainform::Archiver1Progress(ProgressType progrType, const std::string& fil
     QCoreApplication::processEvents();
 }
 
-void TMainform::Archiver1Message(std::int32_t, const std::string&) {
-    // The libraries' messages and the commands' start lines are taken and dropped.
+void TMainform::Archiver1Message(std::int32_t errCode, const std::string& message) {
+    // The libraries' messages that name a problem (code 0 is a verbose line, and the
+    // commands' start lines come with 0 too) are kept for the running operation's result.
+    if (errCode == 0 || !operationRunning_)
+        return;
+    operationMessages_ << QString::fromStdString(isValidUtf8(message) ? message
+                                                                      : cp437ToUtf8(message));
+    // The libraries' code for "the caller asked to stop": no entry of its own.
+    constexpr std::int32_t CancelledCode = 8;
+    if (errCode != CancelledCode)
+        ++operationProblems_;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -109,6 +118,8 @@ void TMainform::setNameDisplay(const QString& text) {
 }
 
 void TMainform::ZipOpenButClick() {
+    if (refuseWhileBusy())
+        return;
     OpenDialog1.Title = "Open Existing ZIP File";
     OpenDialog1.include(TOpenDialog::ofHideReadOnly);
     OpenDialog1.include(TOpenDialog::ofPathMustExist);
@@ -134,6 +145,8 @@ void TMainform::ZipOpenButClick() {
 }
 
 void TMainform::NewZipButClick() {
+    if (refuseWhileBusy())
+        return;
     OpenDialog1.Title = "Create New ZIP File";
     OpenDialog1.include(TOpenDialog::ofHideReadOnly);
     OpenDialog1.include(TOpenDialog::ofShareAware);
@@ -159,6 +172,8 @@ void TMainform::NewZipButClick() {
 }
 
 void TMainform::DeleteZipButClick() {
+    if (refuseWhileBusy())
+        return;
     if (!AccessGate())
         return;
     const std::string path = ZipFname->text().toStdString();
@@ -177,6 +192,7 @@ void TMainform::DeleteZipButClick() {
     setNameDisplay("<none>");
     StringGrid1->setFixedRows(0);
     StringGrid1->setRowCount(1);
+    FilesLabel->setText("0");
 }
 
 void TMainform::Exit1Click() {

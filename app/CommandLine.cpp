@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <ostream>
 #include <string_view>
@@ -151,6 +152,10 @@ public:
             takeStopRequest();
             if (progress_)
                 progress_->finish();
+            // Every code but an informational line (0) and an entry left alone on purpose
+            // (2: exists, not newer) says something asked was not done.
+            if (code != 0 && code != 2)
+                ++problems_;
             // One write per message: standard error is unbuffered, and an extraction may
             // report every file.
             std::cerr << printable(text) + " (code " + std::to_string(code) + ")\n";
@@ -225,7 +230,8 @@ public:
     }
 
     // Runs one library operation under the guard the window's commands use, then prints the
-    // result line. Returns the exit status: success only when at least one file was processed.
+    // result line. Returns the exit status: success only when at least one file was processed
+    // and the operation neither failed nor reported a file or entry it could not handle.
     template <typename Operation>
     int runOperation(Operation operation, const std::string& failureText,
                      const std::string& resultText, std::ostream& out) {
@@ -240,7 +246,10 @@ public:
         finishProgress();
         out << archiver.ProcessedCount() << resultText << '\n';
         out.flush();
-        return !failed && archiver.ProcessedCount() > 0 ? ExitOk : ExitFailed;
+        return !failed && archiver.LastError().empty() && problems_ == 0 &&
+                       archiver.ProcessedCount() > 0
+                   ? ExitOk
+                   : ExitFailed;
     }
 
     TArchiver archiver;
@@ -256,6 +265,8 @@ private:
     }
 
     std::optional<ProgressLine> progress_;
+    // The libraries' messages that named a problem.
+    int problems_ = 0;
     Library loaded_ = Library::None;
     void (*previousInterrupt_)(int) = SIG_DFL;
     void (*previousTerminate_)(int) = SIG_DFL;
@@ -455,8 +466,9 @@ Options:
 Entry names may separate folders with "\" (as --list shows them) or with "/".
 Entries compressed with stored, deflate, Deflate64, bzip2, LZMA, XZ or Zstandard are
 extracted; other methods (PPMd, ...) and encrypted entries are skipped with a message. --add stores or deflates.
-Exit status: 0 on success, 1 on an error or when no file was processed, 2 when the
-command line is wrong.
+Exit status: 0 only when everything asked was done; 1 on an error, when any file or
+entry failed or was skipped for an error, when no file was processed, or for --list of
+a file that is not a ZIP archive; 2 when the command line is wrong.
 )";
 }
 
@@ -478,6 +490,21 @@ std::string entryLine(const ZipDirEntry& entry, std::int32_t nameEncoding) {
     return line;
 }
 
+// True when the last 64 KiB and 22 bytes of the file at PATH (the end record with the longest
+// comment) hold an end record's signature.
+static bool hasEndRecord(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return false;
+    file.seekg(0, std::ios::end);
+    const std::streamoff size = file.tellg();
+    const std::streamoff tail = std::min<std::streamoff>(size, 65535 + 22);
+    std::string bytes(static_cast<std::size_t>(std::max<std::streamoff>(tail, 0)), '\0');
+    file.seekg(size - tail);
+    file.read(bytes.data(), tail);
+    return bytes.find(std::string("PK\x05\x06", 4)) != std::string::npos;
+}
+
 int runList(const Options& options, std::ostream& out) {
     const std::string path = absolutePath(options.archive);
     if (!platform::fileExists(path)) {
@@ -489,10 +516,12 @@ int runList(const Options& options, std::ostream& out) {
     // listing would show.
     std::optional<std::string> error;
     bool disagree = false; // told on standard error by the reader
+    std::size_t listed = 0;
     try {
         archive_detail::FileSource source(path);
         disagree = archive_detail::readEntries(source, [&](std::unique_ptr<ZipDirEntry> entry) {
             out << entryLine(*entry, options.nameEncoding) << '\n';
+            ++listed;
         });
     } catch (const std::exception& e) {
         error = e.what();
@@ -502,13 +531,20 @@ int runList(const Options& options, std::ostream& out) {
         platform::messages().showError(*error);
         return ExitFailed;
     }
-    return disagree ? ExitFailed : ExitOk;
+    if (disagree)
+        return ExitFailed;
+    // No entries: an empty archive still ends with its end record; a file without one is no
+    // ZIP archive at all, which is a failure to list it.
+    return listed > 0 || hasEndRecord(path) ? ExitOk : ExitFailed;
 }
 
 // ---------------------------------------------------------------------------------------
 // The access password
 
 std::optional<std::string> checkPassword(const std::optional<std::string>& given) {
+    // A settings file that cannot be read may hold a password: the commands stay locked.
+    if (std::string problem = platform::registryHiveProblem(); !problem.empty())
+        return problem;
     std::string stored;
     try {
         platform::Registry registry(platform::RootKey::ClassesRoot);

@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 
 #include "app/MessageWindow.h"
+#include "controls/RadioGroup.h"
 #include "controls/SortingGrid.h"
 #include "dialogs/AddFilesDialog.h"
 #include "dialogs/DialogResults.h"
@@ -14,19 +15,35 @@
 #include <QLineEdit>
 #include <QListWidget>
 
+#include <utility>
+
 // ---------------------------------------------------------------------------------------------
 // Entry commands
 
 void TMainform::RunEntryOperation(const std::function<void()>& operation,
-                                  const std::string& failureText, const QString& resultText) {
+                                  const std::string& failureText, const QString& resultText,
+                                  const QString& operationName) {
     try {
         operation();
     } catch (...) {
         platform::messages().showMessage(failureText);
     }
+    // Only this operation's count: a refused or failed one says why instead.
+    QString line;
+    const QString count = QString::number(Archiver1.ProcessedCount());
+    if (!Archiver1.LastError().empty())
+        line = (operationName.isEmpty() ? QString("Operation") : operationName) +
+               " failed: " + QString::fromStdString(Archiver1.LastError());
+    else if (Archiver1.WasCancelled())
+        line = "Cancelled: " + count + resultText;
+    else
+        line = count + resultText;
+    if (operationProblems_ > 0 && Archiver1.LastError().empty())
+        line += QString(", %1 skipped").arg(operationProblems_);
     if (Msgform)
-        Msgform->ShowResult(QString::number(Archiver1.ProcessedCount()) + resultText);
+        Msgform->ShowResult(line, operationMessages_);
     RewriteGridSeparators();
+    endEntryOperation();
 }
 
 bool TMainform::takeSelectedNames() {
@@ -39,6 +56,9 @@ bool TMainform::takeSelectedNames() {
 }
 
 void TMainform::beginEntryOperation(const std::string& startLine) {
+    operationRunning_ = true;
+    operationMessages_.clear();
+    operationProblems_ = 0;
     if (Msgform)
         Msgform->ShowWorking();
     Archiver1Message(0, startLine);
@@ -47,6 +67,8 @@ void TMainform::beginEntryOperation(const std::string& startLine) {
 }
 
 void TMainform::AddButClick() {
+    if (refuseWhileBusy())
+        return;
     // A fresh dialog for every Add: its list starts empty, its options unticked.
     delete AddForm;
     AddForm = new TAddForm(this);
@@ -64,7 +86,8 @@ void TMainform::AddButClick() {
         return;
     }
     dialog->move(pos());
-    DialogCancelled = false;
+    // Cancelled unless OK is pressed: Cancel or the close box end the command quietly.
+    DialogCancelled = true;
     dialog->exec();
     if (DialogCancelled)
         return;
@@ -84,14 +107,18 @@ void TMainform::AddButClick() {
     dialog->SelectedList->clear();
 
     RunEntryOperation([this] { Archiver1.Add(); }, "Error in Add; Fatal DLL Exception in mainunit",
-                      " files were added");
+                      " files were added", "Add");
 }
 
 void TMainform::ExtractButClick() {
+    if (refuseWhileBusy())
+        return;
     // A fresh dialog for every Extract: its answers start at "No", "Yes", "All Files".
     delete Extract;
     Extract = new TExtract(this);
     TExtract* dialog = Extract;
+    if (std::exchange(extractSelected_, false))
+        dialog->RadioGroup3->setItemIndex(1);
     if (!AccessGate())
         return;
     const std::string shown = ZipFname->text().toStdString();
@@ -99,6 +126,8 @@ void TMainform::ExtractButClick() {
         platform::messages().showMessage("Error: file not found: " + shown);
         return;
     }
+    // Cancelled unless OK is pressed, however the dialog is closed.
+    DialogCancelled = true;
     dialog->exec();
     if (ExtractDir.empty() || DialogCancelled)
         return;
@@ -118,10 +147,19 @@ void TMainform::ExtractButClick() {
         Archiver1.ExtrOptions.include(ExtrOptsEnum::ExtrOverWrite);
 
     RunEntryOperation([this] { Archiver1.Extract(); },
-                      "Error in Extract; Fatal DLL Exception in mainunit", " files were extracted");
+                      "Error in Extract; Fatal DLL Exception in mainunit", " files were extracted",
+                      "Extract");
+}
+
+void TMainform::ExtractSelectedFile1Click() {
+    extractSelected_ = true;
+    ExtractButClick();
+    extractSelected_ = false;
 }
 
 void TMainform::DeleteButClick() {
+    if (refuseWhileBusy())
+        return;
     if (!AccessGate())
         return;
     const std::string archive = Archiver1.ZipFilename();
@@ -141,5 +179,5 @@ void TMainform::DeleteButClick() {
         return;
     beginEntryOperation("Beginning delete from " + archive);
     RunEntryOperation([this] { Archiver1.Delete(); }, "Fatal error trying to delete",
-                      " files were Deleted");
+                      " files were Deleted", "Delete");
 }

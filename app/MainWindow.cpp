@@ -9,6 +9,7 @@
 #include "dialogs/WindowUtil.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
+#include "platform/Messages.h"
 #include "platform/Registry.h"
 #include "platform/qt/ErrorGuard.h"
 
@@ -26,7 +27,18 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QSvgRenderer>
+#include <QTimer>
 #include <QToolTip>
+#include <algorithm>
+#include <utility>
+
+#ifndef _WIN32
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 TMainform* Mainform = nullptr;
 
@@ -45,6 +57,93 @@ int roundedShare(int width, int percent) {
 
 QString toQ(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+#ifndef _WIN32
+// Opens FOLDER (a trailing separator allowed) as a directory without following a link in
+// its last part; -1 when it is a link, no folder, or cannot be opened.
+int openFolderNoFollow(const std::string& folder) {
+    std::string path = folder;
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+#endif
+
+// True when FOLDER (a trailing separator allowed) is a folder, not a link, owned by this user.
+bool isOwnRealFolder(const std::string& folder) {
+#ifndef _WIN32
+    std::string path = folder;
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
+#else
+    return platform::directoryExists(folder);
+#endif
+}
+
+// Why the temp folder FOLDER cannot be used ("" when it can): it is made when missing, and
+// used only when it is a real folder (not a link) owned by this user, so that nothing is
+// extracted into, or deleted from, someone else's folder a link points at.
+std::string tempFolderProblem(const std::string& folder) {
+#ifndef _WIN32
+    std::string path = folder;
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 && (errno != ENOENT || ::mkdir(path.c_str(), 0700) != 0))
+        return "Cannot create " + folder;
+    if (!isOwnRealFolder(path))
+        return "Cannot use " + folder + ": it is a link, not a folder, or not yours";
+    return {};
+#else
+    if (!platform::directoryExists(folder) && !platform::createDirectory(folder))
+        return "Cannot create " + folder;
+    return {};
+#endif
+}
+
+// The names of the files and links directly in FOLDER, read without following a link to the
+// folder itself; none when it is a link.
+std::vector<std::string> tempFolderFiles(const std::string& folder) {
+    std::vector<std::string> names;
+#ifndef _WIN32
+    const int fd = openFolderNoFollow(folder);
+    if (fd < 0)
+        return names;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return names;
+    }
+    while (const dirent* e = ::readdir(dir)) {
+        struct stat st {};
+        // Hidden files are not listed, as in the emptying's plain listing.
+        if (e->d_name[0] != '.' &&
+            ::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
+            names.emplace_back(e->d_name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+#else
+    names = platform::listPlainFiles(folder, "*.*");
+#endif
+    return names;
+}
+
+// Deletes the file or link NAME in FOLDER; a link is removed itself, never what it points at.
+void deleteTempFile(const std::string& folder, const std::string& name) {
+#ifndef _WIN32
+    const int fd = openFolderNoFollow(folder);
+    if (fd < 0)
+        return;
+    ::unlinkat(fd, name.c_str(), 0);
+    ::close(fd);
+#else
+    platform::deleteFile(folder + name);
+#endif
 }
 
 } // namespace
@@ -170,6 +269,10 @@ QString TMainform::TempFolder() const {
     return Edit1->text() + sep + "Quembly Temp" + sep;
 }
 
+std::string TMainform::TempFolderProblem() const {
+    return tempFolderProblem(TempFolder().toStdString());
+}
+
 void TMainform::FormCreate() {
     THintConFont::Install();
     try {
@@ -183,17 +286,16 @@ void TMainform::FormCreate() {
         if (registry.openKey("\\tessaly.zip", false))
             Edit3->setText(toQ(registry.readString("PSW")));
         registry.closeKey();
-
-        const QString temp = TempFolder();
-        if (!platform::directoryExists(temp.toStdString()) &&
-            !platform::createDirectory(temp.toStdString()))
-            throw platform::Exception("Cannot create " + temp.toStdString());
     } catch (...) {
         // As an error raised while the window is made: it is shown, the window still opens,
         // and the rest of the set-up does not run.
         platform::reportCurrentException();
         return;
     }
+    // A temp folder that cannot be made only stops Open entry (which says so again): the
+    // table and the libraries are set up all the same.
+    if (const std::string problem = TempFolderProblem(); !problem.empty())
+        platform::guarded([&] { throw platform::Exception(problem); });
 
     Archiver1.AddOptions = {};
 
@@ -222,8 +324,8 @@ void TMainform::FormShow() {
     RewriteGridSeparators();
 }
 
-void TMainform::FormCanResize(int oldClientWidth) {
-    const int w = oldClientWidth;
+void TMainform::FormCanResize(int clientWidth) {
+    const int w = clientWidth;
     StringGrid1->setColWidths(0, w - roundedShare(w, 43));
     StringGrid1->setColWidths(1, w - roundedShare(w, 87));
     StringGrid1->setColWidths(2, w - roundedShare(w, 85));
@@ -234,16 +336,18 @@ void TMainform::FormCanResize(int oldClientWidth) {
 void TMainform::FormClose() {
     const QString folder = TempFolder();
     FileListBox1->clear();
-    // The folder may be gone (or never have been made); there is nothing to empty then and
-    // the window closes all the same.
-    if (!platform::directoryExists(folder.toStdString()))
+    // The folder may be gone (or never have been made), or be a link or someone else's:
+    // nothing is emptied then and the window closes all the same. The files are listed and
+    // deleted through the folder opened without following a link.
+    const std::string path = folder.toStdString();
+    if (!isOwnRealFolder(path))
         return;
-    for (const std::string& name : platform::listPlainFiles(folder.toStdString(), "*.*"))
+    for (const std::string& name : tempFolderFiles(path))
         FileListBox1->addItem(toQ(name));
     for (int i = 0; i < FileListBox1->count(); ++i)
-        platform::deleteFile((folder + FileListBox1->item(i)->text()).toStdString());
+        deleteTempFile(path, FileListBox1->item(i)->text().toStdString());
     FileListBox1->clear();
-    for (const std::string& name : platform::listPlainFiles(folder.toStdString(), "*.*"))
+    for (const std::string& name : tempFolderFiles(path))
         FileListBox1->addItem(toQ(name));
 }
 
@@ -271,11 +375,24 @@ void TMainform::showEvent(QShowEvent* event) {
 
 void TMainform::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    // The proportions follow the new width (taken from the old one, a maximised window kept
+    // the narrower columns and a restored one showed File Name alone).
     if (event->oldSize().isValid())
-        FormCanResize(event->oldSize().width());
+        FormCanResize(event->size().width());
 }
 
 void TMainform::closeEvent(QCloseEvent* event) {
+    // An operation still running is stopped first: the window closes once it has (the
+    // library leaves the archive as it was), instead of it going on out of sight.
+    if (operationRunning_ || Archiver1.Busy()) {
+        event->ignore();
+        if (!closeAfterOperation_ &&
+            platform::messages().confirm("An operation is still running. Cancel it and quit?")) {
+            closeAfterOperation_ = true;
+            CancelOperation();
+        }
+        return;
+    }
     platform::guarded([this] { FormClose(); });
     event->accept();
     // Closing the main window ends the program, even with other windows still open.
@@ -284,9 +401,35 @@ void TMainform::closeEvent(QCloseEvent* event) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// One operation at a time
+
+bool TMainform::refuseWhileBusy() {
+    if (!operationRunning_ && !Archiver1.Busy())
+        return false;
+    platform::messages().showMessage("Please wait: an operation is still running.");
+    return true;
+}
+
+void TMainform::CancelOperation() {
+    if (operationRunning_ || Archiver1.Busy())
+        Archiver1.Cancel = true;
+}
+
+void TMainform::endEntryOperation() {
+    operationRunning_ = false;
+    if (std::exchange(closeAfterOperation_, false))
+        QTimer::singleShot(0, this, &QWidget::close);
+}
+
+// ---------------------------------------------------------------------------------------------
 // The access gate
 
 bool TMainform::AccessGate() {
+    // A settings file that cannot be read may hold a password: nothing is unlocked then.
+    if (const std::string problem = platform::registryHiveProblem(); !problem.empty()) {
+        platform::messages().showMessage(problem);
+        return false;
+    }
     const QString stored = Edit3->text();
     // No stored password: nothing is locked, whatever the prompt's field holds.
     if (stored.isEmpty())
@@ -312,6 +455,10 @@ void createApplicationWindows(const QStringList& arguments) {
     Form2->SetStoredPassword = [](const QString& password) {
         if (Mainform)
             Mainform->Edit3->setText(password);
+    };
+    Msgform->OnCancel = [] {
+        if (Mainform)
+            Mainform->CancelOperation();
     };
     Mainform->PromptPassword = [] { return Form1 ? Form1->EnteredPassword() : QString(); };
     Mainform->ShowPasswordPrompt = [] {

@@ -108,11 +108,15 @@ public:
 
     // The temp folder: documents folder + separator + "Quembly Temp" + separator.
     QString TempFolder() const;
+    // Why the temp folder cannot be used now ("" when it can): it is made when missing and
+    // used only when it is a real folder (not a link) owned by the user.
+    std::string TempFolderProblem() const;
 
     // Event handlers of the window.
     void FormCreate();
     void FormShow();
-    void FormCanResize(int oldClientWidth);
+    // Gives the columns their shares of CLIENTWIDTH, the window's width after a resize.
+    void FormCanResize(int clientWidth);
     void FormClose();
     void FormDestroy();
 
@@ -126,6 +130,11 @@ public:
 
     // The access gate: true when the command may go on.
     bool AccessGate();
+    // One operation at a time: true, after "Please wait: an operation is still running.",
+    // while an entry operation runs; a command that starts one calls this first.
+    bool refuseWhileBusy();
+    // Asks the running operation to stop at the library's next progress call.
+    void CancelOperation();
 
     // Commands.
     void NewZipButClick();
@@ -137,14 +146,19 @@ public:
     void Openwith1Click();
     void Properties1Click();
     void ExtractButClick();
+    // The entry menu's Extract: the dialog starts on "Selected Files".
+    void ExtractSelectedFile1Click();
     void AddButClick();
     void DeleteButClick();
     // The common end of Add, Extract and Delete once their checks have passed: OPERATION
     // runs under a guard that shows FAILURETEXT as a plain message for any error it raises;
     // then the message window shows the component's ProcessedCount followed by RESULTTEXT,
     // with its bar and current-file label hidden, and the table's names take "\".
+    // A failed or refused operation's result line says "OPERATIONNAME failed: " and why
+    // instead; a cancelled one starts with "Cancelled: "; skipped entries add ", N skipped"
+    // and their messages are listed under the line.
     void RunEntryOperation(const std::function<void()>& operation, const std::string& failureText,
-                           const QString& resultText);
+                           const QString& resultText, const QString& operationName = {});
     void GradButton1Click();
     void GradButton2Click();
     void ViewbutClick();
@@ -175,7 +189,21 @@ private:
     // Trace off.
     void beginEntryOperation(const std::string& startLine);
 
+    // Ends the entry operation begun by beginEntryOperation; closes the window when a close
+    // waited for it.
+    void endEntryOperation();
+
     QStringList arguments_;
+    // True from the start of an entry operation to its result line.
+    bool operationRunning_ = false;
+    // The libraries' messages of the running (or last) operation that name a problem.
+    QStringList operationMessages_;
+    // Problems among them that were no cancellation: the skipped or failed entries.
+    int operationProblems_ = 0;
+    // The next extract dialog starts on "Selected Files".
+    bool extractSelected_ = false;
+    // A close asked for during an operation, carried out once it has stopped.
+    bool closeAfterOperation_ = false;
     // Directory updates handled so far; tells whether reading an archive raised one.
     unsigned dirUpdates_ = 0;
 };

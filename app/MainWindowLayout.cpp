@@ -314,7 +314,7 @@ void TMainform::connectCommands() {
 
     bind(ExtractBut, &TMainform::ExtractButClick);
     bind(Extract1, &TMainform::ExtractButClick);
-    bind(ExtractSelectedFile1, &TMainform::ExtractButClick);
+    bind(ExtractSelectedFile1, &TMainform::ExtractSelectedFile1Click);
     bind(AddBut, &TMainform::AddButClick);
     bind(AddFiles1, &TMainform::AddButClick);
     bind(DeleteBut, &TMainform::DeleteButClick);

@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QListWidget>
 #include <QPalette>
 #include <QProgressBar>
 #include <QScreen>
@@ -20,6 +21,7 @@ namespace {
 constexpr int ClientWidth = 289;
 constexpr int Panel1Height = 60;
 constexpr int Panel2Height = 36;
+constexpr int MessageListHeight = 120;
 // Progress is counted in steps of this many bytes of the current file.
 constexpr std::int32_t BytesPerStep = 32768;
 
@@ -73,6 +75,19 @@ TMsgform::TMsgform(QWidget* parent)
     Dismissbut->setColorScheme(TGradButton::csNeoDesert);
     Dismissbut->setGradient(true);
     connect(Dismissbut, &TGradButton::clicked, this, &TMsgform::DismissButClick);
+    Cancelbut = new TGradButton(Panel2);
+    Cancelbut->setObjectName("Cancelbut");
+    Cancelbut->setGeometry(126, 6, 75, 25);
+    Cancelbut->setCaption(QStringLiteral("Cancel"));
+    Cancelbut->setColorScheme(TGradButton::csNeoDesert);
+    Cancelbut->setGradient(true);
+    Cancelbut->hide();
+    connect(Cancelbut, &TGradButton::clicked, this, &TMsgform::CancelbutClick);
+
+    MessageList = new QListWidget(this);
+    MessageList->setObjectName("MessageList");
+    MessageList->setGeometry(0, Panel1Height, ClientWidth, MessageListHeight);
+    MessageList->hide();
 
     // Centred on the desktop.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -116,13 +131,32 @@ void TMsgform::ShowProgress(ProgressType progrType, const std::string& filename,
     }
 }
 
+void TMsgform::setListShown(bool shown) {
+    const int listHeight = shown ? MessageListHeight : 0;
+    MessageList->setVisible(shown);
+    Panel2->move(0, Panel1Height + listHeight);
+    setFixedSize(ClientWidth, Panel1Height + listHeight + Panel2Height);
+}
+
+void TMsgform::CancelbutClick() {
+    if (OnCancel)
+        OnCancel();
+}
+
 void TMsgform::ShowWorking() {
+    MessageList->clear();
+    setListShown(false);
+    Cancelbut->show();
     show();
     raise();
     activateWindow();
 }
 
-void TMsgform::ShowResult(const QString& resultLine) {
+void TMsgform::ShowResult(const QString& resultLine, const QStringList& messages) {
+    Cancelbut->hide();
+    MessageList->clear();
+    MessageList->addItems(messages);
+    setListShown(!messages.isEmpty());
     FileBeingZipped2->setText(resultLine);
     FileBeingZipped2->show();
     ProgressBar1->hide();

@@ -3,9 +3,12 @@
 // bar while the archive libraries work, and the result line afterwards.
 #include "archive/Archiver.h"
 
+#include <QStringList>
 #include <QWidget>
+#include <functional>
 
 class QLabel;
+class QListWidget;
 class QProgressBar;
 class TGradButton;
 
@@ -20,17 +23,25 @@ public:
     QLabel* FileBeingZipped2 = nullptr; // the result line the commands fill
     QWidget* Panel2 = nullptr;
     TGradButton* Dismissbut = nullptr;
+    // Shown while an operation runs, left of OK: asks it to stop (OnCancel).
+    TGradButton* Cancelbut = nullptr;
+    // The libraries' messages of the last operation that skipped or failed entries, under the
+    // result line; hidden (and the window its usual height) after a clean result.
+    QListWidget* MessageList = nullptr;
+    std::function<void()> OnCancel;
 
     // What the main window's progress handler does with one progress event (without the
     // processing of waiting window messages, which the handler does last).
     void ShowProgress(ProgressType progrType, const std::string& filename, std::int32_t fileSize);
-    // Shows the window modelessly and brings it to the front.
+    // Shows the window modelessly and brings it to the front, with Cancel.
     void ShowWorking();
     // The message window's part of a command's closing sequence: the result line is shown,
     // the bar and the current-file label are hidden. The window stays as it is (open until
     // "OK", or hidden when it was closed meanwhile).
-    void ShowResult(const QString& resultLine);
+    // MESSAGES, when there are any, are listed under the line in a window grown for them.
+    void ShowResult(const QString& resultLine, const QStringList& messages = {});
     void DismissButClick();
+    void CancelbutClick();
 
     // The progress bar's step (the amount one StepIt advances) and the advance itself. The
     // bar never goes past its maximum: an advance from a full bar leaves it full.
@@ -41,6 +52,8 @@ public:
 private:
     // Range minimum 1, maximum 10, step 1, position at the minimum.
     void resetBar();
+    // The window's height with or without the message list.
+    void setListShown(bool shown);
 
     int step_ = 1;
 };

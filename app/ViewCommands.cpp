@@ -18,12 +18,18 @@
 // Viewing and help
 
 void TMainform::StringGrid1DblClick() {
+    if (refuseWhileBusy())
+        return;
     Edit2->clear();
     if (!AccessGate())
         return;
     const QString file = extractForViewing();
     // A name without extension (a folder entry among them) has no program to open it: the
-    // archive itself is shown instead.
+    // archive itself is shown instead. An entry that could not be extracted (encrypted,
+    // damaged) is not handed on as a path that does not exist: the libraries' reasons are
+    // shown instead.
+    if (!Edit2->text().isEmpty() && !platform::fileExists((TempFolder() + file).toStdString()))
+        return;
     if (Edit2->text().isEmpty())
         platform::shell().explore(ZipFname->text().toStdString());
     else
@@ -35,6 +41,8 @@ void TMainform::ViewSelectedFile1Click() {
 }
 
 void TMainform::Openwith1Click() {
+    if (refuseWhileBusy())
+        return;
     Edit2->clear();
     if (!AccessGate())
         return;
@@ -52,6 +60,8 @@ void TMainform::Openwith1Click() {
     if (!OpenDialog2.Execute(this))
         return;
     const QString file = extractForViewing();
+    if (!file.isEmpty() && !platform::fileExists((TempFolder() + file).toStdString()))
+        return;
     // The path is handed over as one argument, so that the spaces of the temp folder's name
     // do not split it.
     platform::shell().startProgram(OpenDialog2.FileName.toStdString(),
@@ -76,10 +86,12 @@ QString TMainform::extractForViewing() {
 
     const QString folder = TempFolder();
     // Without its folder the libraries would extract into whatever folder is current, and
-    // overwrite files there: it is made again when it has gone.
-    if (!platform::directoryExists(folder.toStdString()) &&
-        !platform::createDirectory(folder.toStdString()))
-        throw platform::Exception("Cannot create " + folder.toStdString());
+    // overwrite files there: it is made again when it has gone. A link or someone else's
+    // folder in its place is never written through.
+    if (const std::string problem = TempFolderProblem(); !problem.empty()) {
+        specs.clear();
+        throw platform::Exception(problem);
+    }
     Archiver1.ExtrBaseDir = folder.toStdString();
     Archiver1.Verbose = true;
     Archiver1.Trace = false;
@@ -91,11 +103,19 @@ QString TMainform::extractForViewing() {
     // With no entry row selected (only the caption row), nothing is extracted: an empty
     // list would ask the library for every entry.
     if (!specs.empty()) {
+        operationRunning_ = true;
+        operationMessages_.clear();
+        operationProblems_ = 0;
         try {
             Archiver1.Extract();
         } catch (...) {
             platform::messages().showMessage("Error in Extract; Fatal DLL Exception in mainunit");
         }
+        endEntryOperation();
+        // What kept the entry from being written is said, not dropped.
+        if (!file.isEmpty() && !platform::fileExists((folder + file).toStdString()) &&
+            !operationMessages_.isEmpty())
+            platform::messages().showMessage(operationMessages_.join('\n').toStdString());
     }
     const qsizetype dot = file.lastIndexOf('.');
     Edit2->setText(dot >= 0 ? file.mid(dot) : QString());

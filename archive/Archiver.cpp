@@ -272,7 +272,7 @@ bool TArchiver::callLibrary(Record& record, Exec exec, Fill fill, std::string ar
         std::fill(std::begin(record.Specs), std::end(record.Specs), nullptr);
 
         if (!returned || handlerFailed) {
-            show("Fatal DLL Error: abort exception");
+            fail("Fatal DLL Error: abort exception");
             ok = false;
             break;
         }
@@ -280,6 +280,7 @@ bool TArchiver::callLibrary(Record& record, Exec exec, Fill fill, std::string ar
         anyReturned = true;
         first += count;
     } while (first < total && !Cancel);
+    wasCancelled_ = Cancel;
     if (anyReturned)
         processedCount_ = static_cast<std::int32_t>(
             std::clamp<std::int64_t>(processed, std::numeric_limits<std::int32_t>::min(),
@@ -287,30 +288,47 @@ bool TArchiver::callLibrary(Record& record, Exec exec, Fill fill, std::string ar
     return ok;
 }
 
+void TArchiver::startOperation() {
+    processedCount_ = 0;
+    lastError_.clear();
+    wasCancelled_ = false;
+}
+
+void TArchiver::fail(const std::string& text) {
+    show(text);
+    lastError_ = text;
+}
+
 void TArchiver::zipperOperation(bool deleting) {
+    // A second operation while one runs is refused without touching the running one's record.
+    if (zipBusy_ || unzBusy_) {
+        lastError_ = "an operation is still running";
+        return;
+    }
+    startOperation();
     if (fspecArgs_.empty()) {
-        show(deleting ? "Error - no files selected for deletion" : "Error - no files to zip");
+        fail(deleting ? "Error - no files selected for deletion" : "Error - no files to zip");
         return;
     }
     if (deleting ? !platform::fileExists(zipFilename_) : zipFilename_.empty()) {
-        show("Error - no zip file specified");
+        fail("Error - no zip file specified");
         return;
     }
     if (isSelfExtractingName(zipFilename_)) {
-        show(deleting ? "Error - this pgm can NOT delete files from a self-extracting archive"
+        fail(deleting ? "Error - this pgm can NOT delete files from a self-extracting archive"
                       : "Error - this pgm can NOT add files to a self-extracting archive");
         return;
     }
-    if (zipBusy_)
-        return;
     {
         BusyScope busy(zipBusy_, Cancel);
         bool loadedHere = false;
         if (!ZIPPER::ZipDllHandle) {
             LoadZipLibrary();
             loadedHere = true;
-            if (!ZIPPER::ZipDllHandle)
+            if (!ZIPPER::ZipDllHandle) {
+                lastError_ = "ZIPPER.DLL not found";
                 return;
+            }
         }
         callLibrary(
             zipRecord_, ZIPPER::ZipperExec, [this, deleting] { fillZipRecord(deleting); },
@@ -332,15 +350,20 @@ void TArchiver::Delete() {
 }
 
 void TArchiver::Extract() {
-    if (unzBusy_)
+    if (zipBusy_ || unzBusy_) {
+        lastError_ = "an operation is still running";
         return;
+    }
+    startOperation();
     BusyScope busy(unzBusy_, Cancel);
     bool loadedHere = false;
     if (!UNZIPPER::UnzDllHandle) {
         LoadUnzLibrary();
         loadedHere = true;
-        if (!UNZIPPER::UnzDllHandle)
+        if (!UNZIPPER::UnzDllHandle) {
+            lastError_ = "UNZIPPER.DLL not found";
             return;
+        }
     }
     // The library extracts into the current directory; it is not restored afterwards. An
     // empty base folder extracts into the current one.
@@ -361,7 +384,7 @@ void TArchiver::Extract() {
             !platform::setCurrentDirectory(ExtrBaseDir)) {
             // A base folder that is gone or cannot be entered: extracting anyway would write
             // into whatever folder happens to be current.
-            show("Error - cannot open the folder " + ExtrBaseDir);
+            fail("Error - cannot open the folder " + ExtrBaseDir);
             if (loadedHere)
                 UnloadUnzLibrary();
             return;

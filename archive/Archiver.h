@@ -133,7 +133,15 @@ public:
     // Public members.
     int Count() const; // entries while ZipFilename is not empty, else 0
     const std::vector<std::unique_ptr<ZipDirEntry>>& DirEntries() const { return dirEntries_; }
+    // Files the current (or last) operation processed; reset to 0 as each operation starts.
     std::int32_t ProcessedCount() const { return processedCount_; }
+    // Why the last Add, Delete or Extract did not run or failed as a whole ("" when it ran):
+    // the text of the box it showed, or the refusal of a second operation while one runs.
+    const std::string& LastError() const { return lastError_; }
+    // True when the last operation was stopped by Cancel.
+    bool WasCancelled() const { return wasCancelled_; }
+    // True while an Add, Delete or Extract runs (also while its events run).
+    bool Busy() const { return zipBusy_ || unzBusy_; }
     bool Cancel = false;
     std::uint32_t Handle = 0;
     bool designMode = false; // writing ZipFilename only stores it; ReadDirectory does nothing
@@ -172,6 +180,13 @@ private:
     // directory: told once per archive opened, not again on every reread.
     std::string toldDifference_;
     std::int32_t processedCount_ = 0;
+    // Starts an operation's record: no count, no error, not cancelled.
+    void startOperation();
+    // Shows TEXT in a box and keeps it as the operation's LastError.
+    void fail(const std::string& text);
+
+    std::string lastError_;
+    bool wasCancelled_ = false;
     bool zipBusy_ = false;
     bool unzBusy_ = false;
     ZipCommandRecord zipRecord_{};

@@ -493,6 +493,13 @@ void TSortingGrid::mouseReleaseEvent(QMouseEvent* event) {
             }
         }
     }
+    // A right click on a heading only sorts: the entry menu is for the entries.
+    if (event->button() == Qt::RightButton) {
+        const QPoint p = event->position().toPoint();
+        const TGridCoord cell = MouseCoord(p.x(), p.y());
+        if (cell.Y >= 0 && cell.Y < FixedRows())
+            return;
+    }
     TStringGrid::mouseReleaseEvent(event);
 }
 

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QSet>
@@ -128,6 +129,15 @@ TAddForm::TAddForm(QWidget* parent) : QDialog(parent, kCloseAndMinimiseDialog) {
 
     connect(DirectoryListBox1, &TFolderTree::Click, this,
             [this] { platform::guarded([this] { DirectoryListBox1Click(); }); });
+    // The file list follows the keyboard too, as long as the selection is a folder (a mouse
+    // press leaves it to the click, which alone answers the left button).
+    connect(DirectoryListBox1, &TFolderTree::Change, this, [this] {
+        platform::guarded([this] {
+            if (QGuiApplication::mouseButtons() == Qt::NoButton &&
+                platform::directoryExists(DirectoryListBox1->Path().toStdString()))
+                DirectoryListBox1Click();
+        });
+    });
 
     centerOnScreen(this);
     platform::guarded([this] { FormCreate(); });

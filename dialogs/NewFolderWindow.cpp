@@ -10,6 +10,7 @@
 #include "platform/Messages.h"
 #include "platform/qt/ErrorGuard.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QShowEvent>
@@ -57,6 +58,8 @@ void TForm7::BitBtn1Click() {
         throw platform::Exception("Cannot create Folder : " + path);
     // The tree lists the new folder through its own watching; it is repainted at once.
     Extract->Directorylistbox1->viewport()->repaint();
+    // The new folder is selected, so that OK extracts into it rather than its parent.
+    Extract->Directorylistbox1->setPath(QDir::cleanPath(QString::fromStdString(path)));
     hide();
 }
 

@@ -198,6 +198,9 @@ void TForm2::FormCreate() {
         CheckBox1->setChecked(true);
         CheckBox1->setEnabled(false);
     }
+    // With a password stored, it may be changed only once the current one is accepted.
+    // (Ticking the box above opened them.)
+    Panel4->setEnabled(false);
 }
 
 void TForm2::TabSet1Change(int newTab) {
@@ -211,6 +214,7 @@ void TForm2::GradButton5Click() {
         return;
     }
     CheckBox1->setEnabled(true);
+    Panel4->setEnabled(CheckBox1->isChecked());
     Edit2->setText(Edit1->text());
     Edit3->setText(Edit2->text());
 }
@@ -220,13 +224,15 @@ void TForm2::CheckBox1Click() {
         Panel4->setEnabled(true);
         return;
     }
-    // Deleting: the value stays, empty. The main window's copy is left alone, so the lock
-    // works with the old password until the next start.
+    // Deleting: the value stays, empty, and the main window's copy with it, so that the
+    // lock opens at once.
     {
         SettingsKey key;
         key.write("PSW", "");
         Edit5->setText(key.read("PSW"));
     }
+    if (SetStoredPassword)
+        SetStoredPassword(Edit5->text());
     Edit2->setText(Edit5->text());
     Edit3->setText(Edit2->text());
     platform::messages().showMessage(std::string("Your password is deleted,\r") + kAgain);
@@ -247,6 +253,10 @@ void TForm2::Edit3Change() {
 }
 
 void TForm2::GradButton3Click() {
+    // The change fields are shut until the current password has been accepted: a text put
+    // in them meanwhile replaces nothing.
+    if (!Panel4->isEnabledTo(this))
+        return;
     QString stored;
     {
         SettingsKey key;

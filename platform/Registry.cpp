@@ -131,6 +131,11 @@ std::string registryHivePath() {
     return {};
 }
 
+// The real registry is always readable as a whole.
+std::string registryHiveProblem() {
+    return {};
+}
+
 // The real registry merges the machine's classes itself.
 std::string machineHivePath() {
     return {};
@@ -853,6 +858,21 @@ std::string registryHivePath() {
     if (const char* path = std::getenv("QUEMBLY_REGISTRY"); path && *path)
         return path;
     return configHome() + "/quembly/registry.reg";
+}
+
+std::string registryHiveProblem() {
+    Hive hive;
+    switch (loadHive(hive)) {
+    case LoadResult::Ok:
+        return {};
+    case LoadResult::Unreadable:
+        return "The settings file " + registryHivePath() +
+               " cannot be read; the password-protected commands stay locked";
+    case LoadResult::NotAHive:
+        break;
+    }
+    return "The settings file " + registryHivePath() +
+           " is not a REGEDIT4 file; the password-protected commands stay locked";
 }
 
 std::string machineHivePath() {

@@ -25,6 +25,11 @@ std::string registryHivePath();
 // the program's folder (lib/quembly) belongs to; "" when there is none.
 std::string machineHivePath();
 
+// Why the user's hive file cannot be relied on: "" when it is missing (an empty registry) or
+// reads as a hive; else a message naming the file, which is then neither read nor written.
+// The access lock stays shut while there is one: a password it may hold cannot be known.
+std::string registryHiveProblem();
+
 class Registry {
 public:
     explicit Registry(RootKey root = RootKey::CurrentUser);

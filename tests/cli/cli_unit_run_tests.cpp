@@ -10,6 +10,7 @@
 #include <QLocale>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <iostream>
 #include <sstream>
 
@@ -130,11 +131,13 @@ TEST_F(CliRun, ListOfADamagedArchiveShowsEntriesSoFarAndFails) {
     EXPECT_EQ(boxes.errorTexts(), std::vector<std::string>{"Error 3 reading Zip file."});
 }
 
-TEST_F(CliRun, ListWithoutEntriesSaysSoAndSucceeds) {
+TEST_F(CliRun, ListWithoutEntriesFailsUnlessTheArchiveIsEmpty) {
     writeFile(dir / "text.zip", "this is not an archive at all");
-    EXPECT_EQ(run({"--list", (dir / "text.zip").string()}), cli::ExitOk);
+    EXPECT_EQ(run({"--list", (dir / "text.zip").string()}), cli::ExitFailed);
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(boxes.messageTexts(), std::vector<std::string>{"No valid zip entries found"});
+    makeZip(dir / "empty.zip", {});
+    EXPECT_EQ(run({"--list", (dir / "empty.zip").string()}), cli::ExitOk);
 }
 
 TEST_F(CliRun, ListOfAMissingArchiveFails) {
@@ -449,6 +452,28 @@ TEST_F(CliLibraries, NothingProcessedIsAFailure) {
     EXPECT_EQ(run({"--extract", zip, dir.str(), "not-there.txt"}), cli::ExitFailed);
     EXPECT_EQ(out.str(), "0 files were extracted\n");
 }
+
+// Exit status 1 whenever anything asked was not done, even when other entries were: PARAM
+// names the entry the library cannot write out beside a good one.
+class CliPartialExtract : public CliLibraries, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(CliPartialExtract, ExitsWithOne) {
+    const fs::path zip = dir / "t.zip";
+    const std::string kind = GetParam();
+    if (kind == "encrypted") {
+        makeZip(zip, {{"ok.txt", "o"}});
+        writeFile(dir / "secret.txt", "s");
+        ASSERT_EQ(std::system(("cd '" + dir.str() + "' && zip -q -P pw t.zip secret.txt").c_str()),
+                  0);
+    } else {
+        makeZip(zip, {{"ok.txt", "o"}, {"../evil.txt", "e"}});
+    }
+    EXPECT_EQ(run({"--extract", zip.string(), (dir / "out").string()}), cli::ExitFailed);
+    EXPECT_EQ(out.str(), "1 files were extracted\n");
+    EXPECT_EQ(readFile(dir / "out" / "ok.txt"), "o");
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, CliPartialExtract, ::testing::Values("encrypted", "refused name"));
 
 TEST_F(CliLibraries, RightPasswordLetsTheCommandsRun) {
     clitest::setStoredPassword("Open Sesame");

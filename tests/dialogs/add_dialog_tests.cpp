@@ -74,15 +74,15 @@ TEST_F(AddDialogTest, FileListShowsRegularFilesHiddenOnesTooAndNothingElse) {
     EXPECT_EQ(at(), "~ F: .hidden A.txt b.txt link.txt");
 }
 
-TEST_F(AddDialogTest, OnlyALeftClickInTheTreePointsTheFileListAndEachShowingStartsAtHome) {
+TEST_F(AddDialogTest, TheFileListFollowsTheTreeAndEachShowingStartsAtHome) {
     makeFiles("top.txt sub/inner.txt sub2/other.txt");
     EXPECT_EQ(at().section(':', 0, 0), "~ ~");
     dialogtest::act(form.get(), "DirectoryListBox1=.", dir());
     EXPECT_EQ(at(), "F F: top.txt");
     dialogtest::act(form.get(), "key=Right key=Down"); // opens the branch, then down
-    EXPECT_EQ(at(), "F/sub F: top.txt") << "keys move the selection only";
+    EXPECT_EQ(at(), "F/sub F/sub: inner.txt") << "the keyboard moves the list too";
     ASSERT_TRUE(clickFolder(form->DirectoryListBox1, in("sub2"), Qt::RightButton));
-    EXPECT_EQ(at(), "F/sub2 F: top.txt") << "a right click selects only";
+    EXPECT_EQ(at(), "F/sub2 F/sub: inner.txt") << "a right click selects only";
     dialogtest::act(form.get(), "DirectoryListBox1=sub2", dir());
     EXPECT_EQ(at(), "F/sub2 F/sub2: other.txt");
     EXPECT_TRUE(messages.shown().empty());

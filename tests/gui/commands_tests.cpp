@@ -231,7 +231,7 @@ TEST_F(DeleteZipTest, ConfirmedDeletionRemovesTheFileAndEmptiesTheTable) {
     EXPECT_EQ(Mainform->ZipFname->text(), "<none>");
     EXPECT_EQ(grid()->RowCount(), 1);
     EXPECT_EQ(grid()->FixedRows(), 0);
-    EXPECT_EQ(Mainform->FilesLabel->text(), "2") << "the counter keeps the old number";
+    EXPECT_EQ(Mainform->FilesLabel->text(), "0") << "the counter cleared with the table";
     EXPECT_EQ(Mainform->Archiver1.ZipFilename(), zip);
 }
 

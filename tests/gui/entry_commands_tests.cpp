@@ -4,12 +4,15 @@
 #include "tests/gui/MainWindowFixture.h"
 
 #include "app/MessageWindow.h"
+#include "controls/RadioGroup.h"
 #include "dialogs/AddFilesDialog.h"
 #include "dialogs/DialogResults.h"
+#include "dialogs/ExtractDialog.h"
 #include "platform/Errors.h"
 #include "tests/ziplibs/LibHarness.h"
 
 #include <QLabel>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QTimer>
 
@@ -80,6 +83,8 @@ class EntryRefusalTest : public EntryCommandsTest,
                          public ::testing::WithParamInterface<dialogtest::Case> {};
 class ExtractTest : public EntryCommandsTest,
                     public ::testing::WithParamInterface<dialogtest::Case> {};
+class WhileBusyTest : public EntryCommandsTest,
+                      public ::testing::WithParamInterface<const char*> {};
 
 } // namespace
 
@@ -104,7 +109,7 @@ TEST_F(EntryCommandsTest, AddPutsTheCollectedFilesIntoTheArchive) {
     EXPECT_TRUE(Mainform->Archiver1.FSpecArgs().empty());
 
     // Progress lets other commands run meanwhile: a Delete started at the first progress of
-    // the next Add (a fresh dialog, neither box ticked) meets the busy library and returns.
+    // the next Add (a fresh dialog, neither box ticked) is refused at once.
     testsupport::writeFile(files / "big/big.bin", zltest::noiseData(300000));
     const TProgressEvent progress = Mainform->Archiver1.OnProgress;
     int depth = 0, deepest = 0;
@@ -120,7 +125,7 @@ TEST_F(EntryCommandsTest, AddPutsTheCollectedFilesIntoTheArchive) {
         --depth;
     };
     command("AddBut", "DirectoryListBox1=big Selectallbut Addfilebut Okbut");
-    EXPECT_EQ(shown(), "?Delete selected files from: F/target.zip?");
+    EXPECT_EQ(shown(), "Please wait: an operation is still running.");
     EXPECT_EQ(deepest, 1) << "the library entered again from its own progress";
     EXPECT_EQ(namesByPython(zip), "old/keep.txt " + src + "/one.txt " + src + "/two.txt big.bin");
     EXPECT_EQ(closing(), "1 files were added");
@@ -155,7 +160,8 @@ INSTANTIATE_TEST_SUITE_P(Commands, EntryRefusalTest, ::testing::Values(
     dialogtest::Case{"Add without archive", "", "AddBut", "Error - open a zip file first"},
     dialogtest::Case{"Add to self-extracting", "sfx.EXE", "AddFiles1", "Error - this pgm can NOT add files to a self-extracting archive"},
     dialogtest::Case{"Add To ZIP with an empty list", "six.zip", "AddBut Okbut", "No files selected"},
-    dialogtest::Case{"Add cancelled before Add Files", "six.zip", "AddBut cancelbut", "No files selected"},
+    dialogtest::Case{"Add cancelled before Add Files", "six.zip", "AddBut cancelbut", ""},
+    dialogtest::Case{"Add closed", "six.zip", "AddBut close", ""},
     dialogtest::Case{"Add cancelled after Add Files", "six.zip", "AddBut Selectallbut Addfilebut cancelbut", ""},
     dialogtest::Case{"Extract cancelled", "six.zip", "ExtractBut Cancelbut", ""},
     dialogtest::Case{"Extract closed", "six.zip", "Extract1 close", ""},
@@ -210,7 +216,7 @@ TEST_P(ExtractTest, WritesTheAskedEntriesIntoTheChosenFolder) {
 INSTANTIATE_TEST_SUITE_P(Answers, ExtractTest, ::testing::Values(
     dialogtest::Case{"all with directories", "", "RadioGroup1=1", "6 files were extracted, options 3: a.txt=a b.txt=b c.txt=c dir/d.txt=d-dir dir/e.txt=e-dir f.txt=f"},
     dialogtest::Case{"all, the dialog's first answers", "", "", "6 files were extracted, options 2: a.txt=a b.txt=b c.txt=c d.txt=d-dir e.txt=e-dir f.txt=f"},
-    dialogtest::Case{"all, keeping existing files", "", "RadioGroup2=0", "5 files were extracted, options 0: a.txt=old b.txt=b c.txt=c d.txt=d-dir e.txt=e-dir f.txt=f"},
+    dialogtest::Case{"all, keeping existing files", "", "RadioGroup2=0", "5 files were extracted, 1 skipped, options 0: a.txt=old b.txt=b c.txt=c d.txt=d-dir e.txt=e-dir f.txt=f"},
     dialogtest::Case{"rows 3 to 5 with directories", "", "RadioGroup1=1 RadioGroup3=1", "3 files were extracted, options 3: a.txt=old c.txt=c dir/d.txt=d-dir dir/e.txt=e-dir"},
     dialogtest::Case{"rows 3 to 5", "", "RadioGroup3=1", "3 files were extracted, options 2: a.txt=old c.txt=c d.txt=d-dir e.txt=e-dir"}));
 // clang-format on
@@ -221,7 +227,8 @@ TEST_F(EntryCommandsTest, ExtractIntoAFolderGoneOrLockedMeanwhileWritesNothing) 
     fs::create_directory(files / "gone");
     command("ExtractBut", "Directorylistbox1=gone OKbut", [this] { fs::remove(files / "gone"); });
     EXPECT_EQ(shown(), "Error - cannot open the folder F/gone");
-    EXPECT_EQ(closing(), "0 files were extracted");
+    EXPECT_EQ(closing(), "Extract failed: Error - cannot open the folder " +
+                             QString::fromStdString((files / "gone").string()));
     EXPECT_FALSE(fs::exists(current / "a.txt"));
 
     // A folder that cannot be written: the library writes nothing and counts nothing.
@@ -233,7 +240,7 @@ TEST_F(EntryCommandsTest, ExtractIntoAFolderGoneOrLockedMeanwhileWritesNothing) 
         testsupport::Unprivileged unprivileged;
         command("ExtractBut", "Directorylistbox1=locked OKbut");
         EXPECT_EQ(dialogsShown, 2);
-        EXPECT_EQ(closing(), "0 files were extracted");
+        EXPECT_EQ(closing(), "0 files were extracted, 1 skipped");
     }
     EXPECT_TRUE(fs::is_empty(files / "locked"));
 }
@@ -266,4 +273,94 @@ TEST_F(EntryCommandsTest, DeleteKeyRemovesTheSelectedRowsAfterYes) {
     command("DeleteZipBut ExtractSelectedFile1");
     EXPECT_EQ(dialogtest::shown(messages).section(" / ", 1), "Error: file not found: <none>");
     EXPECT_EQ(dialogsShown, 0);
+}
+
+// --- What an operation says, one at a time, Cancel -------------------------------------------
+
+// The result line tells what this operation did: the entries it skipped are counted and
+// listed with their reasons under it, and a failed one says so instead of a count.
+TEST_F(EntryCommandsTest, ResultLineAndMessageListTellWhatThisOperationDid) {
+    const std::string zip = startWith("six.zip", kSix);
+    const int cleanHeight = Msgform->height();
+    testsupport::writeFile(files / "out/a.txt", "old");
+    command("ExtractBut", "Directorylistbox1=out RadioGroup2=0 OKbut");
+    EXPECT_EQ(closing(), "5 files were extracted, 1 skipped");
+    ASSERT_EQ(Msgform->MessageList->count(), 1);
+    EXPECT_EQ(Msgform->MessageList->item(0)->text(), "File exists, skipped: a.txt");
+    EXPECT_GT(Msgform->height(), cleanHeight) << "the window grows for the list";
+
+    // The archive gone: the Delete fails and says why, not the Extract's count.
+    fs::remove(zip);
+    selectRows(1, 1);
+    messages.answer(true);
+    command("DeleteBut");
+    EXPECT_EQ(closing(), "Delete failed: Error - no zip file specified");
+    EXPECT_TRUE(Msgform->MessageList->isHidden());
+    EXPECT_EQ(Msgform->height(), cleanHeight);
+}
+
+// While an Add runs, each command that would start another operation is refused with one
+// message and opens no dialog; the Add goes on to its true result.
+TEST_P(WhileBusyTest, RefusesAnotherOperation) {
+    const std::string zip = startWith("t.zip", {{"a.txt", "a"}});
+    testsupport::writeFile(files / "big/big.bin", zltest::noiseData(300000));
+    selectRows(1, 1);
+    messages.setDefaultAnswer(true);
+    const TProgressEvent progress = Mainform->Archiver1.OnProgress;
+    Mainform->Archiver1.OnProgress = [&, asked = false](auto... args) mutable {
+        if (!std::exchange(asked, true))
+            dialogtest::act(Mainform, GetParam());
+        progress(args...);
+    };
+    command("AddBut", "DirectoryListBox1=big Selectallbut Addfilebut Okbut");
+    EXPECT_EQ(shown(), "Please wait: an operation is still running.");
+    EXPECT_TRUE(chooser.seen.empty() && !Extract) << "no dialog opened";
+    EXPECT_EQ(namesByPython(zip), "a.txt big.bin");
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, WhileBusyTest,
+                         ::testing::Values("AddBut", "ExtractBut", "DeleteBut", "OpenFiles1",
+                                           "Openwith1", "DeleteZipBut", "NewZipBut", "ZipOpenBut"));
+
+// Cancel stops the library at its next progress call: an Add leaves the archive as it was,
+// an Extract leaves no part of a file; closing the window during an operation asks first,
+// cancels it and closes once it has stopped.
+TEST_F(EntryCommandsTest, CancelStopsTheOperationAndLeavesNoTrace) {
+    const std::string zip = startWith("t.zip", {{"big.bin", zltest::noiseData(300000)}});
+    const std::string before = testsupport::readFile(zip);
+    testsupport::writeFile(files / "big/big2.bin", zltest::noiseData(300000, 2));
+    fs::create_directory(files / "out");
+    const TProgressEvent progress = Mainform->Archiver1.OnProgress;
+    Mainform->Archiver1.OnProgress = [&](auto... args) {
+        progress(args...);
+        if (Msgform->Cancelbut->isVisible())
+            Msgform->Cancelbut->Click();
+    };
+    command("AddBut", "DirectoryListBox1=big Selectallbut Addfilebut Okbut");
+    EXPECT_EQ(closing(), "Cancelled: 0 files were added");
+    EXPECT_EQ(testsupport::readFile(zip), before);
+    command("ExtractBut", "Directorylistbox1=out OKbut");
+    EXPECT_EQ(closing(), "Cancelled: 0 files were extracted");
+    EXPECT_EQ(treeText(files / "out"), "");
+
+    Mainform->Archiver1.OnProgress = [&, asked = false](auto... args) mutable {
+        if (!std::exchange(asked, true)) {
+            messages.answer(true);
+            Mainform->close();
+        }
+        progress(args...);
+    };
+    command("AddBut", "DirectoryListBox1=big Selectallbut Addfilebut Okbut");
+    EXPECT_EQ(shown(), "?An operation is still running. Cancel it and quit?");
+    EXPECT_EQ(testsupport::readFile(zip), before);
+    EXPECT_EQ(terminateCalls, 0) << "not before the operation has stopped";
+    QApplication::processEvents();
+    EXPECT_EQ(terminateCalls, 1);
+}
+
+// The entry menu's Extract starts on "Selected Files".
+TEST_F(EntryCommandsTest, MenuExtractStartsOnSelectedFiles) {
+    startWith("six.zip", kSix);
+    command("ExtractSelectedFile1", "Cancelbut");
+    EXPECT_EQ(Extract->RadioGroup3->ItemIndex(), 1);
 }

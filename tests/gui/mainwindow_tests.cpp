@@ -3,6 +3,7 @@
 // Delete key.
 #include "tests/gui/MainWindowFixture.h"
 
+#include "app/CommandLine.h"
 #include "app/MessageWindow.h"
 #include "controls/GradButton.h"
 #include "controls/Theme.h"
@@ -20,6 +21,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <filesystem>
+#include <optional>
 
 namespace fs = std::filesystem;
 using guitest::dosDate;
@@ -320,7 +322,7 @@ TEST_F(FormCreateTest, ExistingTempFolderIsKeptWithItsFiles) {
     EXPECT_TRUE(messages.errorTexts().empty());
 }
 
-TEST_F(FormCreateTest, TempFolderThatCannotBeMadeIsReportedAndTheTableStaysUncaptioned) {
+TEST_F(FormCreateTest, TempFolderThatCannotBeMadeIsReportedOnceAndStartUpGoesOn) {
     // The documents folder names a plain file, so no folder can be made inside it.
     testsupport::writeFile(files / "not-a-folder", "x");
     const std::string documents = (files / "not-a-folder").string();
@@ -330,9 +332,10 @@ TEST_F(FormCreateTest, TempFolderThatCannotBeMadeIsReportedAndTheTableStaysUncap
     ASSERT_EQ(messages.errorTexts().size(), 1u);
     EXPECT_EQ(messages.errorTexts()[0], "Cannot create " + documents + "/Quembly Temp/.");
     EXPECT_TRUE(Mainform->isVisible());
-    EXPECT_EQ(Mainform->Edit3->text(), "pw") << "the reads before the failure stand";
-    EXPECT_EQ(cell(0, 0), "");
-    EXPECT_NE(grid()->ColWidths(0), 400);
+    EXPECT_EQ(Mainform->Edit3->text(), "pw");
+    EXPECT_EQ(cell(0, 0), "File Name");
+    EXPECT_EQ(grid()->ColWidths(0), 400);
+    EXPECT_TRUE(ZIPPER::ZipDllHandle && UNZIPPER::UnzDllHandle) << "the libraries loaded";
 }
 
 TEST_F(FormCreateTest, MissingParentOfTheDocumentsFolderIsReportedTheSameWay) {
@@ -348,18 +351,18 @@ TEST_F(FormCreateTest, MissingParentOfTheDocumentsFolderIsReportedTheSameWay) {
 
 using ResizeTest = MainWindowFixture;
 
-TEST_F(ResizeTest, ColumnsTakeTheirSharesOfTheWidthBeforeTheChange) {
+TEST_F(ResizeTest, ColumnsTakeTheirSharesOfTheNewWidth) {
     start();
     const int height = Mainform->height();
     ASSERT_EQ(Mainform->width(), 750);
     Mainform->resize(900, height);
     QApplication::processEvents();
     ASSERT_EQ(Mainform->width(), 900);
-    EXPECT_EQ(columnWidths(grid()), (std::vector<int>{428, 98, 112, 105}));
+    EXPECT_EQ(columnWidths(grid()), (std::vector<int>{513, 117, 135, 126}));
 
     Mainform->resize(650, height);
     QApplication::processEvents();
-    EXPECT_EQ(columnWidths(grid()), (std::vector<int>{513, 117, 135, 126}));
+    EXPECT_EQ(columnWidths(grid()), (std::vector<int>{370, 84, 98, 91}));
 }
 
 TEST_F(ResizeTest, HalvesRoundToTheEvenNeighbour) {
@@ -431,9 +434,63 @@ TEST_F(CloseTest, ClosingWhenTheTempFolderIsGoneStillCloses) {
     EXPECT_TRUE(messages.errorTexts().empty());
 }
 
+// A "Quembly Temp" that is a link (to someone's folder) or a plain file is never used: Open
+// entry refuses with a message naming it, and closing deletes nothing through it.
+class TempFolderTest : public MainWindowFixture, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(TempFolderTest, ThatIsNoRealFolderIsNeverUsed) {
+    const fs::path victim = files / "victim";
+    testsupport::writeFile(victim / "theirs.txt", "t");
+    if (GetParam())
+        fs::create_directory_symlink(victim, docs.path() / "Quembly Temp");
+    else
+        testsupport::writeFile(docs.path() / "Quembly Temp", "x");
+    const std::string problem =
+        "Cannot use " + tempFolder() + ": it is a link, not a folder, or not yours.";
+    start({QString::fromStdString(writeZip("a.zip", {{"a.txt", "a"}}))});
+    EXPECT_EQ(messages.errorTexts(), std::vector<std::string>{problem});
+    grid()->setSelection({0, 1, 3, 1});
+    Mainform->OpenFiles1->trigger();
+    EXPECT_EQ(messages.errorTexts(), (std::vector<std::string>{problem, problem}));
+    EXPECT_TRUE(shell.calls.empty());
+    EXPECT_TRUE(Mainform->close());
+    EXPECT_EQ(treeText(victim), "theirs.txt=t");
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, TempFolderTest, ::testing::Bool());
+
 // --- The access gate --------------------------------------------------------------------------
 
 using AccessGateTest = MainWindowFixture;
+
+// A settings file that cannot be read or is no REGEDIT4 file may hold a password: the gated
+// commands stay locked, in the window and on the command line, with a message naming it.
+// PARAM: the file's bytes, or null for a readable hive made unreadable (mode 000).
+class UnreadableSettingsTest : public MainWindowFixture,
+                               public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(UnreadableSettingsTest, KeepTheGatedCommandsLocked) {
+    const std::string hive = platform::registryHivePath();
+    std::optional<testsupport::Unprivileged> unprivileged;
+    if (GetParam()) {
+        testsupport::writeFile(hive, GetParam());
+    } else {
+        fs::permissions(hive, fs::perms::none);
+        unprivileged.emplace();
+    }
+    start();
+    messages.clear();
+    Mainform->DeleteZipBut->Click();
+    ASSERT_EQ(messages.messageTexts().size(), 1u);
+    const std::string text = messages.messageTexts()[0];
+    EXPECT_EQ(text.substr(0, 18 + hive.size()), "The settings file " + hive);
+    EXPECT_FALSE(Form1->isVisible());
+    EXPECT_EQ(cli::checkPassword(std::nullopt), text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, UnreadableSettingsTest,
+                         ::testing::Values("Windows Registry Editor Version 5.00\n\n",
+                                           "\x01\x02REGEDIT4\n", nullptr));
 
 TEST_F(AccessGateTest, WithoutPasswordGatedCommandsRunAtOnce) {
     start();

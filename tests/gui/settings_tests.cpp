@@ -113,20 +113,21 @@ const char* const kPw = "\"PSW\"=\"pw\"\n";
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Settings, SettingsRules, ::testing::Values(
     RuleCase{"no key", nullptr, "", "up", "||", nullptr, "", ""},
-    RuleCase{"stored password and size", "\"PSW\"=\"pw\"\n\"smb\"=\"12\"\n", "", "tgp", "|12|pw", kPw, "pw", ""},
+    RuleCase{"stored password and size", "\"PSW\"=\"pw\"\n\"smb\"=\"12\"\n", "", "tp", "|12|pw", kPw, "pw", ""},
     // The stored size stays as it is until "Apply"; focus moves only in a shown window.
     RuleCase{"stored size not numeric", "\"smb\"=\"x5\"\n", "", "up", "|1|", "x5", "", "Please type a numeric format"},
     // The main window reads the password at start too.
     RuleCase{"stored password of another type", "\"PSW\"=dword:00000001\n", "", "up", "||", "dword", "",
              "!Invalid data type for 'PSW' / !Invalid data type for 'PSW'"},
-    RuleCase{"wrong current password (letter case counts)", kPw, "Edit1=PW GradButton5", "tgp", "||pw", kPw, "pw", "Invalid Password"},
+    RuleCase{"wrong current password (letter case counts)", kPw, "Edit1=PW GradButton5", "tp", "||pw", kPw, "pw", "Invalid Password"},
     RuleCase{"right current password", kPw, "Edit1=pw GradButton5", "tugsp", "pw||pw", kPw, "pw", ""},
-    // The main window's copy stays: the lock works with the old password until the next start.
-    RuleCase{"unticking deletes", kPw, "Edit1=pw GradButton5 CheckBox1", "up", "||", "\"PSW\"=\"\"", "pw", "Your password is deleted,+"},
+    // The main window's copy goes with it: the lock opens at once.
+    RuleCase{"unticking deletes at once", kPw, "Edit1=pw GradButton5 CheckBox1", "up", "||", "\"PSW\"=\"\"", "", "Your password is deleted,+"},
     RuleCase{"unticking without a password", "", "CheckBox1 CheckBox1", "up", "||", "\"PSW\"=\"\"", "", "Your password is deleted,+"},
-    RuleCase{"retype field only enables", kPw, "Edit2=a Edit3=a Edit3=ab", "tgsp", "a||pw", kPw, "pw", ""},
-    RuleCase{"change field only disables", kPw, "Edit2=a Edit3=a Edit2=b Edit3=c", "tgp", "b||pw", kPw, "pw", ""},
-    RuleCase{"set stores the change field", kPw, "Edit2=new Edit3=new Edit3=newer GradButton3", "tg", "||new", "\"PSW\"=\"new\"", "new", "Your password is new+"},
+    RuleCase{"retype field only enables", kPw, "Edit2=a Edit3=a Edit3=ab", "tsp", "a||pw", kPw, "pw", ""},
+    RuleCase{"change field only disables", kPw, "Edit2=a Edit3=a Edit2=b Edit3=c", "tp", "b||pw", kPw, "pw", ""},
+    RuleCase{"shut change fields replace nothing", kPw, "Edit2=new Edit3=new GradButton3", "tsp", "new||pw", kPw, "pw", ""},
+    RuleCase{"set stores the change field", kPw, "Edit1=pw GradButton5 Edit2=new Edit3=new Edit3=newer GradButton3", "tg", "||new", "\"PSW\"=\"new\"", "new", "Your password is new+"},
     RuleCase{"first password", "", "CheckBox1 Edit2=a Edit3=a GradButton3", "tg", "||a", "\"PSW\"=\"a\"", "a", "Your password is a+"},
     RuleCase{"empty password", kPw, "Edit1=pw GradButton5 Edit2= Edit3= GradButton3", "tg", "||", "\"PSW\"=\"\"", "", "Your password is +"},
     RuleCase{"set without the key", nullptr, "CheckBox1 Edit2=n Edit3=n GradButton3", "tugsp", "n||", nullptr, "", "!Failed to set data for 'PSW'"},

@@ -67,12 +67,13 @@ TEST_P(OpenEntry, ExtractsTheSelectionAndOpensTheLastOne) {
                         Mainform->Edit2->text()};
     if (Form1->isVisible())
         outcome << "prompt";
+    if (!shown().isEmpty())
+        outcome << shown();
     EXPECT_EQ(outcome.replaceInStrings(QRegularExpression("^$"), "-")
                   .join(" | ")
                   .replace(QString::fromStdString(tempFolder()), "T/")
                   .replace(QString::fromStdString((files / "view.zip").string()), "Z"),
               c.expected);
-    EXPECT_EQ(shown(), "");
     EXPECT_FALSE(Msgform->isVisible());
 }
 
@@ -84,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(View, OpenEntry, ::testing::Values(
     OpenCase{"three rows", "a/1.txt=1, b/2.txt=2, c.d/3.md=3", 3, "OpenFiles1", "", "", "1.txt=1 2.txt=2 3.md=3 | open T/3.md | .md"},
     // An entry of the same bare name opened before must not be shown instead.
     OpenCase{"stale file of the same name", "x/a.txt=x, y/note.txt=new", 2, "ViewSelectedFile1", "", "a.txt=old note.txt=old", "a.txt=x note.txt=new | open T/note.txt | .txt"},
-    OpenCase{"entry that cannot be extracted", "n/note.txt=bad!", 1, "OpenFiles1", "", "note.txt=old", "- | open T/note.txt | .txt"},
+    OpenCase{"entry that cannot be extracted", "n/note.txt=bad!", 1, "OpenFiles1", "", "note.txt=old", "- | - | .txt | CRC error in n/note.txt; the file was not extracted"},
     // ":" is part of a file name here, not a separator.
     OpenCase{"colon in the name", "v/notes:2.txt=n", 1, "dblclick", "", "", "notes:2.txt=n | open T/notes:2.txt | .txt"},
     OpenCase{"temp folder gone", "d/e.pdf=p", 1, "dblclick", "", nullptr, "e.pdf=p | open T/e.pdf | .pdf"},
