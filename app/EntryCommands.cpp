@@ -34,7 +34,7 @@ bool TMainform::takeSelectedNames() {
         Archiver1.FSpecArgs().push_back(name.toStdString());
     if (!Archiver1.FSpecArgs().empty())
         return true;
-    platform::messages().showMessage("Error - no files selected");
+    platform::messages().showMessage(tr("Error - no files selected").toStdString());
     return false;
 }
 
@@ -55,12 +55,12 @@ void TMainform::AddButClick() {
         return;
     const std::string archive = Archiver1.ZipFilename();
     if (archive.empty()) {
-        platform::messages().showMessage("Error - open a zip file first");
+        platform::messages().showMessage(tr("Error - open a zip file first").toStdString());
         return;
     }
     if (isSelfExtractingName(archive)) {
         platform::messages().showMessage(
-            "Error - this pgm can NOT add files to a self-extracting archive");
+            tr("Error - this pgm can NOT add files to a self-extracting archive").toStdString());
         return;
     }
     dialog->move(pos());
@@ -69,10 +69,10 @@ void TMainform::AddButClick() {
     if (DialogCancelled)
         return;
     if (dialog->SelectedList->count() == 0) {
-        platform::messages().showMessage("No files selected");
+        platform::messages().showMessage(tr("No files selected").toStdString());
         return;
     }
-    beginEntryOperation("Beginning Add to " + archive);
+    beginEntryOperation(tr("Beginning Add to ").toStdString() + archive);
     Archiver1.AddOptions = {};
     if (dialog->RecurseCB->isChecked())
         Archiver1.AddOptions.include(AddOptsEnum::AddRecurseDirs);
@@ -83,8 +83,9 @@ void TMainform::AddButClick() {
         Archiver1.FSpecArgs().push_back(dialog->SelectedList->item(i)->text().toStdString());
     dialog->SelectedList->clear();
 
-    RunEntryOperation([this] { Archiver1.Add(); }, "Error in Add; Fatal DLL Exception in mainunit",
-                      " files were added");
+    RunEntryOperation([this] { Archiver1.Add(); },
+                      tr("Error in Add; Fatal DLL Exception in mainunit").toStdString(),
+                      tr(" files were added"));
 }
 
 void TMainform::ExtractButClick() {
@@ -96,20 +97,20 @@ void TMainform::ExtractButClick() {
         return;
     const std::string shown = ZipFname->text().toStdString();
     if (!platform::fileExists(shown)) {
-        platform::messages().showMessage("Error: file not found: " + shown);
+        platform::messages().showMessage(tr("Error: file not found: ").toStdString() + shown);
         return;
     }
     dialog->exec();
     if (ExtractDir.empty() || DialogCancelled)
         return;
     if (StringGrid1->RowCount() < 2) {
-        platform::messages().showMessage("Error - no files to extract");
+        platform::messages().showMessage(tr("Error - no files to extract").toStdString());
         return;
     }
     Archiver1.FSpecArgs().clear();
     if (!ExtractAllFiles && !takeSelectedNames())
         return;
-    beginEntryOperation("Beginning Extract from " + Archiver1.ZipFilename());
+    beginEntryOperation(tr("Beginning Extract from ").toStdString() + Archiver1.ZipFilename());
     Archiver1.ExtrBaseDir = ExtractDir;
     Archiver1.ExtrOptions = {};
     if (ExtractWithDirs)
@@ -118,7 +119,8 @@ void TMainform::ExtractButClick() {
         Archiver1.ExtrOptions.include(ExtrOptsEnum::ExtrOverWrite);
 
     RunEntryOperation([this] { Archiver1.Extract(); },
-                      "Error in Extract; Fatal DLL Exception in mainunit", " files were extracted");
+                      tr("Error in Extract; Fatal DLL Exception in mainunit").toStdString(),
+                      tr(" files were extracted"));
 }
 
 void TMainform::DeleteButClick() {
@@ -127,19 +129,21 @@ void TMainform::DeleteButClick() {
     const std::string archive = Archiver1.ZipFilename();
     if (isSelfExtractingName(archive)) {
         platform::messages().showMessage(
-            "Error - this pgm can NOT delete files from a self-extracting archive");
+            tr("Error - this pgm can NOT delete files from a self-extracting archive")
+                .toStdString());
         return;
     }
     if (StringGrid1->RowCount() < 2) {
-        platform::messages().showMessage("Error - no files to delete");
+        platform::messages().showMessage(tr("Error - no files to delete").toStdString());
         return;
     }
-    if (!platform::messages().confirm("Delete selected files from: " + archive + "?"))
+    if (!platform::messages().confirm(tr("Delete selected files from: ").toStdString() + archive +
+                                      "?"))
         return;
     Archiver1.FSpecArgs().clear();
     if (!takeSelectedNames())
         return;
-    beginEntryOperation("Beginning delete from " + archive);
-    RunEntryOperation([this] { Archiver1.Delete(); }, "Fatal error trying to delete",
-                      " files were Deleted");
+    beginEntryOperation(tr("Beginning delete from ").toStdString() + archive);
+    RunEntryOperation([this] { Archiver1.Delete(); },
+                      tr("Fatal error trying to delete").toStdString(), tr(" files were Deleted"));
 }

@@ -127,7 +127,7 @@ QFont fontOfHeight(const QString& family, int height, bool bold) {
 TMainform::TMainform(const QStringList& arguments, QWidget* parent)
     : QWidget(parent), arguments_(arguments) {
     setObjectName("Mainform");
-    setWindowTitle("Quembly 1.0");
+    setWindowTitle(tr("Quembly 1.0"));
     setFont(fontOfHeight("MS Sans Serif", 16));
     // exit(), not quit(): under Qt 6 quit() first closes every window, which would run the
     // close handler (and empty the temp folder) on File > Exit.
@@ -149,7 +149,7 @@ TMainform::TMainform(const QStringList& arguments, QWidget* parent)
         Archiver1Message(code, text);
     };
 
-    OpenDialog1.Filter = "Ostrel file (*.zip)|*.zip";
+    OpenDialog1.Filter = tr("Ostrel file (*.zip)|*.zip");
 
     resize(750, 432 + MainMenu1->sizeHint().height());
 
@@ -187,7 +187,7 @@ void TMainform::FormCreate() {
         const QString temp = TempFolder();
         if (!platform::directoryExists(temp.toStdString()) &&
             !platform::createDirectory(temp.toStdString()))
-            throw platform::Exception("Cannot create " + temp.toStdString());
+            throw platform::Exception(tr("Cannot create ").toStdString() + temp.toStdString());
     } catch (...) {
         // As an error raised while the window is made: it is shown, the window still opens,
         // and the rest of the set-up does not run.
@@ -200,10 +200,11 @@ void TMainform::FormCreate() {
     StringGrid1->setFixedRows(0);
     StringGrid1->setRowCount(1);
     StringGrid1->setColCount(4);
-    const char* captions[] = {"File Name", "Compress Size", "Uncompress Size", "Date/Time"};
+    const char* captions[] = {QT_TR_NOOP("File Name"), QT_TR_NOOP("Compress Size"),
+                              QT_TR_NOOP("Uncompress Size"), QT_TR_NOOP("Date/Time")};
     const int widths[] = {400, 100, 110, 130};
     for (int c = 0; c < 4; ++c) {
-        StringGrid1->setCells(c, 0, captions[c]);
+        StringGrid1->setCells(c, 0, tr(captions[c]));
         StringGrid1->setColWidths(c, widths[c]);
     }
 

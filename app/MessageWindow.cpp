@@ -10,6 +10,7 @@
 #include <QPalette>
 #include <QProgressBar>
 #include <QScreen>
+#include <QShortcut>
 
 #include <algorithm>
 
@@ -37,7 +38,8 @@ QWidget* makePanel(QWidget* parent, const char* name, const QColor& colour, int 
 // A right-aligned label whose right edge stays at RIGHT: the text grows to the left, and
 // what does not fit on the panel is cut off at the panel's left edge.
 QLabel* makeRightLabel(QWidget* parent, const char* name, int right, int top) {
-    auto* label = new QLabel(QStringLiteral("File being manipulated"), parent);
+    auto* label =
+        new QLabel(QCoreApplication::translate("TMsgform", "File being manipulated"), parent);
     label->setObjectName(QString::fromLatin1(name));
     // File names are shown as they are: a name that looks like markup is not rendered as it.
     label->setTextFormat(Qt::PlainText);
@@ -52,7 +54,7 @@ TMsgform::TMsgform(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
     setObjectName("Msgform");
-    setWindowTitle("Quembly Messages");
+    setWindowTitle(tr("Quembly Messages"));
     setPixelFont(this, "MS Sans Serif", 10);
     setFixedSize(ClientWidth, Panel1Height + Panel2Height);
 
@@ -69,10 +71,12 @@ TMsgform::TMsgform(QWidget* parent)
     Dismissbut = new TGradButton(Panel2);
     Dismissbut->setObjectName("Dismissbut");
     Dismissbut->setGeometry(207, 6, 75, 25);
-    Dismissbut->setCaption(QStringLiteral("OK"));
+    Dismissbut->setCaption(tr("OK"));
     Dismissbut->setColorScheme(TGradButton::csNeoDesert);
     Dismissbut->setGradient(true);
     connect(Dismissbut, &TGradButton::clicked, this, &TMsgform::DismissButClick);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, Dismissbut,
+            &TGradButton::Click); // Escape answers as OK does
 
     // Centred on the desktop.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
