@@ -266,13 +266,15 @@ TEST_P(LanguageChoiceTest, FollowsTheSystem) {
     const char* values[] = {GetParam().language, GetParam().lcAll, GetParam().lcMessages,
                             GetParam().lang};
     QByteArray saved[4];
+    bool wasSet[4];
     for (int i = 0; i < 4; ++i) {
         saved[i] = qgetenv(names[i]);
+        wasSet[i] = qEnvironmentVariableIsSet(names[i]);
         qputenv(names[i], values[i]);
     }
     const QString chosen = platform::uiLanguage();
     for (int i = 0; i < 4; ++i)
-        qputenv(names[i], saved[i]);
+        wasSet[i] ? qputenv(names[i], saved[i]) : qunsetenv(names[i]);
     EXPECT_EQ(chosen, GetParam().expected);
 }
 
