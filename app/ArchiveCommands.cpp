@@ -120,7 +120,7 @@ void TMainform::setNameDisplay(const QString& text) {
 void TMainform::ZipOpenButClick() {
     if (refuseWhileBusy())
         return;
-    OpenDialog1.Title = "Open Existing ZIP File";
+    OpenDialog1.Title = tr("Open Existing ZIP File");
     OpenDialog1.include(TOpenDialog::ofHideReadOnly);
     OpenDialog1.include(TOpenDialog::ofPathMustExist);
     OpenDialog1.include(TOpenDialog::ofFileMustExist);
@@ -147,12 +147,12 @@ void TMainform::ZipOpenButClick() {
 void TMainform::NewZipButClick() {
     if (refuseWhileBusy())
         return;
-    OpenDialog1.Title = "Create New ZIP File";
+    OpenDialog1.Title = tr("Create New ZIP File");
     OpenDialog1.include(TOpenDialog::ofHideReadOnly);
     OpenDialog1.include(TOpenDialog::ofShareAware);
     OpenDialog1.exclude(TOpenDialog::ofPathMustExist);
     OpenDialog1.exclude(TOpenDialog::ofFileMustExist);
-    OpenDialog1.Filter = "ZIP Files (*.ZIP)|*.zip";
+    OpenDialog1.Filter = tr("ZIP Files (*.ZIP)|*.zip");
     if (!OpenDialog1.Execute(this))
         return;
     QString name = OpenDialog1.FileName;
@@ -162,7 +162,8 @@ void TMainform::NewZipButClick() {
     }
     const std::string path = name.toStdString();
     if (platform::fileExists(path)) {
-        if (!platform::messages().confirm("Overwrite Existing File: " + path + "?"))
+        if (!platform::messages().confirm(tr("Overwrite Existing File: ").toStdString() + path +
+                                          "?"))
             return;
         // A file that cannot be deleted stays; its entries are then listed below.
         platform::deleteFile(path);
@@ -178,15 +179,16 @@ void TMainform::DeleteZipButClick() {
         return;
     const std::string path = ZipFname->text().toStdString();
     if (!platform::fileExists(path)) {
-        platform::messages().showMessage("Zip file not found: " + path);
+        platform::messages().showMessage(tr("Zip file not found: ").toStdString() + path);
         return;
     }
-    if (!platform::messages().confirm("Are you sure you want to delete: " + path + "?"))
+    if (!platform::messages().confirm(tr("Are you sure you want to delete: ").toStdString() + path +
+                                      "?"))
         return;
     // A failed deletion must not look like a success: the archive is still there, so its
     // name and entries stay on show.
     if (!platform::deleteFile(path)) {
-        platform::messages().showError("Cannot delete " + path);
+        platform::messages().showError(tr("Cannot delete ").toStdString() + path);
         return;
     }
     setNameDisplay("<none>");

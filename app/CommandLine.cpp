@@ -6,8 +6,10 @@
 #include "platform/Messages.h"
 #include "platform/Registry.h"
 #include "platform/qt/Locale.h"
+#include "platform/qt/Translations.h"
 #include "ziplibs/common/CodePages.h"
 
+#include <QTranslator>
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -35,6 +37,23 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view ProgramName = "quembly";
+
+// A text of the command line in the system's language, with %1, %2 … replaced by ARGS. This
+// mode runs before an application object exists, so it asks its own translator.
+std::string tx(const char* source, std::initializer_list<std::string> args = {}) {
+    static QTranslator translator;
+    static const bool loaded = [] {
+        const QString language = platform::uiLanguage();
+        return !language.isEmpty() && translator.load(QStringLiteral(":/i18n/quembly_") + language +
+                                                      QStringLiteral(".qm"));
+    }();
+    QString text = loaded ? translator.translate("CommandLine", source) : QString();
+    if (text.isEmpty())
+        text = QString::fromUtf8(source);
+    for (const std::string& arg : args)
+        text = text.arg(QString::fromStdString(arg));
+    return text.toStdString();
+}
 
 // Options the Qt toolkit takes from a window start's command line (with one dash or two,
 // optionally with "=value"). A command line that starts with one of them starts the window.
@@ -273,7 +292,7 @@ private:
 };
 
 std::string fileNotFound(const std::string& path) {
-    return "Error: file not found: " + path;
+    return tx(QT_TRANSLATE_NOOP("CommandLine", "Error: file not found: ")) + path;
 }
 
 } // namespace
@@ -307,8 +326,9 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
         }
         if (const auto command = commandOf(arg)) {
             if (o.command != Command::Window && o.command != *command)
-                return fail("only one of --list, --add, --extract, --delete, --help and "
-                            "--version may be given");
+                return fail(tx(QT_TRANSLATE_NOOP("CommandLine",
+                                                 "only one of --list, --add, --extract, --delete, "
+                                                 "--help and --version may be given")));
             o.command = *command;
             continue;
         }
@@ -321,7 +341,8 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
             } else if (i + 1 < args.size()) {
                 value = args[++i];
             } else {
-                return fail("option '" + name + "' needs a value");
+                return fail(
+                    tx(QT_TRANSLATE_NOOP("CommandLine", "option '%1' needs a value"), {name}));
             }
             if (name == "--password") {
                 o.password = value;
@@ -336,8 +357,10 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
                 continue;
             }
             if (value.size() != 1 || value[0] < '0' || value[0] > '9')
-                return fail("the compression level must be a number from 0 to 9, not '" + value +
-                            "'");
+                return fail(tx(QT_TRANSLATE_NOOP(
+                                   "CommandLine",
+                                   "the compression level must be a number from 0 to 9, not '%1'"),
+                               {value}));
             o.level = value[0] - '0';
             levelSeen = true;
             continue;
@@ -350,20 +373,21 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
             o.overwrite = false;
             noOverwriteSeen = true;
         } else {
-            return fail("unknown option '" + arg + "'");
+            return fail(tx(QT_TRANSLATE_NOOP("CommandLine", "unknown option '%1'"), {arg}));
         }
     }
 
     auto notFor = [&](bool seen, const char* option) -> std::optional<std::string> {
         if (seen)
-            return std::string("option '") + option + "' does not apply to " +
-                   commandName(o.command);
+            return tx(QT_TRANSLATE_NOOP("CommandLine", "option '%1' does not apply to %2"),
+                      {option, commandName(o.command)});
         return std::nullopt;
     };
     std::optional<std::string> misplaced;
     switch (o.command) {
     case Command::Window:
-        return fail("no command given (one of --list, --add, --extract, --delete)");
+        return fail(tx(QT_TRANSLATE_NOOP(
+            "CommandLine", "no command given (one of --list, --add, --extract, --delete)")));
     case Command::Help:
     case Command::Version:
         return result;
@@ -392,28 +416,31 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
         return fail(*misplaced);
 
     if (positional.empty())
-        return fail(commandName(o.command) + " needs an archive");
+        return fail(
+            tx(QT_TRANSLATE_NOOP("CommandLine", "%1 needs an archive"), {commandName(o.command)}));
     o.archive = positional[0];
     if (o.archive.empty())
-        return fail("the archive name is empty");
+        return fail(tx(QT_TRANSLATE_NOOP("CommandLine", "the archive name is empty")));
     auto rest = positional.begin() + 1;
     switch (o.command) {
     case Command::List:
         if (positional.size() > 1)
-            return fail("unexpected argument '" + positional[1] + "'");
+            return fail(
+                tx(QT_TRANSLATE_NOOP("CommandLine", "unexpected argument '%1'"), {positional[1]}));
         break;
     case Command::Add:
         if (rest == positional.end())
-            return fail("No files selected");
+            return fail(tx(QT_TRANSLATE_NOOP("CommandLine", "No files selected")));
         break;
     case Command::Extract:
         if (rest == positional.end())
-            return fail("--extract needs a destination folder");
+            return fail(
+                tx(QT_TRANSLATE_NOOP("CommandLine", "--extract needs a destination folder")));
         o.folder = *rest++;
         break;
     case Command::Delete:
         if (rest == positional.end())
-            return fail("Error - no files selected");
+            return fail(tx(QT_TRANSLATE_NOOP("CommandLine", "Error - no files selected")));
         break;
     default:
         break;
@@ -431,7 +458,7 @@ std::string versionText() {
 }
 
 std::string usageText() {
-    return R"(Usage: quembly [ARCHIVE]
+    return tx(QT_TRANSLATE_NOOP("CommandLine", R"(Usage: quembly [ARCHIVE]
        quembly --list ARCHIVE [--encoding NAME]
        quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW] PATH...
        quembly --extract ARCHIVE FOLDER [--dirnames] [--no-overwrite] [--password PW]
@@ -465,11 +492,12 @@ Options:
 
 Entry names may separate folders with "\" (as --list shows them) or with "/".
 Entries compressed with stored, deflate, Deflate64, bzip2, LZMA, XZ or Zstandard are
-extracted; other methods (PPMd, ...) and encrypted entries are skipped with a message. --add stores or deflates.
+extracted; other methods (PPMd, ...) and encrypted entries are skipped with a message.
+--add stores or deflates.
 Exit status: 0 only when everything asked was done; 1 on an error, when any file or
 entry failed or was skipped for an error, when no file was processed, or for --list of
 a file that is not a ZIP archive; 2 when the command line is wrong.
-)";
+)"));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -558,7 +586,7 @@ std::optional<std::string> checkPassword(const std::optional<std::string>& given
     }
     if (stored.empty() || (given && *given == stored))
         return std::nullopt;
-    return std::string("Wrong or missing password");
+    return tx(QT_TRANSLATE_NOOP("CommandLine", "Wrong or missing password"));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -578,11 +606,12 @@ int runAdd(const Options& options, std::ostream& out) {
         return ExitFailed;
     const std::string archive = absolutePath(options.archive);
     if (isSelfExtractingName(archive)) {
-        showMessage("Error - this pgm can NOT add files to a self-extracting archive");
+        showMessage(tx(QT_TRANSLATE_NOOP(
+            "CommandLine", "Error - this pgm can NOT add files to a self-extracting archive")));
         return ExitFailed;
     }
     if (options.names.empty()) {
-        showMessage("No files selected");
+        showMessage(tx(QT_TRANSLATE_NOOP("CommandLine", "No files selected")));
         return ExitFailed;
     }
     // The paths go to the library as given: the current directory stays where it is for an
@@ -600,7 +629,8 @@ int runAdd(const Options& options, std::ostream& out) {
     Session session;
     TArchiver& a = session.archiver;
     if (platform::directoryExists(archive)) {
-        showMessage("Error - not an archive file: " + archive);
+        showMessage(tx(QT_TRANSLATE_NOOP("CommandLine", "Error - not an archive file: ")) +
+                    archive);
         return ExitFailed;
     }
     if (!session.open(archive))
@@ -616,8 +646,10 @@ int runAdd(const Options& options, std::ostream& out) {
     if (options.dirNames)
         a.AddOptions.include(AddOptsEnum::AddDirNames);
     a.setFSpecArgs(specs);
-    return session.runOperation([&] { a.Add(); }, "Error in Add; Fatal DLL Exception in mainunit",
-                                " files were added", out);
+    return session.runOperation(
+        [&] { a.Add(); },
+        tx(QT_TRANSLATE_NOOP("CommandLine", "Error in Add; Fatal DLL Exception in mainunit")),
+        tx(QT_TRANSLATE_NOOP("CommandLine", " files were added")), out);
 }
 
 int runExtract(const Options& options, std::ostream& out) {
@@ -637,15 +669,17 @@ int runExtract(const Options& options, std::ostream& out) {
         std::error_code ec;
         const fs::path parent = folderPath.parent_path();
         if (fs::exists(fs::path(folder), ec)) {
-            showMessage("Error - not a folder: " + folder);
+            showMessage(tx(QT_TRANSLATE_NOOP("CommandLine", "Error - not a folder: ")) + folder);
             return ExitFailed;
         }
         if (!platform::directoryExists(parent.string())) {
-            showMessage("Error - folder not found: " + parent.string());
+            showMessage(tx(QT_TRANSLATE_NOOP("CommandLine", "Error - folder not found: ")) +
+                        parent.string());
             return ExitFailed;
         }
         if (!platform::createDirectory(folder) || !platform::directoryExists(folder)) {
-            showMessage("Error - cannot create folder: " + folder);
+            showMessage(tx(QT_TRANSLATE_NOOP("CommandLine", "Error - cannot create folder: ")) +
+                        folder);
             return ExitFailed;
         }
     }
@@ -662,11 +696,13 @@ int runExtract(const Options& options, std::ostream& out) {
     } catch (const std::exception& e) {
         listingFailed = true;
         session.finishProgress();
-        showMessage("Warning: " + platform::errorBoxText(e.what()) +
-                    " Extracting the entries the archive's central directory names.");
+        showMessage(
+            tx(QT_TRANSLATE_NOOP("CommandLine", "Warning: ")) + platform::errorBoxText(e.what()) +
+            tx(QT_TRANSLATE_NOOP(
+                "CommandLine", " Extracting the entries the archive's central directory names.")));
     }
     if (a.Count() == 0 && !listingFailed) {
-        showMessage("Error - no files to extract");
+        showMessage(tx(QT_TRANSLATE_NOOP("CommandLine", "Error - no files to extract")));
         return ExitFailed;
     }
     if (!session.loadLibrary(Session::Library::Unz))
@@ -680,9 +716,10 @@ int runExtract(const Options& options, std::ostream& out) {
         a.ExtrOptions.include(ExtrOptsEnum::ExtrDirNames);
     if (options.overwrite)
         a.ExtrOptions.include(ExtrOptsEnum::ExtrOverWrite);
-    return session.runOperation([&] { a.Extract(); },
-                                "Error in Extract; Fatal DLL Exception in mainunit",
-                                " files were extracted", out);
+    return session.runOperation(
+        [&] { a.Extract(); },
+        tx(QT_TRANSLATE_NOOP("CommandLine", "Error in Extract; Fatal DLL Exception in mainunit")),
+        tx(QT_TRANSLATE_NOOP("CommandLine", " files were extracted")), out);
 }
 
 int runDelete(const Options& options, std::ostream& out) {
@@ -690,7 +727,9 @@ int runDelete(const Options& options, std::ostream& out) {
         return ExitFailed;
     const std::string archive = absolutePath(options.archive);
     if (isSelfExtractingName(archive)) {
-        showMessage("Error - this pgm can NOT delete files from a self-extracting archive");
+        showMessage(tx(QT_TRANSLATE_NOOP(
+            "CommandLine",
+            "Error - this pgm can NOT delete files from a self-extracting archive")));
         return ExitFailed;
     }
     if (!platform::fileExists(archive)) {
@@ -698,7 +737,7 @@ int runDelete(const Options& options, std::ostream& out) {
         return ExitFailed;
     }
     if (options.names.empty()) {
-        showMessage("Error - no files selected");
+        showMessage(tx(QT_TRANSLATE_NOOP("CommandLine", "Error - no files selected")));
         return ExitFailed;
     }
 
@@ -708,7 +747,7 @@ int runDelete(const Options& options, std::ostream& out) {
     if (!session.open(archive))
         return ExitFailed;
     if (a.Count() == 0) {
-        showMessage("Error - no files to delete");
+        showMessage(tx(QT_TRANSLATE_NOOP("CommandLine", "Error - no files to delete")));
         return ExitFailed;
     }
     if (!session.loadLibrary(Session::Library::Zip))
@@ -716,8 +755,9 @@ int runDelete(const Options& options, std::ostream& out) {
     a.Verbose = true;
     a.Trace = false;
     a.setFSpecArgs(options.names);
-    return session.runOperation([&] { a.Delete(); }, "Fatal error trying to delete",
-                                " files were Deleted", out);
+    return session.runOperation(
+        [&] { a.Delete(); }, tx(QT_TRANSLATE_NOOP("CommandLine", "Fatal error trying to delete")),
+        tx(QT_TRANSLATE_NOOP("CommandLine", " files were Deleted")), out);
 }
 
 int run(const Options& options, std::ostream& out) {

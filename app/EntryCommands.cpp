@@ -32,14 +32,15 @@ void TMainform::RunEntryOperation(const std::function<void()>& operation,
     QString line;
     const QString count = QString::number(Archiver1.ProcessedCount());
     if (!Archiver1.LastError().empty())
-        line = (operationName.isEmpty() ? QString("Operation") : operationName) +
-               " failed: " + QString::fromStdString(Archiver1.LastError());
+        line = tr("%1 failed: %2")
+                   .arg(operationName.isEmpty() ? tr("Operation") : operationName,
+                        QString::fromStdString(Archiver1.LastError()));
     else if (Archiver1.WasCancelled())
-        line = "Cancelled: " + count + resultText;
+        line = tr("Cancelled: ") + count + resultText;
     else
         line = count + resultText;
     if (operationProblems_ > 0 && Archiver1.LastError().empty())
-        line += QString(", %1 skipped").arg(operationProblems_);
+        line += tr(", %1 skipped").arg(operationProblems_);
     if (Msgform)
         Msgform->ShowResult(line, operationMessages_);
     RewriteGridSeparators();
@@ -51,7 +52,7 @@ bool TMainform::takeSelectedNames() {
         Archiver1.FSpecArgs().push_back(name.toStdString());
     if (!Archiver1.FSpecArgs().empty())
         return true;
-    platform::messages().showMessage("Error - no files selected");
+    platform::messages().showMessage(tr("Error - no files selected").toStdString());
     return false;
 }
 
@@ -77,12 +78,12 @@ void TMainform::AddButClick() {
         return;
     const std::string archive = Archiver1.ZipFilename();
     if (archive.empty()) {
-        platform::messages().showMessage("Error - open a zip file first");
+        platform::messages().showMessage(tr("Error - open a zip file first").toStdString());
         return;
     }
     if (isSelfExtractingName(archive)) {
         platform::messages().showMessage(
-            "Error - this pgm can NOT add files to a self-extracting archive");
+            tr("Error - this pgm can NOT add files to a self-extracting archive").toStdString());
         return;
     }
     dialog->move(pos());
@@ -92,10 +93,10 @@ void TMainform::AddButClick() {
     if (DialogCancelled)
         return;
     if (dialog->SelectedList->count() == 0) {
-        platform::messages().showMessage("No files selected");
+        platform::messages().showMessage(tr("No files selected").toStdString());
         return;
     }
-    beginEntryOperation("Beginning Add to " + archive);
+    beginEntryOperation(tr("Beginning Add to ").toStdString() + archive);
     Archiver1.AddOptions = {};
     if (dialog->RecurseCB->isChecked())
         Archiver1.AddOptions.include(AddOptsEnum::AddRecurseDirs);
@@ -106,8 +107,9 @@ void TMainform::AddButClick() {
         Archiver1.FSpecArgs().push_back(dialog->SelectedList->item(i)->text().toStdString());
     dialog->SelectedList->clear();
 
-    RunEntryOperation([this] { Archiver1.Add(); }, "Error in Add; Fatal DLL Exception in mainunit",
-                      " files were added", "Add");
+    RunEntryOperation([this] { Archiver1.Add(); },
+                      tr("Error in Add; Fatal DLL Exception in mainunit").toStdString(),
+                      tr(" files were added"), tr("Add"));
 }
 
 void TMainform::ExtractButClick() {
@@ -123,7 +125,7 @@ void TMainform::ExtractButClick() {
         return;
     const std::string shown = ZipFname->text().toStdString();
     if (!platform::fileExists(shown)) {
-        platform::messages().showMessage("Error: file not found: " + shown);
+        platform::messages().showMessage(tr("Error: file not found: ").toStdString() + shown);
         return;
     }
     // Cancelled unless OK is pressed, however the dialog is closed.
@@ -132,13 +134,13 @@ void TMainform::ExtractButClick() {
     if (ExtractDir.empty() || DialogCancelled)
         return;
     if (StringGrid1->RowCount() < 2) {
-        platform::messages().showMessage("Error - no files to extract");
+        platform::messages().showMessage(tr("Error - no files to extract").toStdString());
         return;
     }
     Archiver1.FSpecArgs().clear();
     if (!ExtractAllFiles && !takeSelectedNames())
         return;
-    beginEntryOperation("Beginning Extract from " + Archiver1.ZipFilename());
+    beginEntryOperation(tr("Beginning Extract from ").toStdString() + Archiver1.ZipFilename());
     Archiver1.ExtrBaseDir = ExtractDir;
     Archiver1.ExtrOptions = {};
     if (ExtractWithDirs)
@@ -147,8 +149,8 @@ void TMainform::ExtractButClick() {
         Archiver1.ExtrOptions.include(ExtrOptsEnum::ExtrOverWrite);
 
     RunEntryOperation([this] { Archiver1.Extract(); },
-                      "Error in Extract; Fatal DLL Exception in mainunit", " files were extracted",
-                      "Extract");
+                      tr("Error in Extract; Fatal DLL Exception in mainunit").toStdString(),
+                      tr(" files were extracted"), tr("Extract"));
 }
 
 void TMainform::ExtractSelectedFile1Click() {
@@ -165,19 +167,22 @@ void TMainform::DeleteButClick() {
     const std::string archive = Archiver1.ZipFilename();
     if (isSelfExtractingName(archive)) {
         platform::messages().showMessage(
-            "Error - this pgm can NOT delete files from a self-extracting archive");
+            tr("Error - this pgm can NOT delete files from a self-extracting archive")
+                .toStdString());
         return;
     }
     if (StringGrid1->RowCount() < 2) {
-        platform::messages().showMessage("Error - no files to delete");
+        platform::messages().showMessage(tr("Error - no files to delete").toStdString());
         return;
     }
-    if (!platform::messages().confirm("Delete selected files from: " + archive + "?"))
+    if (!platform::messages().confirm(tr("Delete selected files from: ").toStdString() + archive +
+                                      "?"))
         return;
     Archiver1.FSpecArgs().clear();
     if (!takeSelectedNames())
         return;
-    beginEntryOperation("Beginning delete from " + archive);
-    RunEntryOperation([this] { Archiver1.Delete(); }, "Fatal error trying to delete",
-                      " files were Deleted", "Delete");
+    beginEntryOperation(tr("Beginning delete from ").toStdString() + archive);
+    RunEntryOperation([this] { Archiver1.Delete(); },
+                      tr("Fatal error trying to delete").toStdString(), tr(" files were Deleted"),
+                      tr("Delete"));
 }

@@ -93,13 +93,16 @@ std::string tempFolderProblem(const std::string& folder) {
         path.pop_back();
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 && (errno != ENOENT || ::mkdir(path.c_str(), 0700) != 0))
-        return "Cannot create " + folder;
+        return QCoreApplication::translate("TMainform", "Cannot create ").toStdString() + folder;
     if (!isOwnRealFolder(path))
-        return "Cannot use " + folder + ": it is a link, not a folder, or not yours";
+        return QCoreApplication::translate(
+                   "TMainform", "Cannot use %1: it is a link, not a folder, or not yours")
+            .arg(QString::fromStdString(folder))
+            .toStdString();
     return {};
 #else
     if (!platform::directoryExists(folder) && !platform::createDirectory(folder))
-        return "Cannot create " + folder;
+        return QCoreApplication::translate("TMainform", "Cannot create ").toStdString() + folder;
     return {};
 #endif
 }
@@ -226,7 +229,7 @@ QFont fontOfHeight(const QString& family, int height, bool bold) {
 TMainform::TMainform(const QStringList& arguments, QWidget* parent)
     : QWidget(parent), arguments_(arguments) {
     setObjectName("Mainform");
-    setWindowTitle("Quembly 1.0");
+    setWindowTitle(tr("Quembly 1.0"));
     setFont(fontOfHeight("MS Sans Serif", 16));
     // exit(), not quit(): under Qt 6 quit() first closes every window, which would run the
     // close handler (and empty the temp folder) on File > Exit.
@@ -248,7 +251,7 @@ TMainform::TMainform(const QStringList& arguments, QWidget* parent)
         Archiver1Message(code, text);
     };
 
-    OpenDialog1.Filter = "Ostrel file (*.zip)|*.zip";
+    OpenDialog1.Filter = tr("Ostrel file (*.zip)|*.zip");
 
     resize(750, 432 + MainMenu1->sizeHint().height());
 
@@ -302,10 +305,11 @@ void TMainform::FormCreate() {
     StringGrid1->setFixedRows(0);
     StringGrid1->setRowCount(1);
     StringGrid1->setColCount(4);
-    const char* captions[] = {"File Name", "Compress Size", "Uncompress Size", "Date/Time"};
+    const char* captions[] = {QT_TR_NOOP("File Name"), QT_TR_NOOP("Compress Size"),
+                              QT_TR_NOOP("Uncompress Size"), QT_TR_NOOP("Date/Time")};
     const int widths[] = {400, 100, 110, 130};
     for (int c = 0; c < 4; ++c) {
-        StringGrid1->setCells(c, 0, captions[c]);
+        StringGrid1->setCells(c, 0, tr(captions[c]));
         StringGrid1->setColWidths(c, widths[c]);
     }
 
@@ -387,7 +391,8 @@ void TMainform::closeEvent(QCloseEvent* event) {
     if (operationRunning_ || Archiver1.Busy()) {
         event->ignore();
         if (!closeAfterOperation_ &&
-            platform::messages().confirm("An operation is still running. Cancel it and quit?")) {
+            platform::messages().confirm(
+                tr("An operation is still running. Cancel it and quit?").toStdString())) {
             closeAfterOperation_ = true;
             CancelOperation();
         }
@@ -406,7 +411,8 @@ void TMainform::closeEvent(QCloseEvent* event) {
 bool TMainform::refuseWhileBusy() {
     if (!operationRunning_ && !Archiver1.Busy())
         return false;
-    platform::messages().showMessage("Please wait: an operation is still running.");
+    platform::messages().showMessage(
+        tr("Please wait: an operation is still running.").toStdString());
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include "platform/qt/ErrorGuard.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -74,43 +75,54 @@ void TMainform::buildMenus() {
         return action;
     };
 
-    File1 = addMenu("File1", "File");
-    NewZIP1 = addItem(File1, "NewZIP1", "New ZIP", "file-plus", kFileInk);
-    OpenZIP1 = addItem(File1, "OpenZIP1", "Open ZIP", "folder-open", kFileInk);
-    DeleteZIP1 = addItem(File1, "DeleteZIP1", "Delete ZIP", "file-x", kFileInk);
-    Exit1 = addItem(File1, "Exit1", "Exit", "logout", kFileInk);
+    File1 = addMenu("File1", tr("&File"));
+    NewZIP1 = addItem(File1, "NewZIP1", tr("&New ZIP"), "file-plus", kFileInk);
+    OpenZIP1 = addItem(File1, "OpenZIP1", tr("&Open ZIP"), "folder-open", kFileInk);
+    DeleteZIP1 = addItem(File1, "DeleteZIP1", tr("&Delete ZIP"), "file-x", kFileInk);
+    Exit1 = addItem(File1, "Exit1", tr("E&xit"), "logout", kFileInk);
 
-    View1 = addMenu("View1", "View");
-    OpenFiles1 = addItem(View1, "OpenFiles1", "Open Files", "eye", kEntryInk);
-    OpenWith2 = addItem(View1, "OpenWith2", "Open With", "external-link", kEntryInk);
+    View1 = addMenu("View1", tr("&View"));
+    OpenFiles1 = addItem(View1, "OpenFiles1", tr("&Open Files"), "eye", kEntryInk);
+    OpenWith2 = addItem(View1, "OpenWith2", tr("Open &With"), "external-link", kEntryInk);
     FilesProperties1 =
-        addItem(View1, "FilesProperties1", "Files Properties", "list-details", kEntryInk);
+        addItem(View1, "FilesProperties1", tr("Files &Properties"), "list-details", kEntryInk);
 
-    ool1 = addMenu("ool1", "Tool");
-    Extract1 = addItem(ool1, "Extract1", "Extract Files", "file-export", kEntryInk);
-    AddFiles1 = addItem(ool1, "AddFiles1", "Add Files", "file-import", kEntryInk);
-    DeleteFiles1 = addItem(ool1, "DeleteFiles1", "Delete Files", "file-minus", kEntryInk);
+    ool1 = addMenu("ool1", tr("&Tool"));
+    Extract1 = addItem(ool1, "Extract1", tr("&Extract Files"), "file-export", kEntryInk);
+    AddFiles1 = addItem(ool1, "AddFiles1", tr("&Add Files"), "file-import", kEntryInk);
+    DeleteFiles1 = addItem(ool1, "DeleteFiles1", tr("&Delete Files"), "file-minus", kEntryInk);
 
-    Option1 = addMenu("Option1", "Option");
-    CombineZIP1 = addItem(Option1, "CombineZIP1", "Combine ZIP", "arrows-join", kOptionInk);
-    Configure1 = addItem(Option1, "Configure1", "Configure", "settings", kOptionInk);
+    Option1 = addMenu("Option1", tr("&Option"));
+    CombineZIP1 = addItem(Option1, "CombineZIP1", tr("&Combine ZIP"), "arrows-join", kOptionInk);
+    Configure1 = addItem(Option1, "Configure1", tr("Con&figure"), "settings", kOptionInk);
     Option1->addMenu(makeNameEncodingMenu(this, Archiver1, [this] { FillGrid(); }));
 
-    Help1 = addMenu("Help1", "Help");
-    tessalyHelp1 = addItem(Help1, "tessalyHelp1", "Quembly Help", "help", kOptionInk);
-    About1 = addItem(Help1, "About1", "About", "info-circle", kOptionInk);
+    Help1 = addMenu("Help1", tr("&Help"));
+    tessalyHelp1 = addItem(Help1, "tessalyHelp1", tr("&Quembly Help"), "help", kOptionInk);
+    About1 = addItem(Help1, "About1", tr("&About"), "info-circle", kOptionInk);
+    NewZIP1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    OpenZIP1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    Extract1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    AddFiles1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    tessalyHelp1->setShortcut(QKeySequence(Qt::Key_F1));
+    // Enter and Delete act on the table's rows: only while the table has the focus.
+    OpenFiles1->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    OpenFiles1->setShortcutContext(Qt::WidgetShortcut);
+    DeleteFiles1->setShortcut(QKeySequence(QKeySequence::Delete));
+    DeleteFiles1->setShortcutContext(Qt::WidgetShortcut);
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
     PopupMenu1->setFont(QApplication::font());
     ViewSelectedFile1 =
-        addItem(PopupMenu1, "ViewSelectedFile1", "Open Selected File", "eye", kEntryInk);
-    Openwith1 = addItem(PopupMenu1, "Openwith1", "Open with ...", "external-link", kEntryInk);
-    ExtractSelectedFile1 = addItem(PopupMenu1, "ExtractSelectedFile1", "Extract Selected File",
+        addItem(PopupMenu1, "ViewSelectedFile1", tr("&Open Selected File"), "eye", kEntryInk);
+    Openwith1 = addItem(PopupMenu1, "Openwith1", tr("Open &with ..."), "external-link", kEntryInk);
+    ExtractSelectedFile1 = addItem(PopupMenu1, "ExtractSelectedFile1", tr("&Extract Selected File"),
                                    "file-export", kEntryInk);
-    DeleteSelectedFile1 =
-        addItem(PopupMenu1, "DeleteSelectedFile1", "Delete Selected File", "file-minus", kEntryInk);
-    Properties1 = addItem(PopupMenu1, "Properties1", "Properties", "list-details", kEntryInk);
+    DeleteSelectedFile1 = addItem(PopupMenu1, "DeleteSelectedFile1", tr("&Delete Selected File"),
+                                  "file-minus", kEntryInk);
+    Properties1 = addItem(PopupMenu1, "Properties1", tr("&Properties"), "list-details", kEntryInk);
 }
 
 void TMainform::buildPanels() {
@@ -128,6 +140,7 @@ void TMainform::buildPanels() {
 
     Panel4 = makePanel(Panel2, "Panel4", &kToolbarColor);
     Panel4->setFixedHeight(67);
+    Panel4->setAccessibleName(tr("Toolbar"));
     top->addWidget(Panel4);
 
     struct ButtonSpec {
@@ -141,23 +154,24 @@ void TMainform::buildPanels() {
         bool gradient;
     };
     const ButtonSpec buttons[] = {
-        {&NewZipBut, "NewZipBut", 56, "Click to Create New ZIP", "file-plus", kFileInk,
+        {&NewZipBut, "NewZipBut", 56, QT_TR_NOOP("Click to Create New ZIP"), "file-plus", kFileInk,
          TGradButton::csNeoSun, true},
-        {&ZipOpenBut, "ZipOpenBut", 56, "Click to Open ZIP on your computer", "folder-open",
-         kFileInk, TGradButton::csNeoSun, true},
-        {&DeleteZipBut, "DeleteZipBut", 56, "Click to Delete Zip file and All zip content",
-         "file-x", kFileInk, TGradButton::csNeoSun, true},
-        {&ExtractBut, "ExtractBut", 58, "Click to Extract zip", "file-export", kEntryInk,
-         TGradButton::csGrass, false},
-        {&AddBut, "AddBut", 58, "Click to Add some files to ZIP", "file-import", kEntryInk,
-         TGradButton::csGrass, false},
-        {&DeleteBut, "DeleteBut", 58, "Click to Delete the selected file", "file-minus", kEntryInk,
-         TGradButton::csGrass, false},
-        {&GradButton1, "GradButton1", 54, "Click to combine the splitted zip", "arrows-join",
+        {&ZipOpenBut, "ZipOpenBut", 56, QT_TR_NOOP("Click to Open ZIP on your computer"),
+         "folder-open", kFileInk, TGradButton::csNeoSun, true},
+        {&DeleteZipBut, "DeleteZipBut", 56,
+         QT_TR_NOOP("Click to Delete Zip file and All zip content"), "file-x", kFileInk,
+         TGradButton::csNeoSun, true},
+        {&ExtractBut, "ExtractBut", 58, QT_TR_NOOP("Click to Extract zip"), "file-export",
+         kEntryInk, TGradButton::csGrass, false},
+        {&AddBut, "AddBut", 58, QT_TR_NOOP("Click to Add some files to ZIP"), "file-import",
+         kEntryInk, TGradButton::csGrass, false},
+        {&DeleteBut, "DeleteBut", 58, QT_TR_NOOP("Click to Delete the selected file"), "file-minus",
+         kEntryInk, TGradButton::csGrass, false},
+        {&GradButton1, "GradButton1", 54, QT_TR_NOOP("Click to combine the splitted zip"),
+         "arrows-join", kOptionInk, TGradButton::csDesert, false},
+        {&GradButton2, "GradButton2", 61, QT_TR_NOOP("Click to Configure Quembly"), "settings",
          kOptionInk, TGradButton::csDesert, false},
-        {&GradButton2, "GradButton2", 61, "Click to Configure Quembly", "settings", kOptionInk,
-         TGradButton::csDesert, false},
-        {&Viewbut, "Viewbut", 54, "Click to view help file", "help", kOptionInk,
+        {&Viewbut, "Viewbut", 54, QT_TR_NOOP("Click to view help file"), "help", kOptionInk,
          TGradButton::csDesert, false},
     };
     int x = 6;
@@ -171,12 +185,21 @@ void TMainform::buildPanels() {
         button->setGlyph(iconImage(spec.icon, kGlyphSize, spec.ink));
         button->setButtonLayout(TGradButton::blGlyphTop);
         button->setCursor(Qt::PointingHandCursor);
-        button->setToolTip(spec.hint);
-        button->setStatusTip(spec.hint);
+        button->setToolTip(tr(spec.hint));
+        button->setStatusTip(tr(spec.hint));
         *spec.button = button;
         x += spec.width + (i == 2 || i == 5 ? 12 : 2);
     }
     GradButton2->setButtonLayout(TGradButton::blGlyphLeft);
+    NewZipBut->setAccessibleName(tr("New ZIP"));
+    ZipOpenBut->setAccessibleName(tr("Open ZIP"));
+    DeleteZipBut->setAccessibleName(tr("Delete ZIP"));
+    ExtractBut->setAccessibleName(tr("Extract Files"));
+    AddBut->setAccessibleName(tr("Add Files"));
+    DeleteBut->setAccessibleName(tr("Delete Files"));
+    GradButton1->setAccessibleName(tr("Combine ZIP"));
+    GradButton2->setAccessibleName(tr("Configure"));
+    Viewbut->setAccessibleName(tr("Quembly Help"));
     // New ZIP carries the csNeoSun colours as a custom scheme.
     for (int i = 0; i <= TGradButton::ciColorFocusRect; ++i)
         NewZipBut->setColor(i, NewZipBut->Color(i));
@@ -189,7 +212,7 @@ void TMainform::buildPanels() {
 
     Panel3 = makePanel(Panel2, "Panel3", &kToolbarColor);
     Panel3->setFixedWidth(88);
-    Label2 = new QLabel("Zip Name:", Panel3);
+    Label2 = new QLabel(tr("Zip Name:"), Panel3);
     Label2->setObjectName("Label2");
     Label2->setFont(fontOfHeight("Arial", 13, true));
     QPalette black = Label2->palette();
@@ -205,6 +228,7 @@ void TMainform::buildPanels() {
     ZipFname = new QLineEdit(Panel6);
     ZipFname->setObjectName("ZipFname");
     ZipFname->setReadOnly(true);
+    ZipFname->setAccessibleName(Label2->text()); // the label stands in another panel
     nameLayout->addWidget(ZipFname);
     nameRow->addWidget(Panel6, 1);
 
@@ -213,6 +237,7 @@ void TMainform::buildPanels() {
     // The entry table.
     StringGrid1 = new TSortingGrid(this);
     StringGrid1->setObjectName("StringGrid1");
+    StringGrid1->setAccessibleName(tr("Archive entries"));
     StringGrid1->setFont(fontOfHeight("MS Sans Serif", 15));
     QPalette gridPalette = StringGrid1->palette();
     gridPalette.setColor(QPalette::Text, Qt::black);
@@ -229,8 +254,8 @@ void TMainform::buildPanels() {
     StringGrid1->setOption(TGridOption::goColSizing, true);
     StringGrid1->setOption(TGridOption::goThumbTracking, true);
     StringGrid1->setPopupMenu(PopupMenu1);
-    StringGrid1->setToolTip("Double click to view the selected file");
-    StringGrid1->setStatusTip("Double click to view the selected file");
+    StringGrid1->setToolTip(tr("Double click to view the selected file"));
+    StringGrid1->setStatusTip(tr("Double click to view the selected file"));
     StringGrid1->setCaseSensitive(false);
     StringGrid1->setClickSorting(true);
     StringGrid1->setProportionalScrollBars(true);
@@ -238,6 +263,9 @@ void TMainform::buildPanels() {
     StringGrid1->setAlignmentVert(TVertAlignment::taTopJustify);
     StringGrid1->setBevelStyle(TCellBevelStyle::cbNone);
     outer->addWidget(StringGrid1, 1);
+    StringGrid1->addAction(OpenFiles1);
+    StringGrid1->addAction(DeleteFiles1);
+    StringGrid1->setFocus(); // the rows are what the keys work on
 
     // Bottom: status bar and the files counter.
     Panel5 = makePanel(this, "Panel5");
@@ -259,9 +287,10 @@ void TMainform::buildPanels() {
     FilesLabel->setObjectName("FilesLabel");
     FilesLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     FilesLabel->setGeometry(6, 4, 52, 19);
-    Label1 = new QLabel("files", Panel1);
+    Label1 = new QLabel(tr("files"), Panel1);
     Label1->setObjectName("Label1");
     Label1->setGeometry(62, 4, 34, 19);
+    FilesLabel->setAccessibleDescription(Label1->text());
     bottom->addWidget(Panel1);
     outer->addWidget(Panel5);
 
@@ -287,7 +316,11 @@ void TMainform::connectCommands() {
     // Every command runs under the error guard: an error ends the command in an error box
     // and the program goes on.
     auto command = [this](void (TMainform::*handler)()) {
-        return [this, handler] { platform::guarded([this, handler] { (this->*handler)(); }); };
+        return [this, handler] {
+            platform::guarded([this, handler] { (this->*handler)(); });
+            if (StringGrid1)
+                StringGrid1->setFocus(); // the keys work on the rows again after a command
+        };
     };
     auto bind = [&](QObject* sender, void (TMainform::*handler)()) {
         if (auto* button = qobject_cast<TGradButton*>(sender))
@@ -320,11 +353,21 @@ void TMainform::connectCommands() {
     bind(DeleteBut, &TMainform::DeleteButClick);
     bind(DeleteFiles1, &TMainform::DeleteButClick);
     bind(DeleteSelectedFile1, &TMainform::DeleteButClick);
-    // The Delete key in the table deletes the selected entries, whatever the modifiers.
+    // The Delete key in the table deletes the selected entries, whatever the modifiers, and
+    // Enter opens the current entry (plain Delete and Enter arrive here only when the menu
+    // items' shortcuts did not take them); Shift+F10 opens the table's menu as the Menu key does.
     connect(StringGrid1, &TStringGrid::KeyDown, this,
-            [this, run = command(&TMainform::DeleteButClick)](int key, Qt::KeyboardModifiers) {
+            [this, run = command(&TMainform::DeleteButClick),
+             open = command(&TMainform::StringGrid1DblClick)](int key, Qt::KeyboardModifiers mods) {
                 if (key == Qt::Key_Delete)
                     run();
+                if (key == Qt::Key_Return || key == Qt::Key_Enter)
+                    open();
+                if (key == Qt::Key_F10 && mods == Qt::ShiftModifier) {
+                    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(),
+                                              QCursor::pos());
+                    QCoreApplication::sendEvent(StringGrid1, &menuKey);
+                }
             });
 
     bind(GradButton1, &TMainform::GradButton1Click);

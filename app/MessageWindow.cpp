@@ -11,6 +11,7 @@
 #include <QPalette>
 #include <QProgressBar>
 #include <QScreen>
+#include <QShortcut>
 
 #include <algorithm>
 
@@ -39,7 +40,8 @@ QWidget* makePanel(QWidget* parent, const char* name, const QColor& colour, int 
 // A right-aligned label whose right edge stays at RIGHT: the text grows to the left, and
 // what does not fit on the panel is cut off at the panel's left edge.
 QLabel* makeRightLabel(QWidget* parent, const char* name, int right, int top) {
-    auto* label = new QLabel(QStringLiteral("File being manipulated"), parent);
+    auto* label =
+        new QLabel(QCoreApplication::translate("TMsgform", "File being manipulated"), parent);
     label->setObjectName(QString::fromLatin1(name));
     // File names are shown as they are: a name that looks like markup is not rendered as it.
     label->setTextFormat(Qt::PlainText);
@@ -54,7 +56,7 @@ TMsgform::TMsgform(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
     setObjectName("Msgform");
-    setWindowTitle("Quembly Messages");
+    setWindowTitle(tr("Quembly Messages"));
     setPixelFont(this, "MS Sans Serif", 10);
     setFixedSize(ClientWidth, Panel1Height + Panel2Height);
 
@@ -71,14 +73,14 @@ TMsgform::TMsgform(QWidget* parent)
     Dismissbut = new TGradButton(Panel2);
     Dismissbut->setObjectName("Dismissbut");
     Dismissbut->setGeometry(207, 6, 75, 25);
-    Dismissbut->setCaption(QStringLiteral("OK"));
+    Dismissbut->setCaption(tr("OK"));
     Dismissbut->setColorScheme(TGradButton::csNeoDesert);
     Dismissbut->setGradient(true);
     connect(Dismissbut, &TGradButton::clicked, this, &TMsgform::DismissButClick);
     Cancelbut = new TGradButton(Panel2);
     Cancelbut->setObjectName("Cancelbut");
     Cancelbut->setGeometry(126, 6, 75, 25);
-    Cancelbut->setCaption(QStringLiteral("Cancel"));
+    Cancelbut->setCaption(tr("Cancel"));
     Cancelbut->setColorScheme(TGradButton::csNeoDesert);
     Cancelbut->setGradient(true);
     Cancelbut->hide();
@@ -88,6 +90,9 @@ TMsgform::TMsgform(QWidget* parent)
     MessageList->setObjectName("MessageList");
     MessageList->setGeometry(0, Panel1Height, ClientWidth, MessageListHeight);
     MessageList->hide();
+
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, Dismissbut,
+            &TGradButton::Click); // Escape answers as OK does
 
     // Centred on the desktop.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

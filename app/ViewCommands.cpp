@@ -47,11 +47,11 @@ void TMainform::Openwith1Click() {
     if (!AccessGate())
         return;
 #ifdef _WIN32
-    OpenDialog2.Filter = "application (*.exe)|*.exe";
+    OpenDialog2.Filter = tr("application (*.exe)|*.exe");
     OpenDialog2.InitialDir = "c:\\program";
 #else
     // Programs carry no extension here: the dialog shows the files one may run.
-    OpenDialog2.Filter = "application|*";
+    OpenDialog2.Filter = tr("application|*");
     OpenDialog2.ExecutablesOnly = true;
     OpenDialog2.InitialDir = "/usr/bin";
 #endif
@@ -109,7 +109,8 @@ QString TMainform::extractForViewing() {
         try {
             Archiver1.Extract();
         } catch (...) {
-            platform::messages().showMessage("Error in Extract; Fatal DLL Exception in mainunit");
+            platform::messages().showMessage(
+                tr("Error in Extract; Fatal DLL Exception in mainunit").toStdString());
         }
         endEntryOperation();
         // What kept the entry from being written is said, not dropped.
@@ -135,10 +136,10 @@ void TMainform::Properties1Click() {
     const QString name = StringGrid1->Cells(0, r);
     const qsizetype dot = name.lastIndexOf('.');
     const QString extension = dot >= 0 ? name.mid(dot) : QString();
-    const QString text = "File Name         : " + name + "\r" + "Extension file    : " + extension +
-                         "\r" + "Compressed Size   : " + StringGrid1->Cells(1, r) + "\r" +
-                         "Uncompressed Size : " + StringGrid1->Cells(2, r) + "\r" +
-                         "Modified          : " + StringGrid1->Cells(3, r) + "\r";
+    const QString text = tr("File Name         : ") + name + "\r" + tr("Extension file    : ") +
+                         extension + "\r" + tr("Compressed Size   : ") + StringGrid1->Cells(1, r) +
+                         "\r" + tr("Uncompressed Size : ") + StringGrid1->Cells(2, r) + "\r" +
+                         tr("Modified          : ") + StringGrid1->Cells(3, r) + "\r";
     platform::messages().showMessage(text.toStdString());
 }
 

@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/MainWindow.h"
 #include "app/MessageWindow.h"
+#include "controls/ButtonAccessible.h"
 #include "controls/GradButton.h"
 #include "dialogs/AboutWindow.h"
 #include "dialogs/AddFilesDialog.h"
@@ -12,6 +13,7 @@
 #include "platform/qt/ErrorGuard.h"
 #include "platform/qt/QtMessages.h"
 #include "platform/qt/QtShell.h"
+#include "platform/qt/Translations.h"
 
 #include <QDir>
 #include <QIcon>
@@ -79,7 +81,9 @@ int main(int argc, char** argv) {
 
     platform::GuardedApplication app(argc, argv);
     QApplication::setApplicationName("Quembly");
+    platform::installTranslations(platform::uiLanguage());
     installFontSubstitutions();
+    installControlAccessibility();
     QPixmap appIcon = QPixmap::fromImage(iconImage("file-zip", 64, QColor(0x1C, 0x4F, 0x8C)));
     QApplication::setWindowIcon(QIcon(appIcon));
 

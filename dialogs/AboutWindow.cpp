@@ -73,7 +73,7 @@ Tformabout::Tformabout(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("formabout"));
-    setWindowTitle(QStringLiteral("About"));
+    setWindowTitle(tr("About"));
     setFont(theme::pixelFont(QStringLiteral("Tahoma"), 11));
     setFixedSize(kClientWidth, kClientHeight);
     setWindowIcon(makeIcon());
@@ -86,16 +86,16 @@ Tformabout::Tformabout(QWidget* parent)
     GradPanel1->setGeometry(0, 0, kClientWidth, kClientHeight);
 
     Label2 = makeLabel(GradPanel1, "Label2", QStringLiteral("Quembly"), 16, 8, serifFont(24));
-    Label3 = makeLabel(GradPanel1, "Label3", QStringLiteral("Version 1.0"), 16, 34, serifFont(19));
+    Label3 = makeLabel(GradPanel1, "Label3", tr("Version 1.0"), 16, 34, serifFont(19));
     Label6 = makeLabel(GradPanel1, "Label6", QString(52, u'_') + u' ', 16, 44, font());
     Label6->resize(315, Label6->height());
-    Label4 = makeLabel(GradPanel1, "Label4",
-                       QStringLiteral("Quembly is free to use. Keep a copy of your archives."), 16,
-                       64, theme::pixelFont(QStringLiteral("Tahoma"), 11));
+    Label4 =
+        makeLabel(GradPanel1, "Label4", tr("Quembly is free to use. Keep a copy of your archives."),
+                  16, 64, theme::pixelFont(QStringLiteral("Tahoma"), 11));
 
     clsbtn = new TGradButton(GradPanel1);
     clsbtn->setObjectName(QStringLiteral("clsbtn"));
-    clsbtn->setCaption(QStringLiteral("Close"));
+    clsbtn->setCaption(tr("Close"));
     clsbtn->setColorScheme(TGradButton::csNeoSilver);
     clsbtn->setGeometry(256, 152, 75, 25);
     clsbtn->setCursor(Qt::PointingHandCursor);

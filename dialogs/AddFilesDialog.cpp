@@ -62,40 +62,43 @@ QLabel* makeBoldLabel(QWidget* parent, const char* name, const QString& text, QP
 
 TAddForm::TAddForm(QWidget* parent) : QDialog(parent, kCloseAndMinimiseDialog) {
     setObjectName("AddForm");
-    setWindowTitle("Add Files");
+    setWindowTitle(tr("Add Files"));
     setPixelFont(this, "MS Sans Serif", 10);
     setFixedSize(617, 432);
 
     Panel1 = makeColourPanel(this, "Panel1", kStripColour, {0, 1, 479, 22});
-    Label3 = makeBoldLabel(Panel1, "Label3", "Select File to Add", {8, 5});
+    Label3 = makeBoldLabel(Panel1, "Label3", tr("Select File to Add"), {8, 5});
 
     DirectoryListBox1 = new TFolderTree(this);
     DirectoryListBox1->setObjectName("DirectoryListBox1");
     DirectoryListBox1->setGeometry(3, 24, 167, 177);
+    DirectoryListBox1->setAccessibleName(tr("Folders"));
 
     FileListBox1 = new TFileListBox(this);
     FileListBox1->setObjectName("FileListBox1");
     FileListBox1->setGeometry(170, 24, 306, 176);
+    FileListBox1->setAccessibleName(Label3->text());
 
     Panel2 = makeColourPanel(this, "Panel2", kStripColour, {0, 205, 479, 227});
     Panel3 = makeColourPanel(Panel2, "Panel3", kStripColour, {3, 1, 473, 23});
-    Label1 = makeBoldLabel(Panel3, "Label1", "Files to Add:", {8, 5});
+    Label1 = makeBoldLabel(Panel3, "Label1", tr("Files to Add:"), {8, 5});
     SelectedList = new QListWidget(Panel2);
     SelectedList->setObjectName("SelectedList");
     SelectedList->setGeometry(3, 24, 472, 195);
+    SelectedList->setAccessibleName(Label1->text());
     SelectedList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     SelectedList->setFocusPolicy(Qt::ClickFocus); // not reached with Tab
 
     Panel4 = makeColourPanel(this, "Panel4", kStripColour, {479, 1, 135, 431});
-    Label2 = makeBoldLabel(Panel4, "Label2", "Options", {9, 11});
+    Label2 = makeBoldLabel(Panel4, "Label2", tr("Options"), {9, 11});
     Bevel1 = new QFrame(Panel4);
     Bevel1->setObjectName("Bevel1");
     Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
     Bevel1->setGeometry(8, 29, 120, 53);
-    DirNameCB = new QCheckBox("Save DirNames", Panel4);
+    DirNameCB = new QCheckBox(tr("Save DirNames"), Panel4);
     DirNameCB->setObjectName("DirNameCB");
     DirNameCB->setGeometry(14, 38, 95, 14);
-    RecurseCB = new QCheckBox("Recurse Dirs", Panel4);
+    RecurseCB = new QCheckBox(tr("Recurse Dirs"), Panel4);
     RecurseCB->setObjectName("RecurseCB");
     RecurseCB->setGeometry(14, 60, 91, 14);
 
@@ -109,17 +112,33 @@ TAddForm::TAddForm(QWidget* parent) : QDialog(parent, kCloseAndMinimiseDialog) {
     const ButtonSpec buttons[] = {
         {&Selectallbut,
          "Selectallbut",
-         "Select All",
+         QT_TR_NOOP("Select All"),
          {8, 112, 121, 25},
          &TAddForm::SelectAllButClick},
-        {&Addfilebut, "Addfilebut", "Add Files", {8, 142, 122, 25}, &TAddForm::AddFileButClick},
-        {&Removebut, "Removebut", "Remove Files", {8, 171, 121, 25}, &TAddForm::RemoveButClick},
-        {&sortbut, "sortbut", "Sort File List", {8, 328, 121, 25}, &TAddForm::SortButClick},
-        {&Okbut, "Okbut", "Add To ZIP", {8, 359, 121, 25}, &TAddForm::OKButClick},
-        {&cancelbut, "cancelbut", "Cancel", {8, 389, 121, 25}, &TAddForm::CancelButClick},
+        {&Addfilebut,
+         "Addfilebut",
+         QT_TR_NOOP("Add Files"),
+         {8, 142, 122, 25},
+         &TAddForm::AddFileButClick},
+        {&Removebut,
+         "Removebut",
+         QT_TR_NOOP("Remove Files"),
+         {8, 171, 121, 25},
+         &TAddForm::RemoveButClick},
+        {&sortbut,
+         "sortbut",
+         QT_TR_NOOP("Sort File List"),
+         {8, 328, 121, 25},
+         &TAddForm::SortButClick},
+        {&Okbut, "Okbut", QT_TR_NOOP("Add To ZIP"), {8, 359, 121, 25}, &TAddForm::OKButClick},
+        {&cancelbut,
+         "cancelbut",
+         QT_TR_NOOP("Cancel"),
+         {8, 389, 121, 25},
+         &TAddForm::CancelButClick},
     };
     for (const ButtonSpec& b : buttons) {
-        TGradButton* button = makeDesertButton(Panel4, b.name, b.caption, b.place);
+        TGradButton* button = makeDesertButton(Panel4, b.name, tr(b.caption), b.place);
         button->setHotTrack(true);
         button->setButtonLayout(TGradButton::blGlyphLeft);
         button->setSpacing(4);

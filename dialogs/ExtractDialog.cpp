@@ -21,7 +21,7 @@ TExtract* Extract = nullptr;
 
 TExtract::TExtract(QWidget* parent) : QDialog(parent, kCloseAndMinimiseDialog) {
     setObjectName("Extract");
-    setWindowTitle("Select Extract Directory");
+    setWindowTitle(tr("Select Extract Directory"));
     setPixelFont(this, "MS Sans Serif", 10);
     setFixedSize(438, 384);
     // Modal to the main window only: the new-folder window, shown beside it, stays usable.
@@ -31,22 +31,25 @@ TExtract::TExtract(QWidget* parent) : QDialog(parent, kCloseAndMinimiseDialog) {
     Directorylistbox1 = new TFolderTree(Panel1);
     Directorylistbox1->setObjectName("Directorylistbox1");
     Directorylistbox1->setGeometry(4, 3, 253, 376);
+    Directorylistbox1->setAccessibleName(tr("Destination folder"));
     Directorylistbox1->setAutoRefresh(true);
 
     Panel2 = makeColourPanel(this, "Panel2", theme::kPanelBlue, {262, 0, 175, 384});
-    RadioGroup1 = new TRadioGroup("Extract With Directories", {"No", "Yes"}, Panel2);
+    RadioGroup1 = new TRadioGroup(tr("Extract With Directories"), {tr("No"), tr("Yes")}, Panel2);
     RadioGroup1->setObjectName("RadioGroup1");
     RadioGroup1->setGeometry(11, 13, 150, 59);
-    RadioGroup2 = new TRadioGroup("OverWrite Existing Files", {"No", "Yes"}, Panel2);
+    RadioGroup2 = new TRadioGroup(tr("OverWrite Existing Files"), {tr("No"), tr("Yes")}, Panel2);
     RadioGroup2->setObjectName("RadioGroup2");
     RadioGroup2->setGeometry(10, 76, 151, 59);
-    RadioGroup3 = new TRadioGroup("Files to Extract", {"All Files", "Selected Files"}, Panel2);
+    RadioGroup3 =
+        new TRadioGroup(tr("Files to Extract"), {tr("All Files"), tr("Selected Files")}, Panel2);
     RadioGroup3->setObjectName("RadioGroup3");
     RadioGroup3->setGeometry(10, 137, 152, 62);
 
-    GradButton1 = makeDesertButton(Panel2, "GradButton1", "Create New Folder", {19, 208, 137, 25});
-    OKbut = makeDesertButton(Panel2, "OKbut", "OK", {19, 312, 137, 25});
-    Cancelbut = makeDesertButton(Panel2, "Cancelbut", "Cancel", {19, 344, 137, 25});
+    GradButton1 =
+        makeDesertButton(Panel2, "GradButton1", tr("Create New Folder"), {19, 208, 137, 25});
+    OKbut = makeDesertButton(Panel2, "OKbut", tr("OK"), {19, 312, 137, 25});
+    Cancelbut = makeDesertButton(Panel2, "Cancelbut", tr("Cancel"), {19, 344, 137, 25});
     onClick(GradButton1, [this] { GradButton1Click(); });
     onClick(OKbut, [this] { OKButClick(); });
     onClick(Cancelbut, [this] { CancelButClick(); });

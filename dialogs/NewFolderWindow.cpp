@@ -21,19 +21,20 @@ TForm7::TForm7(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("Form7");
-    setWindowTitle("Create New Folder");
+    setWindowTitle(tr("Create New Folder"));
     setPixelFont(this, "MS Sans Serif", 11);
     setFixedSize(273, 65);
 
-    Label1 = new QLabel("Folder Name :", this);
+    Label1 = new QLabel(tr("Folder Name :"), this);
     Label1->setObjectName("Label1");
     Label1->move(8, 10);
     Label1->adjustSize();
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName("Edit1");
     Edit1->setGeometry(80, 8, 185, 21);
-    Bitbtn2 = makeDesertButton(this, "Bitbtn2", "Cancel", {96, 32, 75, 25});
-    Bitbtn1 = makeDesertButton(this, "Bitbtn1", "OK", {184, 32, 75, 25});
+    Label1->setBuddy(Edit1);
+    Bitbtn2 = makeDesertButton(this, "Bitbtn2", tr("Cancel"), {96, 32, 75, 25});
+    Bitbtn1 = makeDesertButton(this, "Bitbtn1", tr("OK"), {184, 32, 75, 25});
     Bitbtn1->setDefault(true);
     onClick(Bitbtn1, [this] { BitBtn1Click(); });
     onClick(Bitbtn2, [this] { BitBtn2Click(); });
@@ -50,12 +51,12 @@ void TForm7::BitBtn1Click() {
     const std::string path =
         (folder + QLatin1Char(platform::pathSeparator()) + Edit1->text()).toStdString();
     if (platform::directoryExists(path)) {
-        platform::messages().showMessage("Directory is already exist");
+        platform::messages().showMessage(tr("Directory is already exist").toStdString());
         return;
     }
     // Without a selected folder the path would start at the file system's root.
     if (folder.isEmpty() || !platform::createDirectory(path))
-        throw platform::Exception("Cannot create Folder : " + path);
+        throw platform::Exception(tr("Cannot create Folder : ").toStdString() + path);
     // The tree lists the new folder through its own watching; it is repainted at once.
     Extract->Directorylistbox1->viewport()->repaint();
     // The new folder is selected, so that OK extracts into it rather than its parent.

@@ -15,11 +15,11 @@ TForm1::TForm1(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("Form1");
-    setWindowTitle("Password Require");
+    setWindowTitle(tr("Password Require"));
     setPixelFont(this, "Tahoma", 11);
     setFixedSize(304, 95);
 
-    Label1 = new QLabel("Password :", this);
+    Label1 = new QLabel(tr("Password :"), this);
     Label1->setObjectName("Label1");
     Label1->move(16, 16);
     Label1->adjustSize();
@@ -27,17 +27,18 @@ TForm1::TForm1(QWidget* parent)
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName("Edit1");
     Edit1->setGeometry(73, 13, 220, 21);
+    Label1->setBuddy(Edit1);
 
     GradButton2 = new TGradButton(this);
     GradButton2->setObjectName("GradButton2");
-    GradButton2->setCaption("Cancel");
+    GradButton2->setCaption(tr("Cancel"));
     GradButton2->setColorScheme(TGradButton::csNeoDesert);
     GradButton2->setGeometry(136, 48, 75, 25);
     GradButton2->setCancel(true);
 
     GradButton1 = new TGradButton(this);
     GradButton1->setObjectName("GradButton1");
-    GradButton1->setCaption("OK");
+    GradButton1->setCaption(tr("OK"));
     GradButton1->setColorScheme(TGradButton::csNeoDesert);
     GradButton1->setGeometry(216, 48, 75, 25);
     GradButton1->setDefault(true);
@@ -57,10 +58,12 @@ void TForm1::GradButton1Click() {
     const QString stored = StoredPassword ? StoredPassword() : QString();
     if (Edit1->text() == stored) {
         platform::messages().showMessage(
-            "Password corrected, now you can do any actions without inserting any password");
+            tr("Password corrected, now you can do any actions without inserting any password")
+                .toStdString());
         hide();
     } else {
-        platform::messages().showMessage("Wrong Password, Please Type Correct Password");
+        platform::messages().showMessage(
+            tr("Wrong Password, Please Type Correct Password").toStdString());
     }
 }
 

@@ -20,8 +20,8 @@ TForm2* Form2 = nullptr;
 
 namespace {
 
-const char* const kAgain =
-    "to set again please check enabled password and set up password correctly";
+const char* const kAgain = QT_TRANSLATE_NOOP(
+    "TForm2", "to set again please check enabled password and set up password correctly");
 
 // One operation on the settings key: a fresh accessor opens HKEY_CLASSES_ROOT\tessaly.zip
 // without creating it and releases it when the operation ends. Without the key nothing is
@@ -104,7 +104,7 @@ QString shownCharacter(char32_t c) {
 TForm2::TForm2(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName("Form2");
-    setWindowTitle("Quembly Setting");
+    setWindowTitle(tr("Quembly Setting"));
     setPixelFont(this, "Tahoma", 11);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, theme::kWindowBlue);
@@ -114,8 +114,8 @@ TForm2::TForm2(QWidget* parent)
 
     TabSet1 = new QTabBar(this);
     TabSet1->setObjectName("TabSet1");
-    TabSet1->addTab("Password");
-    TabSet1->addTab("Splitt zip");
+    TabSet1->addTab(tr("Password"));
+    TabSet1->addTab(tr("Splitt zip"));
     TabSet1->setDrawBase(false);
     TabSet1->setExpanding(false);
     TabSet1->setGeometry(4, 5, 317, 230);
@@ -125,30 +125,35 @@ TForm2::TForm2(QWidget* parent)
                            "QTabBar::tab:selected { background: palette(base); }");
 
     Panel2 = makePage(this, "Panel2", QRect(10, 24, 305, 177));
-    Label1 = makeLabel(Panel2, "Label1", "Current Password :", 16, 13);
+    Label1 = makeLabel(Panel2, "Label1", tr("Current Password :"), 16, 13);
     Edit1 = makeField(Panel2, "Edit1", QRect(114, 9, 182, 21));
-    GradButton5 = makeDesertButton(Panel2, "GradButton5", "OK", QRect(198, 35, 97, 25));
-    CheckBox1 = new QCheckBox("Enabled Password", Panel2);
+    Label1->setBuddy(Edit1);
+    GradButton5 = makeDesertButton(Panel2, "GradButton5", tr("OK"), QRect(198, 35, 97, 25));
+    CheckBox1 = new QCheckBox(tr("Enabled Password"), Panel2);
     CheckBox1->setObjectName("CheckBox1");
     CheckBox1->setGeometry(16, 48, 114, 17);
     Panel4 = makePage(Panel2, "Panel4", QRect(16, 70, 281, 72));
     Panel4->setEnabled(false);
-    Label2 = makeLabel(Panel4, "Label2", "Change Password :", 8, 14);
+    Label2 = makeLabel(Panel4, "Label2", tr("Change Password :"), 8, 14);
     Edit2 = makeField(Panel4, "Edit2", QRect(105, 10, 169, 21));
-    Label3 = makeLabel(Panel4, "Label3", "Retype Password :", 8, 46);
+    Label2->setBuddy(Edit2);
+    Label3 = makeLabel(Panel4, "Label3", tr("Retype Password :"), 8, 46);
     Edit3 = makeField(Panel4, "Edit3", QRect(104, 42, 169, 21));
-    GradButton3 = makeDesertButton(Panel2, "GradButton3", "Set Password", QRect(200, 146, 97, 25));
+    Label3->setBuddy(Edit3);
+    GradButton3 =
+        makeDesertButton(Panel2, "GradButton3", tr("Set Password"), QRect(200, 146, 97, 25));
     GradButton3->setEnabled(false);
 
     Panel3 = makePage(this, "Panel3", QRect(10, 24, 305, 177));
-    Label4 = makeLabel(Panel3, "Label4", "Minimum Size of Spliting :", 16, 17);
+    Label4 = makeLabel(Panel3, "Label4", tr("Minimum Size of Spliting :"), 16, 17);
     Edit4 = makeField(Panel3, "Edit4", QRect(149, 13, 118, 21));
-    Label5 = makeLabel(Panel3, "Label5", "MB ", 272, 17);
-    Label6 = makeLabel(Panel3, "Label6", "Example : 1.5 MB", 152, 38);
-    GradButton4 = makeDesertButton(Panel3, "GradButton4", "Apply", QRect(200, 144, 97, 25));
+    Label4->setBuddy(Edit4);
+    Label5 = makeLabel(Panel3, "Label5", tr("MB "), 272, 17);
+    Label6 = makeLabel(Panel3, "Label6", tr("Example : 1.5 MB"), 152, 38);
+    GradButton4 = makeDesertButton(Panel3, "GradButton4", tr("Apply"), QRect(200, 144, 97, 25));
     Panel3->hide();
 
-    GradButton1 = makeDesertButton(this, "GradButton1", "Close", QRect(211, 206, 96, 23));
+    GradButton1 = makeDesertButton(this, "GradButton1", tr("Close"), QRect(211, 206, 96, 23));
 
     Edit5 = new QLineEdit(this);
     Edit5->setObjectName("Edit5");
@@ -210,7 +215,7 @@ void TForm2::TabSet1Change(int newTab) {
 
 void TForm2::GradButton5Click() {
     if (Edit1->text() != Edit5->text()) {
-        platform::messages().showMessage("Invalid Password");
+        platform::messages().showMessage(tr("Invalid Password").toStdString());
         return;
     }
     CheckBox1->setEnabled(true);
@@ -235,7 +240,8 @@ void TForm2::CheckBox1Click() {
         SetStoredPassword(Edit5->text());
     Edit2->setText(Edit5->text());
     Edit3->setText(Edit2->text());
-    platform::messages().showMessage(std::string("Your password is deleted,\r") + kAgain);
+    platform::messages().showMessage(
+        (tr("Your password is deleted,") + "\r" + tr(kAgain)).toStdString());
     Panel4->setEnabled(false);
     GradButton3->setEnabled(false);
 }
@@ -266,8 +272,8 @@ void TForm2::GradButton3Click() {
     }
     if (SetStoredPassword)
         SetStoredPassword(stored);
-    platform::messages().showMessage(("Your password is " + Edit2->text() + "\r").toStdString() +
-                                     kAgain);
+    platform::messages().showMessage(
+        (tr("Your password is ") + Edit2->text() + "\r" + tr(kAgain)).toStdString());
     Edit2->clear();
     Edit3->clear();
     Edit1->clear();
@@ -281,7 +287,7 @@ void TForm2::GradButton3Click() {
 bool TForm2::Edit4KeyPress(char32_t key) {
     if ((key >= U'0' && key <= U'9') || key == 8 || key == 0)
         return true;
-    platform::messages().showMessage("Invalid numeric format : " +
+    platform::messages().showMessage(tr("Invalid numeric format : ").toStdString() +
                                      shownCharacter(key).toStdString());
     return false;
 }
@@ -290,7 +296,7 @@ void TForm2::Edit4Change() {
     const QString text = Edit4->text();
     if (text.isEmpty() || isDigit(text.front()))
         return;
-    platform::messages().showMessage("Please type a numeric format");
+    platform::messages().showMessage(tr("Please type a numeric format").toStdString());
     Edit4->setText("1");
     // While the window is being made (or the page is hidden) there is nowhere to put the
     // focus yet; the rule does the rest all the same.
@@ -300,7 +306,8 @@ void TForm2::Edit4Change() {
 
 void TForm2::GradButton4Click() {
     if (Edit4->text().isEmpty()) {
-        platform::messages().showMessage("Please set type some size in numeric format");
+        platform::messages().showMessage(
+            tr("Please set type some size in numeric format").toStdString());
         return;
     }
     {
@@ -309,7 +316,7 @@ void TForm2::GradButton4Click() {
         Edit4->setText(key.read("smb"));
     }
     platform::messages().showMessage(
-        ("Minimum Size of splitting zip is " + Edit4->text() + " MB").toStdString());
+        (tr("Minimum Size of splitting zip is ") + Edit4->text() + tr(" MB")).toStdString());
 }
 
 void TForm2::GradButton1Click() {

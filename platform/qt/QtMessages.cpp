@@ -57,7 +57,7 @@ void QtMessageService::showMessage(const std::string& text) {
         return toStandardError(text);
     QMessageBox box(QMessageBox::NoIcon, applicationTitle, toQt(text), QMessageBox::NoButton,
                     QApplication::activeWindow());
-    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.addButton(QCoreApplication::translate("QtMessageService", "OK"), QMessageBox::AcceptRole);
     prepare(box);
     box.exec();
 }
@@ -67,10 +67,13 @@ bool QtMessageService::confirm(const std::string& text) {
         toStandardError(text + " [answered No]");
         return false;
     }
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), toQt(text),
+    QMessageBox box(QMessageBox::Question,
+                    QCoreApplication::translate("QtMessageService", "Confirm"), toQt(text),
                     QMessageBox::NoButton);
-    QPushButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
-    QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+    QPushButton* yes = box.addButton(QCoreApplication::translate("QtMessageService", "&Yes"),
+                                     QMessageBox::YesRole);
+    QPushButton* no =
+        box.addButton(QCoreApplication::translate("QtMessageService", "&No"), QMessageBox::NoRole);
     box.setDefaultButton(yes);
     box.setEscapeButton(no);
     prepare(box);
@@ -84,7 +87,7 @@ void QtMessageService::showError(const std::string& text) {
         return toStandardError("Error: " + errorBoxText(text));
     QMessageBox box(QMessageBox::Critical, applicationTitle, toQt(errorBoxText(text)),
                     QMessageBox::NoButton, QApplication::activeWindow());
-    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.addButton(QCoreApplication::translate("QtMessageService", "OK"), QMessageBox::AcceptRole);
     prepare(box);
     box.exec();
 }

@@ -136,4 +136,14 @@ const CommandCase commandCases[] = {
 INSTANTIATE_TEST_SUITE_P(CommandLine, CommandTest, ::testing::ValuesIn(commandCases),
                          [](const auto& info) { return std::string(info.param.label); });
 
+TEST(CombinerKeysTest, EscapeClosesTheWindow) {
+    guitest::application();
+    TCombineForm form;
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    QTest::keyClick(&form, Qt::Key_Escape);
+    EXPECT_FALSE(form.isVisible());
+}
+
 } // namespace

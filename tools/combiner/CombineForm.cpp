@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QShortcut>
 #include <QThread>
 #include <QTimer>
 
@@ -35,7 +36,7 @@ TGradButton* hotTracking(TGradButton* button) {
 
 TCombineForm::TCombineForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("CombineForm");
-    setWindowTitle("Quembly Combiner");
+    setWindowTitle(tr("Quembly Combiner"));
     setPixelFont(this, "Tahoma", 11);
     setFixedSize(460, 172);
     setAutoFillBackground(true);
@@ -46,20 +47,21 @@ TCombineForm::TCombineForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     // Two rows, each a caption, a path field and its "Browse..." button.
     const auto row = [this](int top, const char* caption, const char* label, const char* edit,
                             const char* browse, QLabel*& labelOut, QLineEdit*& editOut) {
-        labelOut = new QLabel(caption, this);
+        labelOut = new QLabel(tr(caption), this);
         labelOut->setObjectName(label);
         labelOut->move(12, top + 4);
         labelOut->adjustSize();
         editOut = new QLineEdit(this);
         editOut->setObjectName(edit);
         editOut->setGeometry(104, top, 256, 21);
+        labelOut->setBuddy(editOut);
         return hotTracking(
-            makeDesertButton(this, browse, "Browse...", QRect(368, top - 2, 80, 25)));
+            makeDesertButton(this, browse, tr("Browse..."), QRect(368, top - 2, 80, 25)));
     };
-    PieceBrowseBut =
-        row(13, "First piece :", "Label1", "PieceEdit", "PieceBrowseBut", Label1, PieceEdit);
-    OutputBrowseBut =
-        row(47, "Combined ZIP :", "Label2", "OutputEdit", "OutputBrowseBut", Label2, OutputEdit);
+    PieceBrowseBut = row(13, QT_TR_NOOP("First piece :"), "Label1", "PieceEdit", "PieceBrowseBut",
+                         Label1, PieceEdit);
+    OutputBrowseBut = row(47, QT_TR_NOOP("Combined ZIP :"), "Label2", "OutputEdit",
+                          "OutputBrowseBut", Label2, OutputEdit);
 
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName("ProgressBar1");
@@ -73,15 +75,18 @@ TCombineForm::TCombineForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     StatusLabel->setWordWrap(true);
 
     CombineBut =
-        hotTracking(makeDesertButton(this, "CombineBut", "Combine", QRect(272, 138, 85, 25)));
+        hotTracking(makeDesertButton(this, "CombineBut", tr("Combine"), QRect(272, 138, 85, 25)));
     CombineBut->setDefault(true);
-    CloseBut = hotTracking(makeDesertButton(this, "CloseBut", "Close", QRect(363, 138, 85, 25)));
+    CloseBut =
+        hotTracking(makeDesertButton(this, "CloseBut", tr("Close"), QRect(363, 138, 85, 25)));
 
     poll_ = new QTimer(this);
     poll_->setInterval(100);
     connect(poll_, &QTimer::timeout, this, &TCombineForm::showProgress);
     connect(CombineBut, &TGradButton::clicked, this, &TCombineForm::CombineButClick);
     connect(CloseBut, &TGradButton::clicked, this, &TCombineForm::CloseButClick);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, CloseBut,
+            &TGradButton::Click); // Escape closes, or cancels a combining in progress
     connect(PieceBrowseBut, &TGradButton::clicked, this, &TCombineForm::PieceBrowseButClick);
     connect(OutputBrowseBut, &TGradButton::clicked, this, &TCombineForm::OutputBrowseButClick);
 }
@@ -111,8 +116,8 @@ bool TCombineForm::isWorking() const {
 
 void TCombineForm::PieceBrowseButClick() {
     const QString path = QFileDialog::getOpenFileName(
-        this, "Choose the first piece", QFileInfo(PieceEdit->text()).path(),
-        "Pieces of split archives (*.z01 *.Z01 *.001 *.zip *.ZIP);;All files (*)");
+        this, tr("Choose the first piece"), QFileInfo(PieceEdit->text()).path(),
+        tr("Pieces of split archives (*.z01 *.Z01 *.001 *.zip *.ZIP);;All files (*)"));
     if (!path.isEmpty()) {
         OutputEdit->clear();
         setFirstPiece(path);
@@ -121,8 +126,8 @@ void TCombineForm::PieceBrowseButClick() {
 
 void TCombineForm::OutputBrowseButClick() {
     // The combiner asks itself before it replaces a file, after the dialog.
-    const QString path = QFileDialog::getSaveFileName(this, "Save the combined archive as",
-                                                      OutputEdit->text(), "ZIP Files (*.zip)",
+    const QString path = QFileDialog::getSaveFileName(this, tr("Save the combined archive as"),
+                                                      OutputEdit->text(), tr("ZIP Files (*.zip)"),
                                                       nullptr, QFileDialog::DontConfirmOverwrite);
     if (!path.isEmpty())
         OutputEdit->setText(path);
@@ -134,7 +139,8 @@ void TCombineForm::CombineButClick() {
     const QString piece = PieceEdit->text().trimmed();
     QString output = OutputEdit->text().trimmed();
     if (piece.isEmpty()) {
-        platform::messages().showMessage("Choose the first piece of the split archive.");
+        platform::messages().showMessage(
+            tr("Choose the first piece of the split archive.").toStdString());
         return;
     }
     if (output.isEmpty()) {
@@ -154,7 +160,7 @@ void TCombineForm::CombineButClick() {
     bool overwrite = false;
     if (QFileInfo::exists(output)) {
         if (!platform::messages().confirm(
-                ("Overwrite Existing File: " + QDir::toNativeSeparators(output) + "?")
+                (tr("Overwrite Existing File: ") + QDir::toNativeSeparators(output) + "?")
                     .toStdString()))
             return;
         overwrite = true;
@@ -178,8 +184,8 @@ void TCombineForm::CombineButClick() {
             const combiner::Summary s =
                 combiner::combine(piecePath, outputPath, overwrite, progress);
             ok_ = true;
-            outcome_ = QString("The split archive was put together as %1 from %2 pieces; its %3 "
-                               "entries passed their check.")
+            outcome_ = tr("The split archive was put together as %1 from %2 pieces; its %3 "
+                          "entries passed their check.")
                            .arg(fromPath(outputPath))
                            .arg(s.pieces)
                            .arg(s.entries);
@@ -192,7 +198,7 @@ void TCombineForm::CombineButClick() {
     });
     connect(worker_, &QThread::finished, this, &TCombineForm::workDone);
     setWorking(true);
-    StatusLabel->setText("Combining the pieces...");
+    StatusLabel->setText(tr("Combining the pieces..."));
     ProgressBar1->setValue(0);
     worker_->start();
     poll_->start();
@@ -220,7 +226,7 @@ void TCombineForm::setWorking(bool working) {
     PieceBrowseBut->setEnabled(!working);
     OutputBrowseBut->setEnabled(!working);
     CombineBut->setEnabled(!working);
-    CloseBut->setCaption(working ? "Cancel" : "Close");
+    CloseBut->setCaption(working ? tr("Cancel") : tr("Close"));
 }
 
 void TCombineForm::showProgress() {

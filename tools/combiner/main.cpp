@@ -1,7 +1,9 @@
 // The combiner: without arguments (or with one piece) its window; with a piece and an output
 // name it combines on the command line, for scripts.
+#include "controls/ButtonAccessible.h"
 #include "platform/qt/ErrorGuard.h"
 #include "platform/qt/QtMessages.h"
+#include "platform/qt/Translations.h"
 #include "tools/combiner/Combine.h"
 #include "tools/combiner/CombineForm.h"
 
@@ -133,6 +135,8 @@ int main(int argc, char** argv) {
 
     platform::GuardedApplication app(argc, argv);
     QApplication::setApplicationName("Quembly");
+    platform::installTranslations(platform::uiLanguage());
+    installControlAccessibility();
     platform::QtMessageService messageService;
     platform::ScopedMessageService messagesInstalled(messageService);
     TCombineForm window;
