@@ -76,6 +76,8 @@ std::string commandName(Command c) {
         return "--extract";
     case Command::Delete:
         return "--delete";
+    case Command::Test:
+        return "--test";
     case Command::Help:
         return "--help";
     case Command::Version:
@@ -95,6 +97,8 @@ std::optional<Command> commandOf(std::string_view arg) {
         return Command::Extract;
     if (arg == "--delete")
         return Command::Delete;
+    if (arg == "--test")
+        return Command::Test;
     if (arg == "--help" || arg == "-h")
         return Command::Help;
     if (arg == "--version")
@@ -294,7 +298,7 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
         }
         if (const auto command = commandOf(arg)) {
             if (o.command != Command::Window && o.command != *command)
-                return fail("only one of --list, --add, --extract, --delete, --help and "
+                return fail("only one of --list, --add, --extract, --delete, --test, --help and "
                             "--version may be given");
             o.command = *command;
             continue;
@@ -348,6 +352,7 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
         return result;
     case Command::List:
     case Command::Delete:
+    case Command::Test:
         misplaced = notFor(recurseSeen, "--recurse");
         if (!misplaced)
             misplaced = notFor(dirNamesSeen, "--dirnames");
@@ -413,6 +418,7 @@ std::string usageText() {
        quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW] PATH...
        quembly --extract ARCHIVE FOLDER [--dirnames] [--no-overwrite] [--password PW] [NAME...]
        quembly --delete ARCHIVE [--password PW] NAME...
+       quembly --test ARCHIVE [--password PW] [NAME...]
        quembly --help | --version
 
 Without a command Quembly opens its window, showing ARCHIVE when one is given.
@@ -424,6 +430,9 @@ Commands:
   --extract        extract every entry, or the entries NAME..., into FOLDER; FOLDER is
                    created when it does not exist but its parent folder does
   --delete         delete the entries NAME... from ARCHIVE
+  --test           read every entry, or the entries NAME..., and check its CRC without
+                   writing anything; names each entry that failed and why, then prints
+                   "N files tested, M failed" (exit status 1 when any failed)
   --help           show this text
   --version        show the program's version
 
@@ -433,8 +442,8 @@ Options:
   --level N        (--add) compression level from 0 (store only) to 9 (best, the default)
   --no-overwrite   (--extract) keep files that already exist in FOLDER; by default they
                    are replaced
-  --password PW    the access password; --add, --extract and --delete need it when one
-                   is set in the settings
+  --password PW    the access password; --add, --extract, --delete and --test need it
+                   when one is set in the settings
 
 Entry names may separate folders with "\" (as --list shows them) or with "/".
 Entries compressed with stored, deflate or bzip2 are extracted; other methods (Deflate64,
@@ -680,6 +689,8 @@ int run(const Options& options, std::ostream& out) {
         return runExtract(options, out);
     case Command::Delete:
         return runDelete(options, out);
+    case Command::Test:
+        return runTest(options, out);
     case Command::Window:
         break;
     }

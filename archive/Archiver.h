@@ -129,6 +129,8 @@ public:
     int Count() const; // entries while ZipFilename is not empty, else 0
     const std::vector<std::unique_ptr<ZipDirEntry>>& DirEntries() const { return dirEntries_; }
     std::int32_t ProcessedCount() const { return processedCount_; }
+    // True while an Add, Delete, Extract or Test runs (its events may start other commands).
+    bool Busy() const { return zipBusy_ || unzBusy_; }
     bool Cancel = false;
     std::uint32_t Handle = 0;
     bool designMode = false; // writing ZipFilename only stores it; ReadDirectory does nothing
@@ -141,6 +143,10 @@ public:
     void Add();
     void Delete();
     void Extract();
+    // Has the UNZIPPER library test every entry, or those FSpecArgs names: each is read and
+    // its CRC checked, nothing is written. Failures arrive as messages naming the entry;
+    // ProcessedCount is the number of entries found sound.
+    void Test();
     void LoadZipLibrary();
     void UnloadZipLibrary();
     void LoadUnzLibrary();
@@ -172,6 +178,7 @@ private:
     // the error is held there (it must not unwind through the library) and the call is then
     // reported as failed.
     bool callbackFailed_ = false;
+    bool testing_ = false; // the UNZIPPER call being made is a test
 };
 
 // The table's view of an entry, shared by the window and the command-line listing:
