@@ -87,6 +87,7 @@ void TMainform::buildMenus() {
 
     ool1 = addMenu("ool1", "Tool");
     Extract1 = addItem(ool1, "Extract1", "Extract Files", "file-export", kEntryInk);
+    TestArchive1 = addItem(ool1, "TestArchive1", "Test Archive", "file-zip", kEntryInk);
     AddFiles1 = addItem(ool1, "AddFiles1", "Add Files", "file-import", kEntryInk);
     DeleteFiles1 = addItem(ool1, "DeleteFiles1", "Delete Files", "file-minus", kEntryInk);
 
@@ -106,6 +107,8 @@ void TMainform::buildMenus() {
     Openwith1 = addItem(PopupMenu1, "Openwith1", "Open with ...", "external-link", kEntryInk);
     ExtractSelectedFile1 = addItem(PopupMenu1, "ExtractSelectedFile1", "Extract Selected File",
                                    "file-export", kEntryInk);
+    TestSelectedFiles1 =
+        addItem(PopupMenu1, "TestSelectedFiles1", "Test Selected Files", "file-zip", kEntryInk);
     DeleteSelectedFile1 =
         addItem(PopupMenu1, "DeleteSelectedFile1", "Delete Selected File", "file-minus", kEntryInk);
     Properties1 = addItem(PopupMenu1, "Properties1", "Properties", "list-details", kEntryInk);
@@ -313,6 +316,10 @@ void TMainform::connectCommands() {
     bind(ExtractBut, &TMainform::ExtractButClick);
     bind(Extract1, &TMainform::ExtractButClick);
     bind(ExtractSelectedFile1, &TMainform::ExtractButClick);
+    bind(TestArchive1, &TMainform::TestArchiveClick);
+    bind(TestSelectedFiles1, &TMainform::TestSelectedFilesClick);
+    setAcceptDrops(true);
+    connect(StringGrid1, &TStringGrid::DragOut, this, command(&TMainform::StringGrid1DragOut));
     bind(AddBut, &TMainform::AddButClick);
     bind(AddFiles1, &TMainform::AddButClick);
     bind(DeleteBut, &TMainform::DeleteButClick);

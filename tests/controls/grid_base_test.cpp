@@ -82,6 +82,28 @@ TEST_F(TableTest, ClickShiftClickDragAndKeysSelectABlockOfRows) {
     EXPECT_EQ(grid->Selection(), rowsSelected(1, 1));
 }
 
+// With DragOut connected, a press on a selected row that travels asks for a drag-out and
+// keeps the selection; one that does not travel is a click; elsewhere a drag selects as before.
+TEST_F(TableTest, PressOnTheSelectionStartsADragOut) {
+    showFocused();
+    rows(10);
+    int dragOuts = 0;
+    QObject::connect(grid.get(), &TStringGrid::DragOut, [&] { ++dragOuts; });
+    grid->setSelection(rowsSelected(2, 5));
+    QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, 3));
+    QTest::mouseMove(grid->viewport(), cellCenter(1, 7));
+    QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, 7));
+    EXPECT_EQ(dragOuts, 1);
+    EXPECT_EQ(grid->Selection(), rowsSelected(2, 5));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, 4));
+    EXPECT_EQ(grid->Selection(), rowsSelected(4, 4));
+    QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, 6));
+    QTest::mouseMove(grid->viewport(), cellCenter(1, 8));
+    QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, 8));
+    EXPECT_EQ(grid->Selection(), rowsSelected(6, 8));
+    EXPECT_EQ(dragOuts, 1);
+}
+
 TEST_F(TableTest, DragHeldBelowTheRowsKeepsScrollingAndSelecting) {
     showFocused();
     rows(200);
