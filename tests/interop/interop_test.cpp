@@ -242,7 +242,9 @@ TEST_P(ForeignArchives, AreListedExtractedAndChangedAsPromised) {
             EXPECT_NE(r.out.find(e.name + ": "), std::string::npos) << r.out;
         }
     }
-    EXPECT_EQ(r.status, unzipStatus <= 1 && unread == 0 ? 0 : 1) << r.out << r.err;
+    // Bytes put after the end hide some archives from unzip; the program reads through them.
+    const bool sound = unzipStatus <= 1 || !w.after.empty();
+    EXPECT_EQ(r.status, sound && unread == 0 ? 0 : 1) << unzipStatus << r.out << r.err;
 
     // A rewrite keeps every other entry. Where it would drop bytes around the archive, or
     // where the listing fails, Delete and Add are refused and leave the file as it was.
