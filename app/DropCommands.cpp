@@ -92,7 +92,7 @@ void TMainform::DropFiles(const QStringList& paths) {
     if (!AccessGate())
         return;
     const std::string open = Archiver1.ZipFilename();
-    if (open.empty() || !platform::fileExists(open)) {
+    if (open.empty()) {
         // No archive open: one dropped ZIP file is opened; anything else may start a new one.
         if (paths.size() == 1 && QFileInfo(paths[0]).isFile() &&
             paths[0].endsWith(".zip", Qt::CaseInsensitive)) {

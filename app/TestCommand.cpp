@@ -7,6 +7,8 @@
 
 #include <QLineEdit>
 
+#include <algorithm>
+
 void TMainform::TestArchiveClick() {
     testEntries(false);
 }
@@ -31,6 +33,27 @@ void TMainform::testEntries(bool selectedOnly) {
     if (selectedOnly && !takeSelectedNames())
         return;
     beginEntryOperation("Beginning Test of " + Archiver1.ZipFilename());
-    RunEntryOperation([this] { Archiver1.Test(); },
-                      "Error in Test; Fatal DLL Exception in mainunit", " files tested sound");
+    // The entries tested are those announced; the component counts the sound ones.
+    QString result = " files tested sound";
+    RunEntryOperation(
+        [this, &result] {
+            int tested = 0;
+            const TProgressEvent progress = Archiver1.OnProgress;
+            Archiver1.OnProgress = [&tested, &progress](TArchiver* sender, ProgressType type,
+                                                        const std::string& name,
+                                                        std::int32_t size) {
+                tested += type == ProgressType::NewFile;
+                if (progress)
+                    progress(sender, type, name, size);
+            };
+            struct Restore {
+                TArchiver& archiver;
+                const TProgressEvent& progress;
+                ~Restore() { archiver.OnProgress = progress; }
+            } restore{Archiver1, progress};
+            Archiver1.Test();
+            result = QString(" files tested sound, %1 failed")
+                         .arg(std::max(0, tested - Archiver1.ProcessedCount()));
+        },
+        "Error in Test; Fatal DLL Exception in mainunit", result);
 }

@@ -90,18 +90,15 @@ TEST_F(TableTest, PressOnTheSelectionStartsADragOut) {
     int dragOuts = 0;
     QObject::connect(grid.get(), &TStringGrid::DragOut, [&] { ++dragOuts; });
     grid->setSelection(rowsSelected(2, 5));
-    QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, 3));
-    QTest::mouseMove(grid->viewport(), cellCenter(1, 7));
-    QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, 7));
-    EXPECT_EQ(dragOuts, 1);
-    EXPECT_EQ(grid->Selection(), rowsSelected(2, 5));
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, 4));
-    EXPECT_EQ(grid->Selection(), rowsSelected(4, 4));
-    QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, 6));
-    QTest::mouseMove(grid->viewport(), cellCenter(1, 8));
-    QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, 8));
-    EXPECT_EQ(grid->Selection(), rowsSelected(6, 8));
-    EXPECT_EQ(dragOuts, 1);
+    for (const auto& [from, to, selected, drags] : {std::tuple{3, 7, rowsSelected(2, 5), 1},
+                                                    {4, 4, rowsSelected(4, 4), 1},
+                                                    {6, 8, rowsSelected(6, 8), 1}}) {
+        QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, from));
+        QTest::mouseMove(grid->viewport(), cellCenter(1, to));
+        QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, to));
+        EXPECT_EQ(grid->Selection(), selected);
+        EXPECT_EQ(dragOuts, drags);
+    }
 }
 
 TEST_F(TableTest, DragHeldBelowTheRowsKeepsScrollingAndSelecting) {
