@@ -97,6 +97,8 @@ std::string commandName(Command c) {
         return "--extract";
     case Command::Delete:
         return "--delete";
+    case Command::Test:
+        return "--test";
     case Command::Help:
         return "--help";
     case Command::Version:
@@ -116,6 +118,8 @@ std::optional<Command> commandOf(std::string_view arg) {
         return Command::Extract;
     if (arg == "--delete")
         return Command::Delete;
+    if (arg == "--test")
+        return Command::Test;
     if (arg == "--help" || arg == "-h")
         return Command::Help;
     if (arg == "--version")
@@ -328,7 +332,7 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
             if (o.command != Command::Window && o.command != *command)
                 return fail(tx(QT_TRANSLATE_NOOP("CommandLine",
                                                  "only one of --list, --add, --extract, --delete, "
-                                                 "--help and --version may be given")));
+                                                 "--test, --help and --version may be given")));
             o.command = *command;
             continue;
         }
@@ -393,6 +397,7 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
         return result;
     case Command::List:
     case Command::Delete:
+    case Command::Test:
         misplaced = notFor(recurseSeen, "--recurse");
         if (!misplaced)
             misplaced = notFor(dirNamesSeen, "--dirnames");
@@ -464,6 +469,7 @@ std::string usageText() {
        quembly --extract ARCHIVE FOLDER [--dirnames] [--no-overwrite] [--password PW]
                  [--encoding NAME] [NAME...]
        quembly --delete ARCHIVE [--password PW] [--encoding NAME] NAME...
+       quembly --test ARCHIVE [--password PW] [NAME...]
        quembly --help | --version
 
 Without a command Quembly opens its window, showing ARCHIVE when one is given.
@@ -475,6 +481,9 @@ Commands:
   --extract        extract every entry, or the entries NAME..., into FOLDER; FOLDER is
                    created when it does not exist but its parent folder does
   --delete         delete the entries NAME... from ARCHIVE
+  --test           read every entry, or the entries NAME..., and check its CRC without
+                   writing anything; names each entry that failed and why, then prints
+                   "N files tested, M failed" (exit status 1 when any failed)
   --help           show this text
   --version        show the program's version
 
@@ -484,8 +493,8 @@ Options:
   --level N        (--add) compression level from 0 (store only) to 9 (best, the default)
   --no-overwrite   (--extract) keep files that already exist in FOLDER; by default they
                    are replaced
-  --password PW    the access password; --add, --extract and --delete need it when one
-                   is set in the settings
+  --password PW    the access password; --add, --extract, --delete and --test need it
+                   when one is set in the settings
   --encoding NAME  (--list, --extract, --delete) the code page of names stored without
                    the UTF-8 flag: Automatic (the default), CP437, CP850, CP852, CP866,
                    CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR or Big5
@@ -776,6 +785,8 @@ int run(const Options& options, std::ostream& out) {
         return runExtract(options, out);
     case Command::Delete:
         return runDelete(options, out);
+    case Command::Test:
+        return runTest(options, out);
     case Command::Window:
         break;
     }

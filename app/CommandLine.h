@@ -20,13 +20,13 @@ inline constexpr int ExitOk = 0;
 inline constexpr int ExitFailed = 1; // an error, or nothing could be done
 inline constexpr int ExitUsage = 2;  // the command line itself is wrong
 
-enum class Command { Window, Help, Version, List, Add, Extract, Delete };
+enum class Command { Window, Help, Version, List, Add, Extract, Delete, Test };
 
 struct Options {
     Command command = Command::Window;
     std::string archive;
     std::string folder;             // --extract: the destination folder
-    std::vector<std::string> names; // --add: paths to add; --extract, --delete: entry names
+    std::vector<std::string> names; // --add: paths to add; --extract, --delete, --test: entries
     bool recurse = false;           // --add --recurse
     bool dirNames = false;          // --add/--extract --dirnames
     bool overwrite = true;          // --extract; --no-overwrite clears it
@@ -60,6 +60,9 @@ int runList(const Options& options, std::ostream& out);
 int runAdd(const Options& options, std::ostream& out);
 int runExtract(const Options& options, std::ostream& out);
 int runDelete(const Options& options, std::ostream& out);
+// Tests every entry, or the entries NAME...: prints "NAME: reason" for each that failed,
+// then "N files tested, M failed"; ExitOk only when every entry tested sound.
+int runTest(const Options& options, std::ostream& out);
 // Asks the running (or the next) add, extract or delete to stop, as an interrupt does: the
 // library stops at its next callback and leaves the archive as it was.
 void requestStop();

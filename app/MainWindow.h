@@ -23,6 +23,7 @@ class QLineEdit;
 class QListWidget;
 class QMenu;
 class QMenuBar;
+class QMimeData;
 class QStatusBar;
 class TGradButton;
 
@@ -59,6 +60,7 @@ public:
     QAction *NewZIP1 = nullptr, *OpenZIP1 = nullptr, *DeleteZIP1 = nullptr, *Exit1 = nullptr;
     QAction *OpenFiles1 = nullptr, *OpenWith2 = nullptr, *FilesProperties1 = nullptr;
     QAction *Extract1 = nullptr, *AddFiles1 = nullptr, *DeleteFiles1 = nullptr;
+    QAction *TestArchive1 = nullptr, *TestSelectedFiles1 = nullptr;
     QAction *CombineZIP1 = nullptr, *Configure1 = nullptr;
     QAction *tessalyHelp1 = nullptr, *About1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
@@ -150,6 +152,10 @@ public:
     void ExtractSelectedFile1Click();
     void AddButClick();
     void DeleteButClick();
+    // Test Archive and Test Selected Files: every entry, or the selected ones, read and
+    // checked, through the access gate and the closing sequence of the entry commands.
+    void TestArchiveClick();
+    void TestSelectedFilesClick();
     // The common end of Add, Extract and Delete once their checks have passed: OPERATION
     // runs under a guard that shows FAILURETEXT as a plain message for any error it raises;
     // then the message window shows the component's ProcessedCount followed by RESULTTEXT,
@@ -159,6 +165,18 @@ public:
     // and their messages are listed under the line.
     void RunEntryOperation(const std::function<void()>& operation, const std::string& failureText,
                            const QString& resultText, const QString& operationName = {});
+    // Files and folders dropped on the window: added to the open archive after the access
+    // gate and a confirmation, with each item stored under its own name; with no archive
+    // open, one ZIP file is opened and other files may start a new archive. Refused while an
+    // operation runs.
+    void DropFiles(const QStringList& paths);
+    // Selected entries dragged out of the table: extracted with their folders into a fresh
+    // folder inside the temp folder (through the access gate) and offered as file URLs; the
+    // folder goes when the drag is cancelled or refused.
+    void StringGrid1DragOut();
+    // The extraction of a drag: the URLs of what was extracted into FOLDER, or null (and no
+    // folder left) when nothing may or could be dragged.
+    QMimeData* extractForDragging(QString& folder);
     void GradButton1Click();
     void GradButton2Click();
     void ViewbutClick();
@@ -169,6 +187,9 @@ protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildMenus();
@@ -188,6 +209,8 @@ private:
     // and brought to the front, START LINE handed to the message handler, Verbose on and
     // Trace off.
     void beginEntryOperation(const std::string& startLine);
+    void testEntries(bool selectedOnly);
+    void openDroppedArchive(const QString& path);
 
     // Ends the entry operation begun by beginEntryOperation; closes the window when a close
     // waited for it.

@@ -89,6 +89,7 @@ void TMainform::buildMenus() {
 
     ool1 = addMenu("ool1", tr("&Tool"));
     Extract1 = addItem(ool1, "Extract1", tr("&Extract Files"), "file-export", kEntryInk);
+    TestArchive1 = addItem(ool1, "TestArchive1", tr("&Test Archive"), "file-zip", kEntryInk);
     AddFiles1 = addItem(ool1, "AddFiles1", tr("&Add Files"), "file-import", kEntryInk);
     DeleteFiles1 = addItem(ool1, "DeleteFiles1", tr("&Delete Files"), "file-minus", kEntryInk);
 
@@ -120,6 +121,8 @@ void TMainform::buildMenus() {
     Openwith1 = addItem(PopupMenu1, "Openwith1", tr("Open &with ..."), "external-link", kEntryInk);
     ExtractSelectedFile1 = addItem(PopupMenu1, "ExtractSelectedFile1", tr("&Extract Selected File"),
                                    "file-export", kEntryInk);
+    TestSelectedFiles1 = addItem(PopupMenu1, "TestSelectedFiles1", tr("&Test Selected Files"),
+                                 "file-zip", kEntryInk);
     DeleteSelectedFile1 = addItem(PopupMenu1, "DeleteSelectedFile1", tr("&Delete Selected File"),
                                   "file-minus", kEntryInk);
     Properties1 = addItem(PopupMenu1, "Properties1", tr("&Properties"), "list-details", kEntryInk);
@@ -348,6 +351,10 @@ void TMainform::connectCommands() {
     bind(ExtractBut, &TMainform::ExtractButClick);
     bind(Extract1, &TMainform::ExtractButClick);
     bind(ExtractSelectedFile1, &TMainform::ExtractSelectedFile1Click);
+    bind(TestArchive1, &TMainform::TestArchiveClick);
+    bind(TestSelectedFiles1, &TMainform::TestSelectedFilesClick);
+    setAcceptDrops(true);
+    connect(StringGrid1, &TStringGrid::DragOut, this, command(&TMainform::StringGrid1DragOut));
     bind(AddBut, &TMainform::AddButClick);
     bind(AddFiles1, &TMainform::AddButClick);
     bind(DeleteBut, &TMainform::DeleteButClick);

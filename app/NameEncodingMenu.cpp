@@ -5,17 +5,21 @@
 
 #include <QActionGroup>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QMenu>
 
 QMenu* makeNameEncodingMenu(QWidget* parent, TArchiver& archiver, std::function<void()> changed) {
-    auto* menu = new QMenu("Name Encoding", parent);
+    auto* menu = new QMenu(QCoreApplication::translate("TMainform", "&Name Encoding"), parent);
     menu->setObjectName("NameEncoding1");
     menu->menuAction()->setObjectName("NameEncoding1");
     menu->setFont(QApplication::font());
     auto* group = new QActionGroup(menu);
     group->setExclusive(true);
     for (const ziplibs::NameEncodingInfo& e : ziplibs::nameEncodings()) {
-        QString text = e.name;
+        // Only "Automatic" is a word; the code pages keep their names.
+        QString text = e.encoding == ziplibs::NameEncoding::Automatic
+                           ? QCoreApplication::translate("TMainform", "Automatic")
+                           : QString(e.name);
         if (e.alias)
             text += QString(" (%1)").arg(e.alias);
         QAction* action = menu->addAction(text);

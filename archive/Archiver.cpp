@@ -223,6 +223,8 @@ void TArchiver::fillUnzRecord() {
     r.OverwriteFlag = flag(has(ExtrOptsEnum::ExtrOverWrite));
     r.Reserved36 = NameEncoding; // as in the zipper's record
     r.Reserved72 = 7;
+    if (testing_)
+        r.Reserved20 = UnzTestMode;
 }
 
 template <typename Record, typename Exec, typename Fill>
@@ -392,6 +394,27 @@ void TArchiver::Extract() {
     }
     callLibrary(
         unzRecord_, UNZIPPER::UnzipperExec, [this] { fillUnzRecord(); }, zipFilename_);
+    fspecArgs_.clear();
+    if (loadedHere)
+        UnloadUnzLibrary();
+}
+
+void TArchiver::Test() {
+    if (unzBusy_)
+        return;
+    BusyScope busy(unzBusy_, Cancel);
+    bool loadedHere = false;
+    if (!UNZIPPER::UnzDllHandle) {
+        LoadUnzLibrary();
+        loadedHere = true;
+        if (!UNZIPPER::UnzDllHandle)
+            return;
+    }
+    {
+        BusyScope testing(testing_, Cancel);
+        callLibrary(
+            unzRecord_, UNZIPPER::UnzipperExec, [this] { fillUnzRecord(); }, zipFilename_);
+    }
     fspecArgs_.clear();
     if (loadedHere)
         UnloadUnzLibrary();

@@ -140,7 +140,7 @@ public:
     const std::string& LastError() const { return lastError_; }
     // True when the last operation was stopped by Cancel.
     bool WasCancelled() const { return wasCancelled_; }
-    // True while an Add, Delete or Extract runs (also while its events run).
+    // True while an Add, Delete, Extract or Test runs (also while its events run).
     bool Busy() const { return zipBusy_ || unzBusy_; }
     bool Cancel = false;
     std::uint32_t Handle = 0;
@@ -154,6 +154,10 @@ public:
     void Add();
     void Delete();
     void Extract();
+    // Has the UNZIPPER library test every entry, or those FSpecArgs names: each is read and
+    // its CRC checked, nothing is written. Failures arrive as messages naming the entry;
+    // ProcessedCount is the number of entries found sound.
+    void Test();
     void LoadZipLibrary();
     void UnloadZipLibrary();
     void LoadUnzLibrary();
@@ -195,6 +199,7 @@ private:
     // the error is held there (it must not unwind through the library) and the call is then
     // reported as failed.
     bool callbackFailed_ = false;
+    bool testing_ = false; // the UNZIPPER call being made is a test
 };
 
 // The table's view of an entry, shared by the window and the command-line listing:

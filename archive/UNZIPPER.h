@@ -10,7 +10,7 @@ struct UnzCommandRecord {
     std::int32_t Reserved8;          //  8: 120
     LibCallbackFunc CallbackAddress; // 12
     std::int32_t TraceFlag;          // 16
-    std::int32_t Reserved20;         // 20: 0
+    std::int32_t Reserved20;         // 20: 0 extracts; UnzTestMode tests instead
     std::int32_t Reserved24;         // 24: 0
     std::int32_t Reserved28;         // 28: 0
     std::int32_t Reserved32;         // 32: 0
@@ -26,6 +26,11 @@ struct UnzCommandRecord {
     std::int32_t Reserved72;         // 72: 7
     char* Specs[MaxSpecs];           // 76
 };
+
+// The value of Reserved20 that asks the library to test the entries (read each one and check
+// its CRC, writing nothing) instead of extracting them. Every caller before this mode sent 0
+// there, and any value but this one still extracts.
+inline constexpr std::int32_t UnzTestMode = 0x54455354; // "TEST"
 
 extern "C" {
 typedef std::int32_t(QUEMBLY_STDCALL* UnzipperExecFunc)(UnzCommandRecord* record);

@@ -145,6 +145,8 @@ for round in $(seq 1 "$rounds"); do
         "extract@unzip@mkdir -p $x/u && unzip -q $work/theirs.zip -d $x/u"
         "extract@7z x@mkdir -p $x/7 && 7z x -y -o$x/7 $work/theirs.zip"
         "extract@Python zipfile@mkdir -p $x/p && python3 -m zipfile -e $work/theirs.zip $x/p"
+        "test@Quembly@$q --test $work/theirs.zip"
+        "test@unzip -t@unzip -tqq $work/theirs.zip"
         "extract into memory@Quembly@$q --extract $work/theirs.zip $memory/out --dirnames"
         "extract into memory@unzip@unzip -q $work/theirs.zip -d $memory/out"
         "extract into memory@7z x@7z x -y -o$memory/out $work/theirs.zip"

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -13,6 +14,8 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -61,6 +64,10 @@ struct TStringGrid::Data {
     QPoint movePress;
     TGridState moveKind = TGridState::gsNormal;
     QPoint dragPos;               // last mouse position of a drag selection
+    // A press on a selected row while DragOut has a receiver: the cell pressed, until the
+    // mouse travels (DragOut) or the button is released (a plain click there).
+    std::optional<TGridCoord> dragOutCell;
+    QPoint dragOutPress;
     QTimer* autoScroll = nullptr; // extends a drag selection held outside the rows
     QPoint wheelRest;             // wheel turn not yet worth a whole notch
 
@@ -1257,6 +1264,7 @@ void TStringGrid::mousePressEvent(QMouseEvent* event) {
     if (d->editorMode && !d->has(TGridOption::goAlwaysShowEditor))
         HideEditor();
     d->moveFrom = -1;
+    d->dragOutCell.reset();
     if (event->button() != Qt::LeftButton)
         return;
     if (d->updateQueued)
@@ -1284,6 +1292,14 @@ void TStringGrid::mousePressEvent(QMouseEvent* event) {
     }
     if (cell.X < d->fixedCols || cell.Y < d->fixedRows)
         return; // fixed cells are not selected
+    const TGridRect sel = Selection();
+    if (sel.Top <= cell.Y && cell.Y <= sel.Bottom &&
+        !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) &&
+        isSignalConnected(QMetaMethod::fromSignal(&TStringGrid::DragOut))) {
+        d->dragOutCell = cell;
+        d->dragOutPress = p;
+        return;
+    }
     const bool extend =
         (event->modifiers() & Qt::ShiftModifier) && d->has(TGridOption::goRangeSelect);
     const bool onCurrent = cell.X == d->col && cell.Y == d->row;
@@ -1305,6 +1321,15 @@ void TStringGrid::forgetPress() {
 
 void TStringGrid::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
+    if (d->dragOutCell) {
+        if (!(event->buttons() & Qt::LeftButton))
+            d->dragOutCell.reset();
+        else if ((p - d->dragOutPress).manhattanLength() >= QApplication::startDragDistance()) {
+            d->dragOutCell.reset();
+            emit DragOut();
+        }
+        return;
+    }
     if ((d->state != TGridState::gsNormal || d->moveFrom >= 0) &&
         !(event->buttons() & Qt::LeftButton))
         forgetPress();
@@ -1377,6 +1402,8 @@ void TStringGrid::mouseReleaseEvent(QMouseEvent* event) {
             d->popup->popup(event->globalPosition().toPoint());
         return;
     }
+    if (const auto pressed = std::exchange(d->dragOutCell, std::nullopt))
+        FocusCell(pressed->X, pressed->Y, true); // no drag: the press was a plain click
     d->autoScroll->stop();
     const TGridState state = d->state;
     d->state = TGridState::gsNormal;

@@ -169,6 +169,10 @@ public:
 
 signals:
     void DblClick();
+    // The left button, pressed on a selected row without Shift or Ctrl, has moved the drag
+    // distance: the selection is to be dragged out. Only when connected; otherwise such a
+    // press selects as any other.
+    void DragOut();
     void Click();
     // Every key pressed while the grid has the focus (Qt key code and modifiers).
     void KeyDown(int key, Qt::KeyboardModifiers modifiers);

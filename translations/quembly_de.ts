@@ -8,10 +8,6 @@
         <translation>Fehler: Datei nicht gefunden: </translation>
     </message>
     <message>
-        <source>only one of --list, --add, --extract, --delete, --help and --version may be given</source>
-        <translation>nur einer von --list, --add, --extract, --delete, --help und --version ist erlaubt</translation>
-    </message>
-    <message>
         <source>option &apos;%1&apos; needs a value</source>
         <translation>Option &apos;%1&apos; braucht einen Wert</translation>
     </message>
@@ -54,79 +50,6 @@
     <message>
         <source>Error - no files selected</source>
         <translation>Fehler – keine Dateien ausgewählt</translation>
-    </message>
-    <message>
-        <source>Usage: quembly [ARCHIVE]
-       quembly --list ARCHIVE
-       quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW] PATH...
-       quembly --extract ARCHIVE FOLDER [--dirnames] [--no-overwrite] [--password PW] [NAME...]
-       quembly --delete ARCHIVE [--password PW] NAME...
-       quembly --help | --version
-
-Without a command Quembly opens its window, showing ARCHIVE when one is given.
-
-Commands:
-  --list           print one line per entry: name, compressed size, uncompressed size
-                   and date/time, separated by tabs
-  --add            add the files PATH... to ARCHIVE, creating ARCHIVE when it does not exist
-  --extract        extract every entry, or the entries NAME..., into FOLDER; FOLDER is
-                   created when it does not exist but its parent folder does
-  --delete         delete the entries NAME... from ARCHIVE
-  --help           show this text
-  --version        show the program&apos;s version
-
-Options:
-  --recurse        (--add) also add the files in named folders and their subfolders
-  --dirnames       (--add) store folder names; (--extract) recreate the stored folders
-  --level N        (--add) compression level from 0 (store only) to 9 (best, the default)
-  --no-overwrite   (--extract) keep files that already exist in FOLDER; by default they
-                   are replaced
-  --password PW    the access password; --add, --extract and --delete need it when one
-                   is set in the settings
-
-Entry names may separate folders with &quot;\&quot; (as --list shows them) or with &quot;/&quot;.
-Entries compressed with stored, deflate or bzip2 are extracted; other methods (Deflate64,
-LZMA, PPMd, ...) and encrypted entries are skipped with a message. --add stores or deflates.
-Exit status: 0 on success, 1 on an error or when no file was processed, 2 when the
-command line is wrong.
-</source>
-        <translation>Aufruf: quembly [ARCHIVE]
-       quembly --list ARCHIVE
-       quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW] PATH...
-       quembly --extract ARCHIVE FOLDER [--dirnames] [--no-overwrite] [--password PW] [NAME...]
-       quembly --delete ARCHIVE [--password PW] NAME...
-       quembly --help | --version
-
-Ohne Befehl öffnet Quembly sein Fenster und zeigt ARCHIVE, wenn es angegeben ist.
-
-Befehle:
-  --list           gibt eine Zeile je Eintrag aus: Name, gepackte Größe, Originalgröße
-                   und Datum/Zeit, durch Tabulatoren getrennt
-  --add            fügt die Dateien PATH... zu ARCHIVE hinzu und legt ARCHIVE an, wenn es
-                   noch nicht existiert
-  --extract        entpackt alle Einträge oder die Einträge NAME... nach FOLDER; FOLDER wird
-                   angelegt, wenn es fehlt, sein übergeordneter Ordner aber existiert
-  --delete         löscht die Einträge NAME... aus ARCHIVE
-  --help           zeigt diesen Text
-  --version        zeigt die Version des Programms
-
-Optionen:
-  --recurse        (--add) nimmt auch die Dateien genannter Ordner und ihrer Unterordner
-  --dirnames       (--add) speichert Ordnernamen; (--extract) legt die gespeicherten
-                   Ordner wieder an
-  --level N        (--add) Kompressionsstufe von 0 (nur speichern) bis 9 (beste, Vorgabe)
-  --no-overwrite   (--extract) behält Dateien, die in FOLDER schon existieren; sonst
-                   werden sie ersetzt
-  --password PW    das Zugangspasswort; --add, --extract und --delete brauchen es, wenn
-                   in den Einstellungen eines gesetzt ist
-
-Eintragsnamen können Ordner mit &quot;\&quot; (wie --list sie zeigt) oder mit &quot;/&quot; trennen.
-Mit stored, deflate oder bzip2 gepackte Einträge werden entpackt; andere Verfahren
-(Deflate64, LZMA, PPMd, ...) und verschlüsselte Einträge werden mit einer Meldung
-übersprungen. --add speichert oder packt mit deflate.
-Rückgabewert: 0 bei Erfolg, 1 bei einem Fehler oder wenn keine Datei verarbeitet wurde,
-2 bei einer fehlerhaften Befehlszeile.
-</translation>
     </message>
     <message>
         <source>Wrong or missing password</source>
@@ -195,6 +118,102 @@ Rückgabewert: 0 bei Erfolg, 1 bei einem Fehler oder wenn keine Datei verarbeite
     <message>
         <source> files were Deleted</source>
         <translation> Dateien wurden gelöscht</translation>
+    </message>
+    <message>
+        <source>only one of --list, --add, --extract, --delete, --test, --help and --version may be given</source>
+        <translation>nur eines von --list, --add, --extract, --delete, --test, --help und --version ist erlaubt</translation>
+    </message>
+    <message>
+        <source>Usage: quembly [ARCHIVE]
+       quembly --list ARCHIVE [--encoding NAME]
+       quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW] PATH...
+       quembly --extract ARCHIVE FOLDER [--dirnames] [--no-overwrite] [--password PW]
+                 [--encoding NAME] [NAME...]
+       quembly --delete ARCHIVE [--password PW] [--encoding NAME] NAME...
+       quembly --test ARCHIVE [--password PW] [NAME...]
+       quembly --help | --version
+
+Without a command Quembly opens its window, showing ARCHIVE when one is given.
+
+Commands:
+  --list           print one line per entry: name, compressed size, uncompressed size
+                   and date/time, separated by tabs
+  --add            add the files PATH... to ARCHIVE, creating ARCHIVE when it does not exist
+  --extract        extract every entry, or the entries NAME..., into FOLDER; FOLDER is
+                   created when it does not exist but its parent folder does
+  --delete         delete the entries NAME... from ARCHIVE
+  --test           read every entry, or the entries NAME..., and check its CRC without
+                   writing anything; names each entry that failed and why, then prints
+                   &quot;N files tested, M failed&quot; (exit status 1 when any failed)
+  --help           show this text
+  --version        show the program&apos;s version
+
+Options:
+  --recurse        (--add) also add the files in named folders and their subfolders
+  --dirnames       (--add) store folder names; (--extract) recreate the stored folders
+  --level N        (--add) compression level from 0 (store only) to 9 (best, the default)
+  --no-overwrite   (--extract) keep files that already exist in FOLDER; by default they
+                   are replaced
+  --password PW    the access password; --add, --extract, --delete and --test need it
+                   when one is set in the settings
+  --encoding NAME  (--list, --extract, --delete) the code page of names stored without
+                   the UTF-8 flag: Automatic (the default), CP437, CP850, CP852, CP866,
+                   CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR or Big5
+
+Entry names may separate folders with &quot;\&quot; (as --list shows them) or with &quot;/&quot;.
+Entries compressed with stored, deflate, Deflate64, bzip2, LZMA, XZ or Zstandard are
+extracted; other methods (PPMd, ...) and encrypted entries are skipped with a message.
+--add stores or deflates.
+Exit status: 0 only when everything asked was done; 1 on an error, when any file or
+entry failed or was skipped for an error, when no file was processed, or for --list of
+a file that is not a ZIP archive; 2 when the command line is wrong.
+</source>
+        <translation>Aufruf: quembly [ARCHIVE]
+       quembly --list ARCHIVE [--encoding NAME]
+       quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW] PATH...
+       quembly --extract ARCHIVE FOLDER [--dirnames] [--no-overwrite] [--password PW]
+                 [--encoding NAME] [NAME...]
+       quembly --delete ARCHIVE [--password PW] [--encoding NAME] NAME...
+       quembly --test ARCHIVE [--password PW] [NAME...]
+       quembly --help | --version
+
+Ohne Befehl öffnet Quembly sein Fenster und zeigt ARCHIVE, wenn es angegeben ist.
+
+Befehle:
+  --list           gibt eine Zeile je Eintrag aus: Name, gepackte Größe, Originalgröße
+                   und Datum/Zeit, durch Tabulatoren getrennt
+  --add            fügt die Dateien PATH... zu ARCHIVE hinzu und legt ARCHIVE an, wenn es
+                   noch nicht existiert
+  --extract        entpackt alle Einträge oder die Einträge NAME... nach FOLDER; FOLDER wird
+                   angelegt, wenn es fehlt, sein übergeordneter Ordner aber existiert
+  --delete         löscht die Einträge NAME... aus ARCHIVE
+  --test           liest jeden Eintrag (oder die Einträge NAME...) und prüft seine CRC,
+                   ohne etwas zu schreiben
+  --help           zeigt diesen Text
+  --version        zeigt die Version des Programms
+
+Optionen:
+  --recurse        (--add) nimmt auch die Dateien genannter Ordner und ihrer Unterordner
+  --dirnames       (--add) speichert Ordnernamen; (--extract) legt die gespeicherten
+                   Ordner wieder an
+  --level N        (--add) Kompressionsstufe von 0 (nur speichern) bis 9 (beste, Vorgabe)
+  --no-overwrite   (--extract) behält Dateien, die in FOLDER schon existieren; sonst
+                   werden sie ersetzt
+  --password PW    das Zugangspasswort; --add, --extract, --delete und --test brauchen es,
+                   wenn in den Einstellungen eines gesetzt ist
+  --encoding NAME  (--list, --extract, --delete) die Codepage von Namen ohne UTF-8-Kennung:
+                   Automatic (Vorgabe), CP437, CP850, CP852, CP866, CP1250, CP1251,
+                   CP1252, Shift-JIS, GBK, EUC-KR oder Big5
+
+Eintragsnamen können Ordner mit &quot;\&quot; (wie --list sie zeigt) oder mit &quot;/&quot; trennen.
+Mit stored, deflate, Deflate64, bzip2, LZMA, XZ oder Zstandard gepackte Einträge werden
+entpackt; andere Verfahren (PPMd, ...) und verschlüsselte Einträge werden mit einer
+Meldung übersprungen. --add speichert oder packt mit deflate.
+Rückgabewert: 0 nur, wenn alles Verlangte getan wurde; 1 bei einem Fehler, wenn eine
+Datei oder ein Eintrag fehlschlug oder wegen eines Fehlers übersprungen wurde, wenn keine
+Datei verarbeitet wurde oder bei --list einer Datei, die kein ZIP-Archiv ist; 2 bei einer
+fehlerhaften Befehlszeile.
+</translation>
     </message>
 </context>
 <context>
@@ -876,6 +895,98 @@ Rückgabewert: 0 bei Erfolg, 1 bei einem Fehler oder wenn keine Datei verarbeite
         <source>Modified          : </source>
         <translation>Geändert          : </translation>
     </message>
+    <message>
+        <source>Create a new archive for the %1 dropped items?</source>
+        <translation>Ein neues Archiv für die %1 abgelegten Objekte anlegen?</translation>
+    </message>
+    <message>
+        <source>Add %1 items to %2?</source>
+        <translation>%1 Objekte zu %2 hinzufügen?</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Hinzufügen</translation>
+    </message>
+    <message>
+        <source>Cannot create a folder in </source>
+        <translation>Kein Ordner anlegbar in </translation>
+    </message>
+    <message>
+        <source>Extract</source>
+        <translation>Entpacken</translation>
+    </message>
+    <message>
+        <source>%1 failed: %2</source>
+        <translation>%1 fehlgeschlagen: %2</translation>
+    </message>
+    <message>
+        <source>Operation</source>
+        <translation>Vorgang</translation>
+    </message>
+    <message>
+        <source>Cancelled: </source>
+        <translation>Abgebrochen: </translation>
+    </message>
+    <message>
+        <source>, %1 skipped</source>
+        <translation>, %1 übersprungen</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Cannot use %1: it is a link, not a folder, or not yours</source>
+        <translation>%1 ist nicht verwendbar: ein Link, kein Ordner oder nicht Ihrer</translation>
+    </message>
+    <message>
+        <source>An operation is still running. Cancel it and quit?</source>
+        <translation>Ein Vorgang läuft noch. Abbrechen und beenden?</translation>
+    </message>
+    <message>
+        <source>Please wait: an operation is still running.</source>
+        <translation>Bitte warten: ein Vorgang läuft noch.</translation>
+    </message>
+    <message>
+        <source>&amp;Test Archive</source>
+        <translation>Archiv &amp;testen</translation>
+    </message>
+    <message>
+        <source>&amp;Test Selected Files</source>
+        <translation>Auswahl &amp;testen</translation>
+    </message>
+    <message>
+        <source>Error - no files to test</source>
+        <translation>Fehler - keine Dateien zu testen</translation>
+    </message>
+    <message>
+        <source>Beginning Test of </source>
+        <translation>Teste </translation>
+    </message>
+    <message>
+        <source> files tested sound</source>
+        <translation> Dateien fehlerfrei getestet</translation>
+    </message>
+    <message>
+        <source> files tested sound, %1 failed</source>
+        <translation> Dateien fehlerfrei getestet, %1 fehlerhaft</translation>
+    </message>
+    <message>
+        <source>Error in Test; Fatal DLL Exception in mainunit</source>
+        <translation>Fehler beim Testen; schwerer DLL-Fehler im Hauptmodul</translation>
+    </message>
+    <message>
+        <source>Test</source>
+        <translation>Testen</translation>
+    </message>
+    <message>
+        <source>&amp;Name Encoding</source>
+        <translation>&amp;Namenskodierung</translation>
+    </message>
+    <message>
+        <source>Automatic</source>
+        <translation>Automatisch</translation>
+    </message>
 </context>
 <context>
     <name>TMsgform</name>
@@ -890,6 +1001,10 @@ Rückgabewert: 0 bei Erfolg, 1 bei einem Fehler oder wenn keine Datei verarbeite
     <message>
         <source>OK</source>
         <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
     </message>
 </context>
 <context>

@@ -8,10 +8,6 @@
         <translation>Erreur : fichier introuvable : </translation>
     </message>
     <message>
-        <source>only one of --list, --add, --extract, --delete, --help and --version may be given</source>
-        <translation>une seule des options --list, --add, --extract, --delete, --help et --version est permise</translation>
-    </message>
-    <message>
         <source>option &apos;%1&apos; needs a value</source>
         <translation>l&apos;option &apos;%1&apos; exige une valeur</translation>
     </message>
@@ -54,80 +50,6 @@
     <message>
         <source>Error - no files selected</source>
         <translation>Erreur - aucun fichier sélectionné</translation>
-    </message>
-    <message>
-        <source>Usage: quembly [ARCHIVE]
-       quembly --list ARCHIVE
-       quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW] PATH...
-       quembly --extract ARCHIVE FOLDER [--dirnames] [--no-overwrite] [--password PW] [NAME...]
-       quembly --delete ARCHIVE [--password PW] NAME...
-       quembly --help | --version
-
-Without a command Quembly opens its window, showing ARCHIVE when one is given.
-
-Commands:
-  --list           print one line per entry: name, compressed size, uncompressed size
-                   and date/time, separated by tabs
-  --add            add the files PATH... to ARCHIVE, creating ARCHIVE when it does not exist
-  --extract        extract every entry, or the entries NAME..., into FOLDER; FOLDER is
-                   created when it does not exist but its parent folder does
-  --delete         delete the entries NAME... from ARCHIVE
-  --help           show this text
-  --version        show the program&apos;s version
-
-Options:
-  --recurse        (--add) also add the files in named folders and their subfolders
-  --dirnames       (--add) store folder names; (--extract) recreate the stored folders
-  --level N        (--add) compression level from 0 (store only) to 9 (best, the default)
-  --no-overwrite   (--extract) keep files that already exist in FOLDER; by default they
-                   are replaced
-  --password PW    the access password; --add, --extract and --delete need it when one
-                   is set in the settings
-
-Entry names may separate folders with &quot;\&quot; (as --list shows them) or with &quot;/&quot;.
-Entries compressed with stored, deflate or bzip2 are extracted; other methods (Deflate64,
-LZMA, PPMd, ...) and encrypted entries are skipped with a message. --add stores or deflates.
-Exit status: 0 on success, 1 on an error or when no file was processed, 2 when the
-command line is wrong.
-</source>
-        <translation>Usage : quembly [ARCHIVE]
-       quembly --list ARCHIVE
-       quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW] PATH...
-       quembly --extract ARCHIVE FOLDER [--dirnames] [--no-overwrite] [--password PW] [NAME...]
-       quembly --delete ARCHIVE [--password PW] NAME...
-       quembly --help | --version
-
-Sans commande, Quembly ouvre sa fenêtre et y affiche ARCHIVE s&apos;il est donné.
-
-Commandes :
-  --list           affiche une ligne par entrée : nom, taille compressée, taille d&apos;origine
-                   et date/heure, séparés par des tabulations
-  --add            ajoute les fichiers PATH... à ARCHIVE, en créant ARCHIVE s&apos;il n&apos;existe pas
-  --extract        extrait toutes les entrées, ou les entrées NAME..., dans FOLDER ; FOLDER
-                   est créé s&apos;il n&apos;existe pas mais que son dossier parent existe
-  --delete         supprime les entrées NAME... de ARCHIVE
-  --help           affiche ce texte
-  --version        affiche la version du programme
-
-Options :
-  --recurse        (--add) ajoute aussi les fichiers des dossiers nommés et de leurs
-                   sous-dossiers
-  --dirnames       (--add) enregistre les noms de dossiers ; (--extract) recrée les
-                   dossiers enregistrés
-  --level N        (--add) niveau de compression de 0 (stockage seul) à 9 (meilleur, par
-                   défaut)
-  --no-overwrite   (--extract) garde les fichiers qui existent déjà dans FOLDER ; par
-                   défaut ils sont remplacés
-  --password PW    le mot de passe d&apos;accès ; --add, --extract et --delete l&apos;exigent quand
-                   un mot de passe est défini dans les réglages
-
-Les noms d&apos;entrées peuvent séparer les dossiers par &quot;\&quot; (comme les affiche --list) ou par &quot;/&quot;.
-Les entrées compressées en stored, deflate ou bzip2 sont extraites ; les autres méthodes
-(Deflate64, LZMA, PPMd, ...) et les entrées chiffrées sont ignorées avec un message.
---add stocke ou compresse en deflate.
-Code de sortie : 0 en cas de succès, 1 en cas d&apos;erreur ou si aucun fichier n&apos;a été traité,
-2 si la ligne de commande est incorrecte.
-</translation>
     </message>
     <message>
         <source>Wrong or missing password</source>
@@ -196,6 +118,103 @@ Code de sortie : 0 en cas de succès, 1 en cas d&apos;erreur ou si aucun fichier
     <message>
         <source> files were Deleted</source>
         <translation> fichiers supprimés</translation>
+    </message>
+    <message>
+        <source>only one of --list, --add, --extract, --delete, --test, --help and --version may be given</source>
+        <translation>une seule des options --list, --add, --extract, --delete, --test, --help et --version est permise</translation>
+    </message>
+    <message>
+        <source>Usage: quembly [ARCHIVE]
+       quembly --list ARCHIVE [--encoding NAME]
+       quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW] PATH...
+       quembly --extract ARCHIVE FOLDER [--dirnames] [--no-overwrite] [--password PW]
+                 [--encoding NAME] [NAME...]
+       quembly --delete ARCHIVE [--password PW] [--encoding NAME] NAME...
+       quembly --test ARCHIVE [--password PW] [NAME...]
+       quembly --help | --version
+
+Without a command Quembly opens its window, showing ARCHIVE when one is given.
+
+Commands:
+  --list           print one line per entry: name, compressed size, uncompressed size
+                   and date/time, separated by tabs
+  --add            add the files PATH... to ARCHIVE, creating ARCHIVE when it does not exist
+  --extract        extract every entry, or the entries NAME..., into FOLDER; FOLDER is
+                   created when it does not exist but its parent folder does
+  --delete         delete the entries NAME... from ARCHIVE
+  --test           read every entry, or the entries NAME..., and check its CRC without
+                   writing anything; names each entry that failed and why, then prints
+                   &quot;N files tested, M failed&quot; (exit status 1 when any failed)
+  --help           show this text
+  --version        show the program&apos;s version
+
+Options:
+  --recurse        (--add) also add the files in named folders and their subfolders
+  --dirnames       (--add) store folder names; (--extract) recreate the stored folders
+  --level N        (--add) compression level from 0 (store only) to 9 (best, the default)
+  --no-overwrite   (--extract) keep files that already exist in FOLDER; by default they
+                   are replaced
+  --password PW    the access password; --add, --extract, --delete and --test need it
+                   when one is set in the settings
+  --encoding NAME  (--list, --extract, --delete) the code page of names stored without
+                   the UTF-8 flag: Automatic (the default), CP437, CP850, CP852, CP866,
+                   CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR or Big5
+
+Entry names may separate folders with &quot;\&quot; (as --list shows them) or with &quot;/&quot;.
+Entries compressed with stored, deflate, Deflate64, bzip2, LZMA, XZ or Zstandard are
+extracted; other methods (PPMd, ...) and encrypted entries are skipped with a message.
+--add stores or deflates.
+Exit status: 0 only when everything asked was done; 1 on an error, when any file or
+entry failed or was skipped for an error, when no file was processed, or for --list of
+a file that is not a ZIP archive; 2 when the command line is wrong.
+</source>
+        <translation>Usage : quembly [ARCHIVE]
+       quembly --list ARCHIVE [--encoding NAME]
+       quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW] PATH...
+       quembly --extract ARCHIVE FOLDER [--dirnames] [--no-overwrite] [--password PW]
+                 [--encoding NAME] [NAME...]
+       quembly --delete ARCHIVE [--password PW] [--encoding NAME] NAME...
+       quembly --test ARCHIVE [--password PW] [NAME...]
+       quembly --help | --version
+
+Sans commande, Quembly ouvre sa fenêtre et y affiche ARCHIVE s&apos;il est donné.
+
+Commandes :
+  --list           affiche une ligne par entrée : nom, taille compressée, taille d&apos;origine
+                   et date/heure, séparés par des tabulations
+  --add            ajoute les fichiers PATH... à ARCHIVE, en créant ARCHIVE s&apos;il n&apos;existe pas
+  --extract        extrait toutes les entrées, ou les entrées NAME..., dans FOLDER ; FOLDER
+                   est créé s&apos;il n&apos;existe pas mais que son dossier parent existe
+  --delete         supprime les entrées NAME... de ARCHIVE
+  --test           lit chaque entrée (ou les entrées NAME...) et vérifie son CRC, sans
+                   rien écrire
+  --help           affiche ce texte
+  --version        affiche la version du programme
+
+Options :
+  --recurse        (--add) ajoute aussi les fichiers des dossiers nommés et de leurs
+                   sous-dossiers
+  --dirnames       (--add) enregistre les noms de dossiers ; (--extract) recrée les
+                   dossiers enregistrés
+  --level N        (--add) niveau de compression de 0 (stockage seul) à 9 (meilleur, par
+                   défaut)
+  --no-overwrite   (--extract) garde les fichiers qui existent déjà dans FOLDER ; par
+                   défaut ils sont remplacés
+  --password PW    le mot de passe d&apos;accès ; --add, --extract, --delete et --test l&apos;exigent
+                   quand un mot de passe est défini dans les réglages
+  --encoding NAME  (--list, --extract, --delete) la page de codes des noms sans l&apos;indicateur
+                   UTF-8 : Automatic (par défaut), CP437, CP850, CP852, CP866, CP1250,
+                   CP1251, CP1252, Shift-JIS, GBK, EUC-KR ou Big5
+
+Les noms d&apos;entrées peuvent séparer les dossiers par &quot;\&quot; (comme les affiche --list) ou par &quot;/&quot;.
+Les entrées compressées en stored, deflate, Deflate64, bzip2, LZMA, XZ ou Zstandard sont
+extraites ; les autres méthodes (PPMd, ...) et les entrées chiffrées sont ignorées avec
+un message. --add stocke ou compresse en deflate.
+Code de sortie : 0 seulement si tout ce qui était demandé a été fait ; 1 en cas d&apos;erreur,
+si un fichier ou une entrée a échoué ou a été ignoré à cause d&apos;une erreur, si aucun
+fichier n&apos;a été traité, ou pour --list d&apos;un fichier qui n&apos;est pas une archive ZIP ; 2 si
+la ligne de commande est incorrecte.
+</translation>
     </message>
 </context>
 <context>
@@ -877,6 +896,98 @@ Code de sortie : 0 en cas de succès, 1 en cas d&apos;erreur ou si aucun fichier
         <source>Modified          : </source>
         <translation>Modifié le        : </translation>
     </message>
+    <message>
+        <source>Create a new archive for the %1 dropped items?</source>
+        <translation>Créer une nouvelle archive pour les %1 éléments déposés ?</translation>
+    </message>
+    <message>
+        <source>Add %1 items to %2?</source>
+        <translation>Ajouter %1 éléments à %2 ?</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Ajout</translation>
+    </message>
+    <message>
+        <source>Cannot create a folder in </source>
+        <translation>Impossible de créer un dossier dans </translation>
+    </message>
+    <message>
+        <source>Extract</source>
+        <translation>Extraction</translation>
+    </message>
+    <message>
+        <source>%1 failed: %2</source>
+        <translation>Échec de l&apos;opération %1 : %2</translation>
+    </message>
+    <message>
+        <source>Operation</source>
+        <translation>Opération</translation>
+    </message>
+    <message>
+        <source>Cancelled: </source>
+        <translation>Annulé : </translation>
+    </message>
+    <message>
+        <source>, %1 skipped</source>
+        <translation>, %1 ignorés</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Suppression</translation>
+    </message>
+    <message>
+        <source>Cannot use %1: it is a link, not a folder, or not yours</source>
+        <translation>Impossible d&apos;utiliser %1 : c&apos;est un lien, pas un dossier, ou il ne vous appartient pas</translation>
+    </message>
+    <message>
+        <source>An operation is still running. Cancel it and quit?</source>
+        <translation>Une opération est en cours. L&apos;annuler et quitter ?</translation>
+    </message>
+    <message>
+        <source>Please wait: an operation is still running.</source>
+        <translation>Veuillez patienter : une opération est en cours.</translation>
+    </message>
+    <message>
+        <source>&amp;Test Archive</source>
+        <translation>&amp;Tester l&apos;archive</translation>
+    </message>
+    <message>
+        <source>&amp;Test Selected Files</source>
+        <translation>&amp;Tester la sélection</translation>
+    </message>
+    <message>
+        <source>Error - no files to test</source>
+        <translation>Erreur - aucun fichier à tester</translation>
+    </message>
+    <message>
+        <source>Beginning Test of </source>
+        <translation>Début du test de </translation>
+    </message>
+    <message>
+        <source> files tested sound</source>
+        <translation> fichiers testés sans erreur</translation>
+    </message>
+    <message>
+        <source> files tested sound, %1 failed</source>
+        <translation> fichiers testés sans erreur, %1 en échec</translation>
+    </message>
+    <message>
+        <source>Error in Test; Fatal DLL Exception in mainunit</source>
+        <translation>Erreur de test ; exception fatale de la DLL dans le module principal</translation>
+    </message>
+    <message>
+        <source>Test</source>
+        <translation>Test</translation>
+    </message>
+    <message>
+        <source>&amp;Name Encoding</source>
+        <translation>&amp;Encodage des noms</translation>
+    </message>
+    <message>
+        <source>Automatic</source>
+        <translation>Automatique</translation>
+    </message>
 </context>
 <context>
     <name>TMsgform</name>
@@ -891,6 +1002,10 @@ Code de sortie : 0 en cas de succès, 1 en cas d&apos;erreur ou si aucun fichier
     <message>
         <source>OK</source>
         <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
     </message>
 </context>
 <context>

@@ -117,7 +117,8 @@ TEST(CliParse, WrongLinesAreRefusedWithAReason) {
         {{"--delete", "a.zip"}, "Error - no files selected"},
         {{"--extract", "a.zip"}, "--extract needs a destination folder"},
         {{"--list", "a.zip", "--add"},
-         "only one of --list, --add, --extract, --delete, --help and --version may be given"},
+         "only one of --list, --add, --extract, --delete, --test, --help and --version may be "
+         "given"},
         {{"--extract", "a.zip", "out", "--recurse"},
          "option '--recurse' does not apply to --extract"},
         {{"--extract", "a.zip", "out", "--level", "1"},

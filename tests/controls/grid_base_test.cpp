@@ -82,6 +82,25 @@ TEST_F(TableTest, ClickShiftClickDragAndKeysSelectABlockOfRows) {
     EXPECT_EQ(grid->Selection(), rowsSelected(1, 1));
 }
 
+// With DragOut connected, a press on a selected row that travels asks for a drag-out and
+// keeps the selection; one that does not travel is a click; elsewhere a drag selects as before.
+TEST_F(TableTest, PressOnTheSelectionStartsADragOut) {
+    showFocused();
+    rows(10);
+    int dragOuts = 0;
+    QObject::connect(grid.get(), &TStringGrid::DragOut, [&] { ++dragOuts; });
+    grid->setSelection(rowsSelected(2, 5));
+    for (const auto& [from, to, selected, drags] : {std::tuple{3, 7, rowsSelected(2, 5), 1},
+                                                    {4, 4, rowsSelected(4, 4), 1},
+                                                    {6, 8, rowsSelected(6, 8), 1}}) {
+        QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, from));
+        QTest::mouseMove(grid->viewport(), cellCenter(1, to));
+        QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, cellCenter(1, to));
+        EXPECT_EQ(grid->Selection(), selected);
+        EXPECT_EQ(dragOuts, drags);
+    }
+}
+
 TEST_F(TableTest, DragHeldBelowTheRowsKeepsScrollingAndSelecting) {
     showFocused();
     rows(200);

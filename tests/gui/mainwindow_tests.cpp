@@ -190,6 +190,7 @@ TEST_F(StartUpTest, MenusHoldEveryItemInOrderWithPictures) {
               {"FilesProperties1", "Files Properties"}}},
             {"ool1",
              {{"Extract1", "Extract Files"},
+              {"TestArchive1", "Test Archive"},
               {"AddFiles1", "Add Files"},
               {"DeleteFiles1", "Delete Files"}}},
             {"Option1",
@@ -201,6 +202,7 @@ TEST_F(StartUpTest, MenusHoldEveryItemInOrderWithPictures) {
              {{"ViewSelectedFile1", "Open Selected File"},
               {"Openwith1", "Open with ..."},
               {"ExtractSelectedFile1", "Extract Selected File"},
+              {"TestSelectedFiles1", "Test Selected Files"},
               {"DeleteSelectedFile1", "Delete Selected File"},
               {"Properties1", "Properties"}}},
         };

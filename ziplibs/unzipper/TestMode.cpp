@@ -1,0 +1,118 @@
+#include "ziplibs/unzipper/TestMode.h"
+
+#include "ziplibs/common/Codes.h"
+
+#include <sys/stat.h>
+
+#include <memory>
+#include <vector>
+
+namespace ziplibs {
+namespace {
+
+// The block each read asks for: large enough that libzip's layers cost little per byte,
+// small enough to stay in the cache.
+constexpr std::size_t TestBlock = 256 * 1024;
+
+struct ZipFileClose {
+    void operator()(zip_file_t* f) const {
+        if (f)
+            zip_fclose(f);
+    }
+};
+using ZipFilePtr = std::unique_ptr<zip_file_t, ZipFileClose>;
+
+std::string methodText(const zip_stat_t& st) {
+    if (!(st.valid & ZIP_STAT_COMP_METHOD))
+        return "unknown";
+    switch (st.comp_method) {
+    case 1:
+        return "Shrink";
+    case 6:
+        return "Implode";
+    case 9:
+        return "Deflate64";
+    case 14:
+        return "LZMA";
+    case 93:
+        return "Zstandard";
+    case 95:
+        return "XZ";
+    case 98:
+        return "PPMd";
+    default:
+        return "number " + std::to_string(st.comp_method);
+    }
+}
+
+// The code and reason for a failed open or read.
+std::pair<std::int32_t, std::string> failure(const zip_stat_t& st, const zip_error_t* err) {
+    switch (zip_error_code_zip(err)) {
+    case ZIP_ER_CRC:
+        return {CrcError, "CRC error"};
+    case ZIP_ER_COMPNOTSUPP:
+        return {Unsupported, "unsupported compression method " + methodText(st)};
+    case ZIP_ER_ENCRNOTSUPP:
+        return {Unsupported, "unsupported encryption method"};
+    case ZIP_ER_NOPASSWD:
+        return {EntryEncrypted, "encrypted, no password given"};
+    case ZIP_ER_WRONGPASSWD:
+        return {EntryEncrypted, "wrong password"};
+    default:
+        return {ArchiveDamaged, "damaged data (" +
+                                    std::string(zip_error_strerror(const_cast<zip_error_t*>(err))) +
+                                    ")"};
+    }
+}
+
+} // namespace
+
+TestResult testEntry(zip_t* za, zip_uint64_t idx, const std::string& name, Reporter& rep,
+                     bool verbose) {
+    const auto failed = [&](std::int32_t code, const std::string& why) {
+        rep.message(code, name + ": " + why);
+        return rep.stopped() ? TestResult::Stop : TestResult::Failed;
+    };
+    zip_stat_t st;
+    const bool statted = zip_stat_index(za, idx, 0, &st) == 0;
+    if (!statted)
+        st.valid = 0;
+    const bool folderName = !name.empty() && (name.back() == '/' || name.back() == '\\');
+    if (statted && folderName && (st.valid & ZIP_STAT_SIZE) && st.size == 0)
+        return TestResult::Skipped;
+
+    rep.newFile(name, (st.valid & ZIP_STAT_SIZE) ? st.size : 0);
+    if (rep.stopped())
+        return TestResult::Stop;
+    if (!statted)
+        return failed(ArchiveDamaged, "damaged entry record");
+    if (verbose)
+        rep.message(InfoMessage, "Testing " + name);
+    ZipFilePtr zf(zip_fopen_index(za, idx, 0));
+    if (!zf) {
+        const auto [code, why] = failure(st, zip_get_error(za));
+        return failed(code, why);
+    }
+    // libzip checks the CRC itself when the stream reaches the entry's end, and reports a
+    // mismatch as a read error; the size is checked here.
+    thread_local std::vector<char> block(TestBlock);
+    zip_uint64_t total = 0;
+    for (;;) {
+        const zip_int64_t n = zip_fread(zf.get(), block.data(), block.size());
+        if (n < 0) {
+            const auto [code, why] = failure(st, zip_file_get_error(zf.get()));
+            return failed(code, why);
+        }
+        if (n == 0)
+            break;
+        total += static_cast<zip_uint64_t>(n);
+        if (!rep.progress(static_cast<std::uint64_t>(n)))
+            return TestResult::Stop;
+    }
+    if ((st.valid & ZIP_STAT_SIZE) && total != st.size)
+        return failed(ArchiveDamaged, "damaged data (" + std::to_string(total) + " bytes of " +
+                                          std::to_string(st.size) + ")");
+    return TestResult::Sound;
+}
+
+} // namespace ziplibs
