@@ -469,7 +469,7 @@ std::string usageText() {
        quembly --extract ARCHIVE FOLDER [--dirnames] [--no-overwrite] [--password PW]
                  [--encoding NAME] [NAME...]
        quembly --delete ARCHIVE [--password PW] [--encoding NAME] NAME...
-       quembly --test ARCHIVE [--password PW] [NAME...]
+       quembly --test ARCHIVE [--password PW] [--encoding NAME] [NAME...]
        quembly --help | --version
 
 Without a command Quembly opens its window, showing ARCHIVE when one is given.
@@ -495,9 +495,9 @@ Options:
                    are replaced
   --password PW    the access password; --add, --extract, --delete and --test need it
                    when one is set in the settings
-  --encoding NAME  (--list, --extract, --delete) the code page of names stored without
-                   the UTF-8 flag: Automatic (the default), CP437, CP850, CP852, CP866,
-                   CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR or Big5
+  --encoding NAME  (--list, --extract, --test, --delete) the code page of names stored
+                   without the UTF-8 flag: Automatic (the default), CP437, CP850, CP852,
+                   CP866, CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR or Big5
 
 Entry names may separate folders with "\" (as --list shows them) or with "/".
 Entries compressed with stored, deflate, Deflate64, bzip2, LZMA, XZ or Zstandard are

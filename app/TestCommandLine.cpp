@@ -44,6 +44,7 @@ int runTest(const Options& options, std::ostream& out) {
     a.Verbose = false;
     a.Trace = false;
     a.setFSpecArgs(options.names);
+    a.NameEncoding = options.nameEncoding;
 
     std::int64_t tested = 0, failed = 0;
     bool otherError = false;

@@ -130,7 +130,7 @@
        quembly --extract ARCHIVE FOLDER [--dirnames] [--no-overwrite] [--password PW]
                  [--encoding NAME] [NAME...]
        quembly --delete ARCHIVE [--password PW] [--encoding NAME] NAME...
-       quembly --test ARCHIVE [--password PW] [NAME...]
+       quembly --test ARCHIVE [--password PW] [--encoding NAME] [NAME...]
        quembly --help | --version
 
 Without a command Quembly opens its window, showing ARCHIVE when one is given.
@@ -156,9 +156,9 @@ Options:
                    are replaced
   --password PW    the access password; --add, --extract, --delete and --test need it
                    when one is set in the settings
-  --encoding NAME  (--list, --extract, --delete) the code page of names stored without
-                   the UTF-8 flag: Automatic (the default), CP437, CP850, CP852, CP866,
-                   CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR or Big5
+  --encoding NAME  (--list, --extract, --test, --delete) the code page of names stored
+                   without the UTF-8 flag: Automatic (the default), CP437, CP850, CP852,
+                   CP866, CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR or Big5
 
 Entry names may separate folders with &quot;\&quot; (as --list shows them) or with &quot;/&quot;.
 Entries compressed with stored, deflate, Deflate64, bzip2, LZMA, XZ or Zstandard are
@@ -174,7 +174,7 @@ a file that is not a ZIP archive; 2 when the command line is wrong.
        quembly --extract ARCHIVE FOLDER [--dirnames] [--no-overwrite] [--password PW]
                  [--encoding NAME] [NAME...]
        quembly --delete ARCHIVE [--password PW] [--encoding NAME] NAME...
-       quembly --test ARCHIVE [--password PW] [NAME...]
+       quembly --test ARCHIVE [--password PW] [--encoding NAME] [NAME...]
        quembly --help | --version
 
 Ohne Befehl öffnet Quembly sein Fenster und zeigt ARCHIVE, wenn es angegeben ist.
@@ -201,9 +201,9 @@ Optionen:
                    werden sie ersetzt
   --password PW    das Zugangspasswort; --add, --extract, --delete und --test brauchen es,
                    wenn in den Einstellungen eines gesetzt ist
-  --encoding NAME  (--list, --extract, --delete) die Codepage von Namen ohne UTF-8-Kennung:
-                   Automatic (Vorgabe), CP437, CP850, CP852, CP866, CP1250, CP1251,
-                   CP1252, Shift-JIS, GBK, EUC-KR oder Big5
+  --encoding NAME  (--list, --extract, --test, --delete) die Codepage von Namen ohne
+                   UTF-8-Kennung: Automatic (Vorgabe), CP437, CP850, CP852, CP866,
+                   CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR oder Big5
 
 Eintragsnamen können Ordner mit &quot;\&quot; (wie --list sie zeigt) oder mit &quot;/&quot; trennen.
 Mit stored, deflate, Deflate64, bzip2, LZMA, XZ oder Zstandard gepackte Einträge werden

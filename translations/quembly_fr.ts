@@ -130,7 +130,7 @@
        quembly --extract ARCHIVE FOLDER [--dirnames] [--no-overwrite] [--password PW]
                  [--encoding NAME] [NAME...]
        quembly --delete ARCHIVE [--password PW] [--encoding NAME] NAME...
-       quembly --test ARCHIVE [--password PW] [NAME...]
+       quembly --test ARCHIVE [--password PW] [--encoding NAME] [NAME...]
        quembly --help | --version
 
 Without a command Quembly opens its window, showing ARCHIVE when one is given.
@@ -156,9 +156,9 @@ Options:
                    are replaced
   --password PW    the access password; --add, --extract, --delete and --test need it
                    when one is set in the settings
-  --encoding NAME  (--list, --extract, --delete) the code page of names stored without
-                   the UTF-8 flag: Automatic (the default), CP437, CP850, CP852, CP866,
-                   CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR or Big5
+  --encoding NAME  (--list, --extract, --test, --delete) the code page of names stored
+                   without the UTF-8 flag: Automatic (the default), CP437, CP850, CP852,
+                   CP866, CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR or Big5
 
 Entry names may separate folders with &quot;\&quot; (as --list shows them) or with &quot;/&quot;.
 Entries compressed with stored, deflate, Deflate64, bzip2, LZMA, XZ or Zstandard are
@@ -174,7 +174,7 @@ a file that is not a ZIP archive; 2 when the command line is wrong.
        quembly --extract ARCHIVE FOLDER [--dirnames] [--no-overwrite] [--password PW]
                  [--encoding NAME] [NAME...]
        quembly --delete ARCHIVE [--password PW] [--encoding NAME] NAME...
-       quembly --test ARCHIVE [--password PW] [NAME...]
+       quembly --test ARCHIVE [--password PW] [--encoding NAME] [NAME...]
        quembly --help | --version
 
 Sans commande, Quembly ouvre sa fenêtre et y affiche ARCHIVE s&apos;il est donné.
@@ -202,9 +202,9 @@ Options :
                    défaut ils sont remplacés
   --password PW    le mot de passe d&apos;accès ; --add, --extract, --delete et --test l&apos;exigent
                    quand un mot de passe est défini dans les réglages
-  --encoding NAME  (--list, --extract, --delete) la page de codes des noms sans l&apos;indicateur
-                   UTF-8 : Automatic (par défaut), CP437, CP850, CP852, CP866, CP1250,
-                   CP1251, CP1252, Shift-JIS, GBK, EUC-KR ou Big5
+  --encoding NAME  (--list, --extract, --test, --delete) la page de codes des noms sans
+                   l&apos;indicateur UTF-8 : Automatic (par défaut), CP437, CP850, CP852, CP866,
+                   CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR ou Big5
 
 Les noms d&apos;entrées peuvent séparer les dossiers par &quot;\&quot; (comme les affiche --list) ou par &quot;/&quot;.
 Les entrées compressées en stored, deflate, Deflate64, bzip2, LZMA, XZ ou Zstandard sont

@@ -33,11 +33,12 @@ void truncated(const fs::path& zip) {
     sound(zip);
     writeFile(zip, readFile(zip).substr(0, 150'000));
 }
-void ppmd(const fs::path& zip) {
+template <const char* Method> void sevenZip(const fs::path& zip) {
     writeFile(zip.parent_path() / "p.txt", Big);
     testsupport::runCommand("cd " + clitest::shellQuote(zip.parent_path().string()) +
-                            " && 7z a -bd -bso0 -tzip -mm=PPMd t.zip p.txt");
+                            " && 7z a -bd -bso0 -tzip -mm=" + Method + " t.zip p.txt");
 }
+constexpr char PPMd[] = "PPMd", LZMA[] = "LZMA";
 
 struct TestCase {
     const char* label;
@@ -83,7 +84,8 @@ INSTANTIATE_TEST_SUITE_P(Archives, TestCommand, ::testing::Values(
              "1 files tested, 0 failed\n", ""},
     TestCase{"Truncated", truncated, {}, cli::ExitFailed, "0 files tested, 0 failed\n",
              "Not a ZIP archive or damaged"},
-    TestCase{"Ppmd", ppmd, {}, cli::ExitFailed,
+    TestCase{"Lzma", sevenZip<LZMA>, {}, cli::ExitOk, "1 files tested, 0 failed\n", ""},
+    TestCase{"Ppmd", sevenZip<PPMd>, {}, cli::ExitFailed,
              "p.txt: unsupported compression method PPMd\n1 files tested, 1 failed\n", ""},
     TestCase{"NameMatchingNothing", sound, {"x.txt"}, cli::ExitFailed,
              "0 files tested, 0 failed\n", "No entry matches x.txt"},

@@ -1,6 +1,10 @@
 #include "ziplibs/unzipper/TestMode.h"
 
 #include "ziplibs/common/Codes.h"
+#include "ziplibs/unzipper/EntryReader.h"
+#include "ziplibs/unzipper/MethodDecoders.h"
+
+#include <zlib.h>
 
 #include <sys/stat.h>
 
@@ -88,23 +92,37 @@ TestResult testEntry(zip_t* za, zip_uint64_t idx, const std::string& name, Repor
         return failed(ArchiveDamaged, "damaged entry record");
     if (verbose)
         rep.message(InfoMessage, "Testing " + name);
-    ZipFilePtr zf(zip_fopen_index(za, idx, 0));
-    if (!zf) {
-        const auto [code, why] = failure(st, zip_get_error(za));
+    // Methods libzip does not decode are read as stored and decoded here, in blocks, with the
+    // CRC checked here; the rest go through libzip's stream, which checks the CRC itself when
+    // the stream reaches the entry's end and reports a mismatch as a read error.
+    const bool decodeHere = (st.valid & ZIP_STAT_COMP_METHOD) && decodedHere(st.comp_method);
+    thread_local EntryBuffers buffers;
+    std::unique_ptr<EntryReader> decoded;
+    ZipFilePtr zf;
+    if (decodeHere)
+        decoded = std::make_unique<EntryReader>(za, idx, st, buffers);
+    else
+        zf.reset(zip_fopen_index(za, idx, 0));
+    if (decodeHere ? !decoded->opened() : !zf) {
+        const auto [code, why] = failure(st, decodeHere ? decoded->error() : zip_get_error(za));
         return failed(code, why);
     }
-    // libzip checks the CRC itself when the stream reaches the entry's end, and reports a
-    // mismatch as a read error; the size is checked here.
     thread_local std::vector<char> block(TestBlock);
     zip_uint64_t total = 0;
+    uLong crc = crc32(0, nullptr, 0);
     for (;;) {
-        const zip_int64_t n = zip_fread(zf.get(), block.data(), block.size());
+        const char* data = block.data();
+        const zip_int64_t n = decodeHere ? decoded->read(data, TestBlock)
+                                         : zip_fread(zf.get(), block.data(), block.size());
         if (n < 0) {
-            const auto [code, why] = failure(st, zip_file_get_error(zf.get()));
+            const auto [code, why] =
+                failure(st, decodeHere ? decoded->error() : zip_file_get_error(zf.get()));
             return failed(code, why);
         }
         if (n == 0)
             break;
+        if (decodeHere)
+            crc = crc32(crc, reinterpret_cast<const Bytef*>(data), static_cast<uInt>(n));
         total += static_cast<zip_uint64_t>(n);
         if (!rep.progress(static_cast<std::uint64_t>(n)))
             return TestResult::Stop;
@@ -112,6 +130,8 @@ TestResult testEntry(zip_t* za, zip_uint64_t idx, const std::string& name, Repor
     if ((st.valid & ZIP_STAT_SIZE) && total != st.size)
         return failed(ArchiveDamaged, "damaged data (" + std::to_string(total) + " bytes of " +
                                           std::to_string(st.size) + ")");
+    if (decodeHere && (st.valid & ZIP_STAT_CRC) && static_cast<zip_uint32_t>(crc) != st.crc)
+        return failed(CrcError, "CRC error");
     return TestResult::Sound;
 }
 
