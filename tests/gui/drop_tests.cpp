@@ -61,7 +61,10 @@ protected:
 TEST_P(DropTest, GoesThroughAdd) {
     const DropCase& c = GetParam();
     guitest::resetRegistry(docs.str(), c.password);
-    c.archiveOpen ? (void)startWith("t.zip", {{"old.txt", "o"}}) : start();
+    if (c.archiveOpen)
+        startWith("t.zip", {{"old.txt", "o"}});
+    else
+        start();
     messages.clear();
     chooser.choosePath(QString::fromStdString((files / "t.zip").string()));
     for (bool yes : c.answers)

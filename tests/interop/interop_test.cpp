@@ -179,6 +179,10 @@ TEST_P(ForeignArchives, AreListedExtractedAndChangedAsPromised) {
     makeTree(src);
     const std::string env = writeWith(td.path(), zip, w.write);
     const std::vector<CdEntry> entries = readCentralDirectory(zip);
+    // Encrypted entries and methods the library does not decode are left unread.
+    const auto unreadable = [](const CdEntry& e) {
+        return (e.flags & 1) != 0 || !std::set<int>{0, 8, 9, 12, 14, 93, 95}.count(e.method);
+    };
     const auto readme = std::find_if(entries.begin(), entries.end(), [](const CdEntry& e) {
         return e.name.ends_with("readme.txt");
     });
@@ -211,7 +215,7 @@ TEST_P(ForeignArchives, AreListedExtractedAndChangedAsPromised) {
         const bool encrypted = (e.flags & 1) != 0;
         if (fs::is_directory(from)) {
             EXPECT_TRUE(fs::is_directory(to)) << rel;
-        } else if (encrypted || !std::set<int>{0, 8, 9, 12, 14, 93, 95}.count(e.method)) {
+        } else if (unreadable(e)) {
             EXPECT_FALSE(fs::exists(to)) << rel;
             ++skipped;
             const std::string why =
@@ -237,13 +241,16 @@ TEST_P(ForeignArchives, AreListedExtractedAndChangedAsPromised) {
     capture("unzip -tqq " + shellQuote(zip.string()) + " </dev/null 2>&1", &unzipStatus);
     r = program(td.path(), "--test theirs.zip");
     for (const CdEntry& e : entries) {
-        if (!e.name.ends_with("/") &&
-            ((e.flags & 1) || (e.method != 0 && e.method != 8 && e.method != 12))) {
+        if (!e.name.ends_with("/") && unreadable(e)) {
             ++unread;
             EXPECT_NE(r.out.find(e.name + ": "), std::string::npos) << r.out;
         }
     }
-    const bool sound = unzipStatus <= 1 || !w.after.empty();
+    // unzip reads neither LZMA, Zstandard nor XZ: there the extraction above is the witness.
+    const bool beyondUnzip = std::any_of(entries.begin(), entries.end(), [](const CdEntry& e) {
+        return e.method == 14 || e.method == 93 || e.method == 95;
+    });
+    const bool sound = unzipStatus <= 1 || !w.after.empty() || beyondUnzip;
     EXPECT_EQ(r.status, sound && unread == 0 ? 0 : 1) << unzipStatus << r.out << r.err;
 
     // A rewrite keeps every other entry. Where it would drop bytes around the archive, or
