@@ -211,6 +211,27 @@ private:
 
 } // namespace
 
+std::string methodName(std::int32_t method) {
+    switch (method) {
+    case 1:
+        return "Shrink";
+    case 6:
+        return "Implode";
+    case 9:
+        return "Deflate64";
+    case 14:
+        return "LZMA";
+    case 93:
+        return "Zstandard";
+    case 95:
+        return "XZ";
+    case 98:
+        return "PPMd";
+    default:
+        return "number " + std::to_string(method);
+    }
+}
+
 bool decodedHere(std::int32_t method) {
     return method == MethodDeflate64 || method == MethodLzma || method == MethodZstd ||
            method == MethodXz;

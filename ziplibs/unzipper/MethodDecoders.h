@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace ziplibs {
 
@@ -40,6 +41,9 @@ enum : std::int32_t {
 
 // Whether METHOD is one of those decoded here.
 bool decodedHere(std::int32_t method);
+
+// The name of a compression method that other tools write, for the messages about it.
+std::string methodName(std::int32_t method);
 
 // The decoder for an entry of METHOD that holds SIZE bytes when decoded (-1 when not known).
 // Null for other methods.

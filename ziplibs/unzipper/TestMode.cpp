@@ -26,36 +26,15 @@ struct ZipFileClose {
 };
 using ZipFilePtr = std::unique_ptr<zip_file_t, ZipFileClose>;
 
-std::string methodText(const zip_stat_t& st) {
-    if (!(st.valid & ZIP_STAT_COMP_METHOD))
-        return "unknown";
-    switch (st.comp_method) {
-    case 1:
-        return "Shrink";
-    case 6:
-        return "Implode";
-    case 9:
-        return "Deflate64";
-    case 14:
-        return "LZMA";
-    case 93:
-        return "Zstandard";
-    case 95:
-        return "XZ";
-    case 98:
-        return "PPMd";
-    default:
-        return "number " + std::to_string(st.comp_method);
-    }
-}
-
 // The code and reason for a failed open or read.
 std::pair<std::int32_t, std::string> failure(const zip_stat_t& st, const zip_error_t* err) {
     switch (zip_error_code_zip(err)) {
     case ZIP_ER_CRC:
         return {CrcError, "CRC error"};
     case ZIP_ER_COMPNOTSUPP:
-        return {Unsupported, "unsupported compression method " + methodText(st)};
+        return {Unsupported, "unsupported compression method " + ((st.valid & ZIP_STAT_COMP_METHOD)
+                                                                      ? methodName(st.comp_method)
+                                                                      : std::string("unknown"))};
     case ZIP_ER_ENCRNOTSUPP:
         return {Unsupported, "unsupported encryption method"};
     case ZIP_ER_NOPASSWD:

@@ -60,28 +60,6 @@ struct Extraction {
     std::vector<std::pair<std::vector<std::string>, std::time_t>> folderTimes;
 };
 
-// The name of a compression method that other tools write, for the message that skips it.
-std::string methodName(zip_int32_t method) {
-    switch (method) {
-    case 1:
-        return "Shrink";
-    case 6:
-        return "Implode";
-    case 9:
-        return "Deflate64";
-    case 14:
-        return "LZMA";
-    case 93:
-        return "Zstandard";
-    case 95:
-        return "XZ";
-    case 98:
-        return "PPMd";
-    default:
-        return "number " + std::to_string(method);
-    }
-}
-
 // Reports why an entry's data could not be read.
 void reportReadError(Reporter& rep, const std::string& name, const zip_stat_t& st,
                      const zip_error_t* err) {
