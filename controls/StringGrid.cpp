@@ -63,7 +63,7 @@ struct TStringGrid::Data {
     int moveFrom = -1; // column or row a drag on a fixed cell may move
     QPoint movePress;
     TGridState moveKind = TGridState::gsNormal;
-    QPoint dragPos;               // last mouse position of a drag selection
+    QPoint dragPos; // last mouse position of a drag selection
     // A press on a selected row while DragOut has a receiver: the cell pressed, until the
     // mouse travels (DragOut) or the button is released (a plain click there).
     std::optional<TGridCoord> dragOutCell;

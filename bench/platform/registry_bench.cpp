@@ -1,7 +1,7 @@
 // The registry hive file at sizes a user never reaches by hand but a tool may write: 20,000
-// keys of one value each (1.2 MB), and one binary value continued over 100,000 lines (7.5 MB). Reading (opening
-// a key and reading a value) and writing (one value, the whole file written back) should take
-// time in proportion to the file.
+// keys of one value each (1.2 MB), and one binary value continued over 100,000 lines (7.5 MB).
+// Reading (opening a key and reading a value) and writing (one value, the whole file written back)
+// should take time in proportion to the file.
 //   registry_bench
 #include "platform/Registry.h"
 
@@ -21,8 +21,8 @@ constexpr int HexLines = 100'000;
 std::string manyKeys() {
     std::string out = "REGEDIT4\n\n";
     for (int i = 0; i < Keys; ++i)
-        out += "[HKEY_CURRENT_USER\\Software\\Bench\\Key" + std::to_string(i) +
-               "]\n\"Value\"=\"" + std::to_string(i) + "\"\n\n";
+        out += "[HKEY_CURRENT_USER\\Software\\Bench\\Key" + std::to_string(i) + "]\n\"Value\"=\"" +
+               std::to_string(i) + "\"\n\n";
     return out;
 }
 

@@ -40,7 +40,8 @@ QStringList requestedLanguages() {
             break;
     }
     if (locale != u"C" && locale != u"POSIX")
-        for (const QString& entry : qEnvironmentVariable("LANGUAGE").split(u':', Qt::SkipEmptyParts))
+        for (const QString& entry :
+             qEnvironmentVariable("LANGUAGE").split(u':', Qt::SkipEmptyParts))
             add(entry);
     add(locale);
     return languages;

@@ -4,9 +4,9 @@
 // program makes them.
 #include "app/MainWindow.h"
 #include "controls/SortingGrid.h"
-#include "platform/qt/OpenDialog.h"
 #include "platform/Messages.h"
 #include "platform/Shell.h"
+#include "platform/qt/OpenDialog.h"
 #include "tests/dialogs/DialogTestSupport.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/support/TestSupport.h"

@@ -4,10 +4,10 @@
 // failure, a cancel or a killed process leaves the old archive as it was.
 #include "archive/ZIPPER.h"
 
+#include "zipformat/DosTime.h"
 #include "ziplibs/common/ArchiveBounds.h"
 #include "ziplibs/common/CallbackGuard.h"
 #include "ziplibs/common/Codes.h"
-#include "zipformat/DosTime.h"
 #include "ziplibs/common/ExtraFields.h"
 #include "ziplibs/common/Names.h"
 #include "ziplibs/common/Reporter.h"
@@ -445,7 +445,8 @@ std::int32_t runAdd(const ZipCommandRecord& r, const std::string& archive,
             const auto entryWhen = zip_stat_index(za.get(), found->second, 0, &zst) == 0
                                        ? entryTime(za.get(), found->second, zst)
                                        : std::nullopt;
-            if (entryWhen && zipformat::toDosTime(*entryWhen) >= zipformat::toDosTime(item.st.st_mtime)) {
+            if (entryWhen &&
+                zipformat::toDosTime(*entryWhen) >= zipformat::toDosTime(item.st.st_mtime)) {
                 if (!item.folder)
                     rep.message(EntrySkipped, "Not newer than its entry, skipped: " + item.path);
                 continue;
