@@ -1,5 +1,7 @@
 #include "ziplibs/unzipper/SafeOutput.h"
 
+#include "ziplibs/common/AnonymousFile.h"
+
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -157,13 +159,6 @@ std::string temporaryName() {
 
 namespace {
 
-// An anonymous file in the folder, open for writing, or -1. It is given its name through its
-// entry under /proc/self/fd, so without /proc there is none.
-int anonymousFile(int dirFd) {
-    static const bool linkable = access("/proc/self/fd", X_OK) == 0;
-    return linkable ? openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600) : -1;
-}
-
 // Makes something under a fresh temporary name in the folder with MAKE (false with errno set
 // when it fails) and renames it to NAME: what stood there is replaced as a whole, a symbolic
 // link at the name itself, never what it points to. False with WHAT and the reason in error.
@@ -196,7 +191,7 @@ bool placeThroughTemporary(int dirFd, const std::string& name,
 } // namespace
 
 TempFile::TempFile(int dirFd, bool anonymous)
-    : dir_(dirFd), fd_(anonymous ? anonymousFile(dirFd) : -1) {
+    : dir_(dirFd), fd_(anonymous ? openAnonymousFile(dirFd, 0600) : -1) {
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
         name_ = temporaryName();
         fd_ =
@@ -262,11 +257,7 @@ bool TempFile::commit(const std::string& name, unsigned mode, long long mtime) {
 }
 
 bool TempFile::linkAnonymous(const std::string& name) {
-    char self[40];
-    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd_);
-    const auto link = [&](const char* as) {
-        return linkat(AT_FDCWD, self, dir_, as, AT_SYMLINK_FOLLOW) == 0;
-    };
+    const auto link = [&](const char* as) { return linkAnonymousFile(fd_, dir_, as); };
     // A link never replaces anything: a file or symbolic link at the name is replaced through
     // a temporary name.
     if (!link(name.c_str())) {

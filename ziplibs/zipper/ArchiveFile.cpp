@@ -1,5 +1,6 @@
 #include "ziplibs/zipper/ArchiveFile.h"
 
+#include "ziplibs/common/AnonymousFile.h"
 #include "ziplibs/common/CallbackGuard.h"
 
 #include <fcntl.h>
@@ -115,13 +116,10 @@ bool ArchiveFile::stillTheSame() const {
 
 bool ArchiveFile::beginWrite() {
     dropWrite();
-    // An anonymous file is named through /proc/self/fd; without /proc there is none.
-    static const bool linkable = access("/proc/self/fd", X_OK) == 0;
     // A new archive gets the usual mode of new files (the umask applies); a replacement gets
     // the old archive's mode at the commit, and until then is the owner's alone.
     const mode_t mode = read_ >= 0 ? 0600 : 0666;
-    if (linkable)
-        write_ = openat(dir_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+    write_ = openAnonymousFile(dir_, mode);
     for (int attempt = 0; attempt < 100 && write_ < 0; ++attempt) {
         temp_ = temporaryName(base_);
         write_ =
@@ -154,11 +152,8 @@ bool ArchiveFile::write(const void* data, std::size_t size) {
 
 bool ArchiveFile::linkIn() {
     const auto link = [&](const std::string& as) {
-        if (temp_.empty()) {
-            char self[40];
-            std::snprintf(self, sizeof self, "/proc/self/fd/%d", write_);
-            return linkat(AT_FDCWD, self, dir_, as.c_str(), AT_SYMLINK_FOLLOW) == 0;
-        }
+        if (temp_.empty())
+            return linkAnonymousFile(write_, dir_, as.c_str());
         return linkat(dir_, temp_.c_str(), dir_, as.c_str(), 0) == 0;
     };
     if (read_ < 0) {
