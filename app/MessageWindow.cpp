@@ -70,19 +70,9 @@ TMsgform::TMsgform(QWidget* parent)
     FileBeingZipped2 = makeRightLabel(Panel1, "FileBeingZipped2", 198, 21);
 
     Panel2 = makePanel(this, "Panel2", theme::kPanelBlue, Panel1Height, Panel2Height);
-    Dismissbut = new TGradButton(Panel2);
-    Dismissbut->setObjectName("Dismissbut");
-    Dismissbut->setGeometry(207, 6, 75, 25);
-    Dismissbut->setCaption(tr("OK"));
-    Dismissbut->setColorScheme(TGradButton::csNeoDesert);
-    Dismissbut->setGradient(true);
+    Dismissbut = makeDesertButton(Panel2, "Dismissbut", tr("OK"), {207, 6, 75, 25});
     connect(Dismissbut, &TGradButton::clicked, this, &TMsgform::DismissButClick);
-    Cancelbut = new TGradButton(Panel2);
-    Cancelbut->setObjectName("Cancelbut");
-    Cancelbut->setGeometry(126, 6, 75, 25);
-    Cancelbut->setCaption(tr("Cancel"));
-    Cancelbut->setColorScheme(TGradButton::csNeoDesert);
-    Cancelbut->setGradient(true);
+    Cancelbut = makeDesertButton(Panel2, "Cancelbut", tr("Cancel"), {126, 6, 75, 25});
     Cancelbut->hide();
     connect(Cancelbut, &TGradButton::clicked, this, &TMsgform::CancelbutClick);
 
