@@ -299,9 +299,9 @@ INSTANTIATE_TEST_SUITE_P(
         Foreign{"PaddingAfterTheEnd", infoZip + "-fz", 8, true,
                 "head -c 70000 /dev/zero >>\"$ARCHIVE\""},
         Foreign{"TrailerCopyAfterTheEnd", infoZip, 8, true,
-                "tail -c 22 \"$ARCHIVE\" >t && cat t >>\"$ARCHIVE\""},
+                "tail -c 22 \"$ARCHIVE\" >\"$ARCHIVE.t\" && cat \"$ARCHIVE.t\" >>\"$ARCHIVE\""},
         Foreign{"ProgramBeforeAndPaddingAfter", infoZip, 8, true,
-                "{ printf 'MZ stub'; cat \"$ARCHIVE\"; printf 'pad'; } >t && mv t \"$ARCHIVE\""}),
+                "{ printf 'MZ stub'; cat \"$ARCHIVE\"; printf 'pad'; } >\"$ARCHIVE.t\" && mv \"$ARCHIVE.t\" \"$ARCHIVE\""}),
     [](const auto& info) { return std::string(info.param.label); });
 
 // Python streaming to a pipe writes data descriptors and zero sizes in the local headers: the
