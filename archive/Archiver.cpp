@@ -200,6 +200,10 @@ void TArchiver::fillZipRecord(bool deleting) {
     r.UpdateFlag = flag(adding && has(AddOptsEnum::AddUpdate));
     r.FreshenFlag = flag(adding && has(AddOptsEnum::AddFreshen) && !has(AddOptsEnum::AddUpdate));
     r.ZipTimeFlag = flag(has(AddOptsEnum::AddZipTime));
+    if (adding && AddEncryption == AddEncryptionEnum::Aes256)
+        r.EncryptMethod = ZipEncryptAes256;
+    else if (adding && AddEncryption == AddEncryptionEnum::ZipCrypto)
+        r.EncryptMethod = ZipEncryptZipCrypto;
     // Field 36, a fixed 0 whose meaning is the library's, carries the code page of names
     // stored without the UTF-8 flag; 0 (automatic) leaves the record as it always was.
     r.Reserved36 = NameEncoding;
@@ -420,6 +424,19 @@ void TArchiver::Test() {
         UnloadUnzLibrary();
 }
 
+bool TArchiver::answerPassword(CallbackRecord& record, const std::string& name) {
+    std::string password;
+    const bool go = !OnPassword || OnPassword(this, record.ErrorCode, name, password);
+    const std::size_t n = go ? std::min(password.size(), sizeof record.Text - 1) : 0;
+    std::memcpy(record.Text, password.data(), n);
+    std::memset(record.Text + n, 0, sizeof record.Text - n);
+    // The handler's copy is cleared before its memory is given back.
+    std::fill(password.begin(), password.end(), '\0');
+    if (!go)
+        Cancel = true;
+    return go;
+}
+
 std::int32_t QUEMBLY_STDCALL TArchiver::LibraryCallback(CallbackRecord* record) {
     if (!record || !record->Caller)
         return CallbackStop;
@@ -451,6 +468,10 @@ std::int32_t QUEMBLY_STDCALL TArchiver::LibraryCallback(CallbackRecord* record) 
         case ActionMessage:
             if (self->OnMessage)
                 self->OnMessage(self, record->ErrorCode, withoutLineEnd(text()));
+            break;
+        case ActionPassword:
+            if (!self->answerPassword(*record, text()))
+                return CallbackStop;
             break;
         default:
             break;

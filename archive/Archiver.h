@@ -56,6 +56,9 @@ enum class AddOptsEnum : std::uint8_t {
 };
 using AddOpts = ByteSet<AddOptsEnum>;
 
+// How Add encrypts the entries it adds (the entries already in the archive keep theirs).
+enum class AddEncryptionEnum : std::uint8_t { None, Aes256, ZipCrypto };
+
 enum class ExtrOptsEnum : std::uint8_t { ExtrDirNames, ExtrOverWrite, ExtrFreshen, ExtrUpdate };
 using ExtrOpts = ByteSet<ExtrOptsEnum>;
 
@@ -99,6 +102,13 @@ using TProgressEvent = std::function<void(TArchiver* sender, ProgressType progrT
                                           const std::string& filename, std::int32_t fileSize)>;
 using TMessageEvent =
     std::function<void(TArchiver* sender, std::int32_t errCode, const std::string& message)>;
+// Asked when a library needs an archive password. REASON is PasswordToRead, PasswordWrong
+// (the last answer did not open entry NAME) or PasswordToEncrypt (NAME is the archive), from
+// LibCallBack.h. The handler puts the password in PASSWORD and answers true; an empty
+// password means there is none (encrypted entries are then skipped with a message); false
+// cancels the operation.
+using TPasswordEvent = std::function<bool(TArchiver* sender, std::int32_t reason,
+                                          const std::string& name, std::string& password)>;
 
 class TArchiver {
 public:
@@ -129,6 +139,8 @@ public:
     TNotifyEvent OnDirUpdate;
     TProgressEvent OnProgress;
     TMessageEvent OnMessage;
+    TPasswordEvent OnPassword;
+    AddEncryptionEnum AddEncryption = AddEncryptionEnum::None;
 
     // Public members.
     int Count() const; // entries while ZipFilename is not empty, else 0
@@ -171,6 +183,9 @@ private:
     void zipperOperation(bool deleting);
     void fillZipRecord(bool deleting);
     void fillUnzRecord();
+    // Answers a library's password request (action 5) in RECORD through OnPassword; false
+    // when the handler cancelled.
+    bool answerPassword(CallbackRecord& record, const std::string& name);
     // Hands the file specs to the library in calls of at most MaxSpecs each, the texts
     // living for one call. Returns false when a call failed (the failure already shown).
     // FILL fills the record's fixed fields before each call.

@@ -18,8 +18,8 @@ struct CallbackRecord {
     void* Caller;            // the Caller of the command record of the running call
     std::int32_t Reserved8;  // not read by the caller
     std::int32_t Reserved12; // not read by the caller
-    std::int32_t ActionCode; // 1 new file, 2 progress, 3 end of batch, 4 message
-    std::int32_t ErrorCode;  // the code that goes with a message (action 4)
+    std::int32_t ActionCode; // 1 new file, 2 progress, 3 end of batch, 4 message, 5 password
+    std::int32_t ErrorCode;  // the code that goes with a message (4) or a password request (5)
     std::int32_t EntrySize;  // the size that goes with a new file (action 1)
     char Text[CallbackTextSize];
 };
@@ -33,6 +33,18 @@ inline constexpr std::int32_t ActionNewFile = 1;
 inline constexpr std::int32_t ActionProgress = 2;
 inline constexpr std::int32_t ActionEndOfBatch = 3;
 inline constexpr std::int32_t ActionMessage = 4;
+// The library needs an archive password: Text names the entry that needs it (or, when
+// adding, the archive) and ErrorCode says why (Password* below). The caller writes the
+// password into Text, zero-ended, and answers CallbackContinue; an empty Text means it has
+// none (the encrypted entries are then skipped with a message, as without this action);
+// CallbackStop cancels the operation. The library copies the password out of the record and
+// clears Text before it goes on.
+inline constexpr std::int32_t ActionPassword = 5;
+
+// Why a password is asked for (ErrorCode of action 5).
+inline constexpr std::int32_t PasswordToRead = 0;    // an encrypted entry is to be read
+inline constexpr std::int32_t PasswordWrong = 1;     // the last answer did not open entry Text
+inline constexpr std::int32_t PasswordToEncrypt = 2; // the entries added are to be encrypted
 
 // A flag in the records is true as -1 and false as 0.
 inline constexpr std::int32_t RecordTrue = -1;

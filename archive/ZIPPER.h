@@ -32,7 +32,7 @@ struct ZipCommandRecord {
     std::int32_t DeleteFlag;         //  92
     std::int32_t UpdateFlag;         //  96
     std::int32_t FreshenFlag;        // 100
-    std::int32_t Reserved104;        // 104: 0
+    std::int32_t EncryptMethod;      // 104: ZipEncrypt* below; 0 adds unencrypted
     std::int32_t ZipTimeFlag;        // 108
     std::int32_t Reserved112;        // 112: 0
     std::int32_t Reserved116;        // 116: 0
@@ -41,6 +41,13 @@ struct ZipCommandRecord {
     std::int32_t Reserved128;        // 128: 7
     char* Specs[MaxSpecs];           // 132
 };
+
+// How added entries are encrypted (EncryptMethod). With either method the library asks for
+// the password once per call through the callback (action 5, PasswordToEncrypt); entries
+// already in the archive keep their own encryption.
+inline constexpr std::int32_t ZipEncryptNone = 0;
+inline constexpr std::int32_t ZipEncryptAes256 = 1;
+inline constexpr std::int32_t ZipEncryptZipCrypto = 2;
 
 extern "C" {
 typedef std::int32_t(QUEMBLY_STDCALL* ZipperExecFunc)(ZipCommandRecord* record);

@@ -136,7 +136,7 @@ TEST_P(AddRecord, CarriesTheOptionsAsFlagsAndTheFixedValues) {
     EXPECT_EQ(r.Reserved8, 120);
     EXPECT_EQ(r.CallbackAddress, &TArchiver::LibraryCallback);
     EXPECT_EQ(r.Reserved20 | r.Reserved24 | r.Reserved28 | r.Reserved36 | r.Reserved40 |
-                  r.Reserved48 | r.Reserved64 | r.Reserved68 | r.Reserved104 | r.Reserved112 |
+                  r.Reserved48 | r.Reserved64 | r.Reserved68 | r.EncryptMethod | r.Reserved112 |
                   r.Reserved116,
               0);
     EXPECT_EQ(r.Reserved44, T);

@@ -36,7 +36,7 @@ AT(ZipCommandRecord, MoveFlag, 88);
 AT(ZipCommandRecord, DeleteFlag, 92);
 AT(ZipCommandRecord, UpdateFlag, 96);
 AT(ZipCommandRecord, FreshenFlag, 100);
-AT(ZipCommandRecord, Reserved104, 104);
+AT(ZipCommandRecord, EncryptMethod, 104);
 AT(ZipCommandRecord, ZipTimeFlag, 108);
 AT(ZipCommandRecord, Reserved112, 112);
 AT(ZipCommandRecord, Reserved116, 116);
