@@ -17,6 +17,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QRadioButton>
 #include <QSet>
 #include <QShowEvent>
 
@@ -102,6 +103,33 @@ TAddForm::TAddForm(QWidget* parent) : QDialog(parent, kCloseAndMinimiseDialog) {
     RecurseCB->setObjectName("RecurseCB");
     RecurseCB->setGeometry(14, 60, 91, 14);
 
+    Bevel2 = new QFrame(Panel4);
+    Bevel2->setObjectName("Bevel2");
+    Bevel2->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    Bevel2->setGeometry(8, 205, 120, 100);
+    EncryptCB = new QCheckBox(tr("Encrypt"), Panel4);
+    EncryptCB->setObjectName("EncryptCB");
+    EncryptCB->setGeometry(14, 213, 95, 14);
+    AesRB = new QRadioButton(tr("AES-256"), Panel4);
+    AesRB->setObjectName("AesRB");
+    AesRB->setGeometry(26, 233, 95, 14);
+    ZipCryptoRB = new QRadioButton(tr("ZipCrypto"), Panel4);
+    ZipCryptoRB->setObjectName("ZipCryptoRB");
+    ZipCryptoRB->setGeometry(26, 253, 95, 14);
+    Label4 = new QLabel(tr("(weak, for older tools)"), Panel4);
+    Label4->setObjectName("Label4");
+    Label4->setWordWrap(true);
+    Label4->setGeometry(26, 269, 98, 30);
+    ZipCryptoRB->setAccessibleDescription(Label4->text());
+    ZipCryptoRB->setToolTip(Label4->text());
+    AesRB->setChecked(true);
+    // The method is chosen only for encrypted entries.
+    for (QWidget* method : {static_cast<QWidget*>(AesRB), static_cast<QWidget*>(ZipCryptoRB),
+                            static_cast<QWidget*>(Label4)}) {
+        method->setEnabled(false);
+        connect(EncryptCB, &QCheckBox::toggled, method, &QWidget::setEnabled);
+    }
+
     struct ButtonSpec {
         TGradButton** button;
         const char* name;
@@ -175,6 +203,8 @@ TAddForm::~TAddForm() {
 void TAddForm::FormCreate() {
     DirNameCB->setChecked(false);
     RecurseCB->setChecked(false);
+    EncryptCB->setChecked(false);
+    AesRB->setChecked(true);
     showStartFolder();
 }
 

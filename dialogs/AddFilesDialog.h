@@ -2,11 +2,12 @@
 // TAddForm: the "Add Files" dialog. The user browses folders in the tree, picks files in the
 // list of the folder shown, collects their full paths in "Files to Add:", sets two options and
 // confirms with "Add To ZIP". The dialog never touches the archive: the Add command makes a
-// new one for every use, shows it modally and then reads SelectedList, the two option boxes
-// and DialogCancelled.
+// new one for every use, shows it modally and then reads SelectedList, the option boxes (the
+// encryption's among them) and DialogCancelled.
 #include <QDialog>
 
 class QCheckBox;
+class QRadioButton;
 class QFrame;
 class QLabel;
 class QListWidget;
@@ -33,6 +34,13 @@ public:
     QFrame* Bevel1 = nullptr;
     QCheckBox* DirNameCB = nullptr;
     QCheckBox* RecurseCB = nullptr;
+    // Encryption of the added entries: off unless ticked, then AES-256 unless ZipCrypto
+    // (weak, for tools that know nothing newer) is chosen.
+    QFrame* Bevel2 = nullptr;
+    QCheckBox* EncryptCB = nullptr;
+    QRadioButton* AesRB = nullptr;
+    QRadioButton* ZipCryptoRB = nullptr;
+    QLabel* Label4 = nullptr; // what ZipCrypto is good for
     TGradButton* Selectallbut = nullptr;
     TGradButton* Addfilebut = nullptr;
     TGradButton* Removebut = nullptr;

@@ -5,6 +5,8 @@
 #include "dialogs/DialogResults.h"
 #include "tests/dialogs/DialogTestSupport.h"
 
+#include <QCheckBox>
+#include <QRadioButton>
 #include <QTimer>
 #include <memory>
 #include <sys/socket.h>
@@ -50,12 +52,21 @@ TEST_F(AddDialogTest, LayoutIsTheDesignedOne) {
         {"RecurseCB", {14, 60, 91, 14}, "Recurse Dirs"}, {"Selectallbut", {8, 112, 121, 25}, "Select All"},
         {"Addfilebut", {8, 142, 122, 25}, "Add Files"}, {"Removebut", {8, 171, 121, 25}, "Remove Files"},
         {"sortbut", {8, 328, 121, 25}, "Sort File List"}, {"Okbut", {8, 359, 121, 25}, "Add To ZIP"},
-        {"cancelbut", {8, 389, 121, 25}, "Cancel"}});
+        {"cancelbut", {8, 389, 121, 25}, "Cancel"}, {"Bevel2", {8, 205, 120, 100}},
+        {"EncryptCB", {14, 213, 95, 14}, "Encrypt"}, {"AesRB", {26, 233, 95, 14}, "AES-256"},
+        {"ZipCryptoRB", {26, 253, 95, 14}, "ZipCrypto"},
+        {"Label4", {26, 269, 98, 30}, "(weak, for older tools)"}});
     // clang-format on
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
     EXPECT_EQ(form->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint),
               Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(form->DirectoryListBox1->AutoRefresh());
+    // Unencrypted unless ticked; AES-256 is offered first and chosen until changed.
+    EXPECT_FALSE(form->EncryptCB->isChecked());
+    EXPECT_TRUE(form->AesRB->isChecked());
+    EXPECT_FALSE(form->ZipCryptoRB->isEnabled());
+    dialogtest::act(form.get(), "EncryptCB");
+    EXPECT_TRUE(form->ZipCryptoRB->isEnabled());
 }
 
 TEST_F(AddDialogTest, FileListShowsRegularFilesHiddenOnesTooAndNothingElse) {
