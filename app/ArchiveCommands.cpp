@@ -28,6 +28,9 @@ QString toQ(const std::string& text) {
 
 void TMainform::Archiver1DirUpdate() {
     ++dirUpdates_;
+    // Whatever way another archive came to be shown, its password is not the one kept.
+    if (Archiver1.ZipFilename() != archivePasswordFor_)
+        forgetArchivePassword();
     FillGrid();
     FilesLabel->setText(QString::number(Archiver1.Count()));
 }
@@ -128,6 +131,7 @@ void TMainform::ZipOpenButClick() {
     if (OpenDialog1.Execute(this)) {
         platform::WaitCursor hourglass;
         const unsigned updatesBefore = dirUpdates_;
+        forgetArchivePassword();
         try {
             Archiver1.setZipFilename(OpenDialog1.FileName.toStdString());
         } catch (...) {
@@ -169,6 +173,7 @@ void TMainform::NewZipButClick() {
         platform::deleteFile(path);
     }
     setNameDisplay(name);
+    forgetArchivePassword();
     Archiver1.setZipFilename(path);
 }
 
@@ -191,6 +196,7 @@ void TMainform::DeleteZipButClick() {
         platform::messages().showError(tr("Cannot delete ").toStdString() + path);
         return;
     }
+    forgetArchivePassword();
     setNameDisplay("<none>");
     StringGrid1->setFixedRows(0);
     StringGrid1->setRowCount(1);

@@ -138,6 +138,7 @@ void TMainform::DropFiles(const QStringList& paths) {
 void TMainform::openDroppedArchive(const QString& path) {
     platform::WaitCursor hourglass;
     const unsigned updatesBefore = dirUpdates_;
+    forgetArchivePassword();
     try {
         Archiver1.setZipFilename(path.toStdString());
     } catch (...) {

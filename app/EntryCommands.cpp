@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QRadioButton>
 
 #include <utility>
 
@@ -102,6 +103,14 @@ void TMainform::AddButClick() {
         Archiver1.AddOptions.include(AddOptsEnum::AddRecurseDirs);
     if (dialog->DirNameCB->isChecked())
         Archiver1.AddOptions.include(AddOptsEnum::AddDirNames);
+    // Encryption is this Add's alone: a drop or a later Add without the option adds plainly.
+    struct PlainAfterwards {
+        TArchiver& archiver;
+        ~PlainAfterwards() { archiver.AddEncryption = AddEncryptionEnum::None; }
+    } plainAfterwards{Archiver1};
+    Archiver1.AddEncryption = !dialog->EncryptCB->isChecked()    ? AddEncryptionEnum::None
+                              : dialog->ZipCryptoRB->isChecked() ? AddEncryptionEnum::ZipCrypto
+                                                                 : AddEncryptionEnum::Aes256;
     Archiver1.FSpecArgs().clear();
     for (int i = 0; i < dialog->SelectedList->count(); ++i)
         Archiver1.FSpecArgs().push_back(dialog->SelectedList->item(i)->text().toStdString());

@@ -250,6 +250,10 @@ TMainform::TMainform(const QStringList& arguments, QWidget* parent)
     Archiver1.OnMessage = [this](TArchiver*, std::int32_t code, const std::string& text) {
         Archiver1Message(code, text);
     };
+    Archiver1.OnPassword = [this](TArchiver*, std::int32_t reason, const std::string& name,
+                                  std::string& password) {
+        return Archiver1Password(reason, name, password);
+    };
 
     OpenDialog1.Filter = tr("Ostrel file (*.zip)|*.zip");
 
@@ -338,6 +342,7 @@ void TMainform::FormCanResize(int clientWidth) {
 }
 
 void TMainform::FormClose() {
+    forgetArchivePassword();
     const QString folder = TempFolder();
     FileListBox1->clear();
     // The folder may be gone (or never have been made), or be a link or someone else's:
@@ -356,6 +361,7 @@ void TMainform::FormClose() {
 }
 
 void TMainform::FormDestroy() {
+    forgetArchivePassword();
     Archiver1.UnloadZipLibrary();
     Archiver1.UnloadUnzLibrary();
 }

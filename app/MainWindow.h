@@ -5,7 +5,8 @@
 // archive contents with the access gate. This file's source holds the frame (creation,
 // start-up, window events, closing, the gate); MainWindowLayout.cpp its menus and panels,
 // ArchiveCommands.cpp the listing and archive-file commands, EntryCommands.cpp the entry
-// commands, ViewCommands.cpp the viewing and help commands.
+// commands, ViewCommands.cpp the viewing and help commands, MainWindowPasswords.cpp the
+// answers to the libraries' requests for an archive's own password.
 #include "controls/SortingGrid.h"
 
 #include "archive/Archiver.h"
@@ -129,6 +130,14 @@ public:
     void Archiver1Progress(ProgressType progrType, const std::string& filename,
                            std::int32_t fileSize);
     void Archiver1Message(std::int32_t errCode, const std::string& message);
+    // A library asks for the open archive's own password (REASON from LibCallBack.h, NAME the
+    // entry or the archive). Reading, the password typed is kept for the archive while it
+    // stays open, so that later operations do not ask again; a wrong one is dropped and asked
+    // for again. Encrypting asks twice and keeps nothing. False when the user cancelled.
+    bool Archiver1Password(std::int32_t reason, const std::string& name, std::string& password);
+    // Zeroes and drops the kept archive password (another archive opened, the archive
+    // deleted, the window closed).
+    void forgetArchivePassword();
 
     // The access gate: true when the command may go on.
     bool AccessGate();
@@ -229,6 +238,10 @@ private:
     bool closeAfterOperation_ = false;
     // Directory updates handled so far; tells whether reading an archive raised one.
     unsigned dirUpdates_ = 0;
+    // The password that opened the encrypted entries of the archive archivePasswordFor_,
+    // kept in memory only.
+    std::string archivePassword_;
+    std::string archivePasswordFor_;
 };
 
 extern TMainform* Mainform;

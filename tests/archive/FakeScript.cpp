@@ -25,7 +25,8 @@ void reset() {
     unzipper() = {};
 }
 
-std::int32_t deliver(LibCallbackFunc callback, void* caller, const Action& action) {
+std::int32_t deliver(LibCallbackFunc callback, void* caller, const Action& action,
+                     std::string* reply) {
     auto record = std::make_unique<CallbackRecord>();
     std::memset(record.get(), 0, sizeof *record);
     record->Caller = caller;
@@ -34,7 +35,10 @@ std::int32_t deliver(LibCallbackFunc callback, void* caller, const Action& actio
     record->EntrySize = action.entrySize;
     std::memcpy(record->Text, action.text.data(),
                 std::min(action.text.size(), sizeof record->Text - 1));
-    return callback(record.get());
+    const std::int32_t answer = callback(record.get());
+    if (reply)
+        *reply = record->Text;
+    return answer;
 }
 
 namespace {
@@ -62,8 +66,12 @@ template <typename Record> std::int32_t run(Library<Record>& library, Record* re
     if (script.before)
         script.before();
     for (const Action& action : script.actions) {
-        const std::int32_t answer = deliver(record->CallbackAddress, record->Caller, action);
+        std::string reply;
+        const std::int32_t answer =
+            deliver(record->CallbackAddress, record->Caller, action, &reply);
         library.calls[index].answers.push_back(answer);
+        if (action.code == ActionPassword)
+            library.calls[index].passwords.push_back(reply);
         if (answer == CallbackStop)
             break;
     }

@@ -35,6 +35,7 @@ template <typename Record> struct Call {
     std::size_t archiveBuffer = 0;        // usable bytes behind ArchiveName
     std::vector<std::size_t> specBuffers; // usable bytes behind each spec
     std::vector<std::int32_t> answers;    // the callback's answers, in order
+    std::vector<std::string> passwords;   // the texts answered to password requests (action 5)
     std::string currentDirectory;
 };
 
@@ -48,7 +49,9 @@ Library<ZipCommandRecord>& zipper();
 Library<UnzCommandRecord>& unzipper();
 void reset();
 
-// Builds a callback record and hands it to the function in a command record.
-std::int32_t deliver(LibCallbackFunc callback, void* caller, const Action& action);
+// Builds a callback record and hands it to the function in a command record; REPLY, when
+// given, receives the record's text as the callback left it.
+std::int32_t deliver(LibCallbackFunc callback, void* caller, const Action& action,
+                     std::string* reply = nullptr);
 
 } // namespace fake
