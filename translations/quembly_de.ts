@@ -285,6 +285,53 @@ fehlerhaften Befehlszeile.
         <source>Cancel</source>
         <translation>Abbrechen</translation>
     </message>
+    <message>
+        <source>Encrypt</source>
+        <translation>Verschlüsseln</translation>
+    </message>
+    <message>
+        <source>AES-256</source>
+        <translation>AES-256</translation>
+    </message>
+    <message>
+        <source>ZipCrypto</source>
+        <translation>ZipCrypto</translation>
+    </message>
+    <message>
+        <source>(weak, for older tools)</source>
+        <translation>(schwach, für ältere Programme)</translation>
+    </message>
+</context>
+<context>
+    <name>TArchivePassword</name>
+    <message>
+        <source>Archive Password</source>
+        <translation>Archivpasswort</translation>
+    </message>
+    <message>
+        <source>Repeat the password:</source>
+        <translation>Passwort wiederholen:</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Password for %1:</source>
+        <translation>Passwort für %1:</translation>
+    </message>
+    <message>
+        <source>Type a password to encrypt with.</source>
+        <translation>Geben Sie ein Passwort zum Verschlüsseln ein.</translation>
+    </message>
+    <message>
+        <source>The two passwords differ; type them again.</source>
+        <translation>Die beiden Passwörter sind verschieden; bitte erneut eingeben.</translation>
+    </message>
 </context>
 <context>
     <name>TCombineForm</name>
@@ -986,6 +1033,10 @@ fehlerhaften Befehlszeile.
     <message>
         <source>Automatic</source>
         <translation>Automatisch</translation>
+    </message>
+    <message>
+        <source>Wrong password for %1</source>
+        <translation>Falsches Passwort für %1</translation>
     </message>
 </context>
 <context>

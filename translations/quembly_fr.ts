@@ -286,6 +286,53 @@ la ligne de commande est incorrecte.
         <source>Cancel</source>
         <translation>Annuler</translation>
     </message>
+    <message>
+        <source>Encrypt</source>
+        <translation>Chiffrer</translation>
+    </message>
+    <message>
+        <source>AES-256</source>
+        <translation>AES-256</translation>
+    </message>
+    <message>
+        <source>ZipCrypto</source>
+        <translation>ZipCrypto</translation>
+    </message>
+    <message>
+        <source>(weak, for older tools)</source>
+        <translation>(faible, pour les anciens outils)</translation>
+    </message>
+</context>
+<context>
+    <name>TArchivePassword</name>
+    <message>
+        <source>Archive Password</source>
+        <translation>Mot de passe de l&apos;archive</translation>
+    </message>
+    <message>
+        <source>Repeat the password:</source>
+        <translation>Répétez le mot de passe :</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Password for %1:</source>
+        <translation>Mot de passe de %1 :</translation>
+    </message>
+    <message>
+        <source>Type a password to encrypt with.</source>
+        <translation>Saisissez un mot de passe pour chiffrer.</translation>
+    </message>
+    <message>
+        <source>The two passwords differ; type them again.</source>
+        <translation>Les deux mots de passe diffèrent ; saisissez-les à nouveau.</translation>
+    </message>
 </context>
 <context>
     <name>TCombineForm</name>
@@ -987,6 +1034,10 @@ la ligne de commande est incorrecte.
     <message>
         <source>Automatic</source>
         <translation>Automatique</translation>
+    </message>
+    <message>
+        <source>Wrong password for %1</source>
+        <translation>Mot de passe erroné pour %1</translation>
     </message>
 </context>
 <context>
