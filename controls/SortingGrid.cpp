@@ -760,7 +760,10 @@ void TSortingGrid::DrawCell(int ACol, int ARow, const TRect& ARect, TGridDrawSta
     const QString text = Cells(ACol, ARow);
     const int cw = ARect.Width(), ch = ARect.Height();
     const int tw = canvas.TextWidth(text), th = canvas.TextHeight(text);
-    int dx = 2, dy = 2;
+    // A cell's mark stands at its left, vertically centred; left-aligned text follows it.
+    const QImage* mark = fo.HideText ? nullptr : CellMark(ACol, ARow);
+    const int markWidth = mark ? mark->width() + 2 : 0;
+    int dx = 2 + markWidth, dy = 2;
     if (fo.AlignmentHorz == TAlignment::taRightJustify)
         dx = cw - tw - 2;
     else if (fo.AlignmentHorz == TAlignment::taCenter)
@@ -770,6 +773,8 @@ void TSortingGrid::DrawCell(int ACol, int ARow, const TRect& ARect, TGridDrawSta
     else if (fo.AlignmentVert == TVertAlignment::taMiddle)
         dy = (ch - th) / 2;
     canvas.TextRect(ARect, ARect.Left + dx, ARect.Top + dy, fo.HideText ? QString() : text);
+    if (mark && markWidth <= cw)
+        canvas.Draw(ARect.Left + 2, ARect.Top + (ch - mark->height()) / 2, *mark);
 
     if (fo.BevelStyle != TCellBevelStyle::cbNone && ACol >= FixedCols() && ARow >= FixedRows()) {
         canvas.Pen.Width = 1;
