@@ -8,17 +8,90 @@
 #include "platform/Messages.h"
 #include "platform/qt/Locale.h"
 #include "platform/qt/WaitCursor.h"
+#include "zipformat/Records.h"
 
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 
-#include <unordered_map>
+#include <memory>
 
 namespace {
 
 QString toQ(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+// The padlock drawn before the name of an encrypted entry: a dark body with a keyhole under
+// a shackle, 9 by 12 pixels on a transparent ground.
+const QImage& lockMark() {
+    static const QImage image = [] {
+        QImage img(9, 12, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        const QColor ink(64, 64, 64);
+        p.setPen(QPen(ink, 1.5));
+        p.drawArc(QRectF(1.75, 0.75, 5.5, 7.0), 0, 180 * 16);
+        p.drawLine(QPointF(1.75, 4.25), QPointF(1.75, 5.5));
+        p.drawLine(QPointF(7.25, 4.25), QPointF(7.25, 5.5));
+        p.fillRect(QRect(0, 5, 9, 7), ink);
+        p.fillRect(QRect(4, 7, 1, 3), Qt::white);
+        return img;
+    }();
+    return image;
+}
+
+// One column of the entry table, read from the component's listing the table was filled
+// from: the listing stays the one copy of each name, size and date, and the texts are made
+// as they are painted, read or sorted, exactly as they were once written into the cells.
+class EntryColumn : public TGridCellSource {
+public:
+    enum class Field { Name, Compressed, Uncompressed, DateTime };
+    EntryColumn(std::shared_ptr<const ZipDirList> entries, Field field, std::int32_t encoding)
+        : entries_(std::move(entries)), field_(field), encoding_(encoding) {}
+
+    QString Text(std::uint32_t index) const override {
+        if (index >= entries_->size())
+            return {};
+        const ZipDirEntry& entry = *(*entries_)[index];
+        switch (field_) {
+        case Field::Name: {
+            QString name = toQ(displayName(entry, encoding_));
+            if (backslashes_)
+                name.replace('/', '\\');
+            return name;
+        }
+        case Field::Compressed:
+            return QString::number(entry.CompressedSize64);
+        case Field::Uncompressed:
+            return QString::number(entry.UncompressedSize64);
+        default: // an impossible stored date or time leaves the cell empty
+            return platform::dosDateTimeText(entry.DateTime);
+        }
+    }
+    const QImage* Mark(std::uint32_t index) const override {
+        if (field_ != Field::Name || index >= entries_->size())
+            return nullptr;
+        return ((*entries_)[index]->GeneralFlags & zipformat::FlagEncrypted) ? &lockMark()
+                                                                             : nullptr;
+    }
+    // From now on the names separate folders with "\\" (the table's convention).
+    void showBackslashes() { backslashes_ = true; }
+
+private:
+    std::shared_ptr<const ZipDirList> entries_;
+    Field field_;
+    std::int32_t encoding_;
+    bool backslashes_ = false;
+};
+
+// Empties the table down to its caption row; the columns let go of the listing they showed.
+void emptyTable(TSortingGrid& grid) {
+    grid.setFixedRows(0);
+    grid.setRowCount(1);
+    for (int c = 0; c < grid.ColCount(); ++c)
+        grid.setColumnSource(c, 1, 0, nullptr);
 }
 
 } // namespace
@@ -36,48 +109,28 @@ void TMainform::Archiver1DirUpdate() {
 }
 
 void TMainform::FillGrid() {
-    StringGrid1->setFixedRows(0);
-    StringGrid1->setRowCount(1);
+    emptyTable(*StringGrid1);
     const int count = Archiver1.Count();
     if (count == 0)
         return;
-    // The cells are written straight into the table, whose repaint waits for the event loop,
-    // one column at a time; row 0 keeps its captions. Equal sizes and equal dates share one
-    // text (the first few thousand different ones are remembered): archives repeat them often.
+    // The cells only point into the component's listing (kept alive by the columns until the
+    // next fill, whatever the component reads meanwhile); row 0 keeps its captions. The
+    // repaint waits for the event loop.
     StringGrid1->setRowCount(count + 1);
     StringGrid1->setFixedRows(1);
-    const auto& entries = Archiver1.DirEntries();
-    for (int c = 0; c < 4; ++c) {
-        std::unordered_map<std::uint64_t, QString> texts;
-        const auto shared = [&texts](std::uint64_t key, const auto& make) {
-            const auto it = texts.find(key);
-            if (it != texts.end())
-                return it->second;
-            QString text = make();
-            if (texts.size() < 4096)
-                texts.emplace(key, text);
-            return text;
-        };
-        for (int i = 0; i < count; ++i) {
-            const ZipDirEntry& entry = *entries[static_cast<std::size_t>(i)];
-            QString text;
-            if (c == 0)
-                text = toQ(displayName(entry, Archiver1.NameEncoding));
-            else if (c == 1)
-                text = shared(entry.CompressedSize64,
-                              [&] { return QString::number(entry.CompressedSize64); });
-            else if (c == 2)
-                text = shared(entry.UncompressedSize64,
-                              [&] { return QString::number(entry.UncompressedSize64); });
-            else // an impossible stored date or time leaves the cell empty
-                text = shared(entry.DateTime,
-                              [&] { return platform::dosDateTimeText(entry.DateTime); });
-            StringGrid1->setCells(c, i + 1, text);
-        }
-    }
+    const std::shared_ptr<const ZipDirList> entries = Archiver1.SharedDirEntries();
+    for (int c = 0; c < 4; ++c)
+        StringGrid1->setColumnSource(
+            c, 1, count,
+            std::make_shared<EntryColumn>(entries, EntryColumn::Field(c), Archiver1.NameEncoding));
 }
 
 void TMainform::RewriteGridSeparators() {
+    if (auto* names = dynamic_cast<EntryColumn*>(StringGrid1->ColumnSource(0))) {
+        names->showBackslashes();
+        StringGrid1->viewport()->update();
+        return;
+    }
     for (int r = 1; r < StringGrid1->RowCount(); ++r) {
         QString name = StringGrid1->Cells(0, r);
         if (name.contains('/')) {
@@ -198,8 +251,7 @@ void TMainform::DeleteZipButClick() {
     }
     forgetArchivePassword();
     setNameDisplay("<none>");
-    StringGrid1->setFixedRows(0);
-    StringGrid1->setRowCount(1);
+    emptyTable(*StringGrid1);
     FilesLabel->setText("0");
 }
 

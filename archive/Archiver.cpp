@@ -124,12 +124,12 @@ void TArchiver::setZipFilename(const std::string& path) {
 }
 
 int TArchiver::Count() const {
-    return zipFilename_.empty() ? 0 : static_cast<int>(dirEntries_.size());
+    return zipFilename_.empty() ? 0 : static_cast<int>(dirEntries_->size());
 }
 
 void TArchiver::ClearDirectory() {
-    while (!dirEntries_.empty())
-        dirEntries_.pop_back();
+    // A fresh list: whoever holds the old one (SharedDirEntries) keeps it as it was.
+    dirEntries_ = std::make_shared<ZipDirList>();
 }
 
 void TArchiver::ReadDirectory() {
@@ -145,7 +145,11 @@ void TArchiver::ReadDirectory() {
     auto source = std::make_unique<archive_detail::FileSource>(zipFilename_);
     std::exception_ptr error;
     try {
-        archive_detail::readEntries(*source, dirEntries_, &toldDifference_);
+        ZipDirList& list = *dirEntries_;
+        archive_detail::readEntries(
+            *source,
+            [&list](std::unique_ptr<ZipDirEntry> entry) { list.push_back(std::move(*entry)); },
+            &toldDifference_);
     } catch (...) {
         error = std::current_exception();
     }

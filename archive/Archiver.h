@@ -7,8 +7,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <memory>
+#include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A one-byte set of an enumeration whose value n is bit n.
@@ -81,19 +84,111 @@ struct ZipDirEntryHeader {
 #pragma pack(pop)
 static_assert(sizeof(ZipDirEntryHeader) == 26);
 
+// A text most entries do not have: while empty it takes one pointer's room, not a string's.
+// Reads as a const std::string.
+class RareText {
+public:
+    RareText() = default;
+    RareText(const RareText& other) { *this = other.str(); }
+    RareText(RareText&&) noexcept = default;
+    RareText& operator=(const RareText& other) {
+        if (this != &other)
+            *this = other.str();
+        return *this;
+    }
+    RareText& operator=(RareText&&) noexcept = default;
+    RareText& operator=(std::string text) {
+        if (text.empty())
+            text_.reset();
+        else
+            text_ = std::make_unique<std::string>(std::move(text));
+        return *this;
+    }
+    RareText& assign(std::string_view text, std::size_t pos = 0,
+                     std::size_t count = std::string_view::npos) {
+        return *this = std::string(text.substr(pos, count));
+    }
+    const std::string& str() const {
+        static const std::string none;
+        return text_ ? *text_ : none;
+    }
+    operator const std::string&() const { return str(); }
+    bool empty() const { return !text_; }
+    std::size_t size() const { return text_ ? text_->size() : 0; }
+    std::string substr(std::size_t pos = 0, std::size_t count = std::string::npos) const {
+        return str().substr(pos, count);
+    }
+    friend bool operator==(const RareText& a, std::string_view b) { return a.str() == b; }
+    friend std::ostream& operator<<(std::ostream& out, const RareText& t) { return out << t.str(); }
+
+private:
+    std::unique_ptr<std::string> text_;
+};
+
 struct ZipDirEntry : ZipDirEntryHeader {
     std::string FileName; // as stored, at most 256 bytes, up to the first zero byte
     // The whole stored name up to its first zero byte, when it is longer than the 256 bytes
     // FileName keeps (else empty: FileName is whole); the name shown and handed back to the
     // libraries must be whole to name the entry.
-    std::string FullName;
+    RareText FullName;
     // The name in UTF-8 from the entry's Unicode Path extra field, when it has one that
     // belongs to the stored name; shown (and handed back) in place of the stored name.
-    std::string UnicodeName;
+    RareText UnicodeName;
     // The true sizes: from the ZIP64 extra field when the header holds 0xFFFFFFFF, else the
     // header's 32-bit values taken unsigned.
     std::uint64_t CompressedSize64 = 0;
     std::uint64_t UncompressedSize64 = 0;
+};
+
+// The listing's entries, kept side by side in blocks (no allocation of their own: a million
+// entries cost a million records, not a million records and their bookkeeping). Entry i
+// reads as a pointer to it, as in a list of owned entries.
+class ZipDirList {
+public:
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    const ZipDirEntry* operator[](std::size_t i) const {
+        return &blocks_[i / BlockSize][i % BlockSize];
+    }
+    void push_back(ZipDirEntry&& entry) {
+        if (size_ % BlockSize == 0)
+            blocks_.push_back(std::make_unique<ZipDirEntry[]>(BlockSize));
+        blocks_[size_ / BlockSize][size_ % BlockSize] = std::move(entry);
+        ++size_;
+    }
+
+    class const_iterator {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = const ZipDirEntry*;
+        using difference_type = std::ptrdiff_t;
+        using pointer = void;
+        using reference = const ZipDirEntry*;
+        const_iterator() = default;
+        const_iterator(const ZipDirList* list, std::size_t i) : list_(list), i_(i) {}
+        const ZipDirEntry* operator*() const { return (*list_)[i_]; }
+        const_iterator& operator++() {
+            ++i_;
+            return *this;
+        }
+        const_iterator operator++(int) {
+            const_iterator was = *this;
+            ++i_;
+            return was;
+        }
+        bool operator==(const const_iterator& other) const { return i_ == other.i_; }
+
+    private:
+        const ZipDirList* list_ = nullptr;
+        std::size_t i_ = 0;
+    };
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size_}; }
+
+private:
+    static constexpr std::size_t BlockSize = 4096;
+    std::vector<std::unique_ptr<ZipDirEntry[]>> blocks_;
+    std::size_t size_ = 0;
 };
 
 class TArchiver;
@@ -144,7 +239,11 @@ public:
 
     // Public members.
     int Count() const; // entries while ZipFilename is not empty, else 0
-    const std::vector<std::unique_ptr<ZipDirEntry>>& DirEntries() const { return dirEntries_; }
+    const ZipDirList& DirEntries() const { return *dirEntries_; }
+    // The same entries, kept for as long as the holder wants: a later reading of the archive
+    // makes a new list instead of changing this one, so that a table filled from it shows
+    // what it was filled with until it is filled again.
+    std::shared_ptr<const ZipDirList> SharedDirEntries() const { return dirEntries_; }
     // Files the current (or last) operation processed; reset to 0 as each operation starts.
     std::int32_t ProcessedCount() const { return processedCount_; }
     // Why the last Add, Delete or Extract did not run or failed as a whole ("" when it ran):
@@ -194,7 +293,7 @@ private:
 
     std::vector<std::string> fspecArgs_;
     std::string zipFilename_;
-    std::vector<std::unique_ptr<ZipDirEntry>> dirEntries_;
+    std::shared_ptr<ZipDirList> dirEntries_ = std::make_shared<ZipDirList>();
     // What the listing last told of a difference between the local headers and the central
     // directory: told once per archive opened, not again on every reread.
     std::string toldDifference_;

@@ -60,9 +60,12 @@ private:
     ByteSource& source_;
 };
 
-// The central directory, read once per listing before the walk: the records by the file
+// The central directory, indexed once per listing before the walk: the records by the file
 // position of their local headers. Positions are corrected by the number of bytes that stand
 // before the archive proper (a self-extractor's program part), so that they match the walk's.
+// The records themselves are read again when the walk asks for them, through a window of
+// the directory that moves along with the walk: a directory of a million records is not held
+// in memory beside the million entries being listed.
 //
 // It is "readable" when it is found by the same rule the archive libraries use (the end
 // record's directory stands where it says), holds at least one record and all of the
@@ -75,9 +78,12 @@ public:
         std::size_t at = 0; // of the record in the directory
     };
 
+    // Indexes the directory of SOURCE, which must outlive the index (the walk's own source:
+    // its position is kept whenever the index reads).
     void load(ByteSource& source) {
+        source_ = &source;
         const std::int64_t keep = source.position();
-        read(source);
+        read();
         source.seekTo(keep);
     }
 
@@ -94,17 +100,56 @@ public:
     }
 
     bool readable() const { return readable_; }
-    // The record that P places, read again from the directory.
+    // The record that P places, read again from the directory; valid until the next record
+    // is asked for.
     zipformat::CentralRecordView record(const Placed& p) const {
         bool cutShort = false;
-        return *zipformat::viewCentralRecord(dir_, p.at, cutShort);
+        const auto r = viewAt(p.at, cutShort);
+        if (!r) // the file changed under the listing
+            fail("Error 2 reading Zip file");
+        return *r;
     }
     // The records in the order of their local headers.
     const std::vector<Placed>& records() const { return placed_; }
 
 private:
-    void read(ByteSource& source) {
-        SourceAccess in(source);
+    // The window's size: more than the largest record (46 bytes and three 16-bit lengths).
+    static constexpr std::size_t Window = std::size_t(1) << 20;
+    static constexpr std::size_t LargestRecord = 46 + 3 * 65535;
+
+    // Moves the window to the directory's bytes [AT, AT + SIZE); false when they cannot be
+    // read.
+    bool moveWindow(std::size_t at, std::size_t size) const {
+        const std::int64_t keep = source_->position();
+        window_.resize(size);
+        SourceAccess in(*source_);
+        const bool ok = in.read(cdStart_ + at, window_.data(), window_.size());
+        source_->seekTo(keep);
+        windowAt_ = at;
+        if (!ok) {
+            window_.clear();
+            readFailed_ = true;
+        }
+        return ok;
+    }
+
+    // The record at AT (its "at" counted from the directory's start), as viewCentralRecord
+    // sees it in the whole directory; nullopt also when the directory cannot be read there.
+    std::optional<zipformat::CentralRecordView> viewAt(std::size_t at, bool& cutShort) const {
+        cutShort = false;
+        const std::size_t windowEnd = windowAt_ + window_.size();
+        const bool covered = at >= windowAt_ && at <= windowEnd &&
+                             (windowEnd == cdSize_ || windowEnd - at >= LargestRecord);
+        if (!covered && !moveWindow(at, std::min(Window, cdSize_ - at)))
+            return std::nullopt;
+        auto r = zipformat::viewCentralRecord(window_, at - windowAt_, cutShort);
+        if (r)
+            r->at = at;
+        return r;
+    }
+
+    void read() {
+        SourceAccess in(*source_);
         std::int64_t shift = 0;
         std::uint64_t cdStart = 0, cdSize = 0, entries = 0;
         bool checked = false;
@@ -130,25 +175,41 @@ private:
         } else {
             return;
         }
-        dir_.assign(static_cast<std::size_t>(cdSize), '\0');
-        if (!in.read(cdStart, dir_.data(), dir_.size())) {
-            dir_.clear();
+        // The whole directory must lie within the file.
+        if (cdStart > in.size() || cdSize > in.size() - cdStart)
             return;
-        }
+        cdStart_ = cdStart;
+        cdSize_ = static_cast<std::size_t>(cdSize);
+        if (!moveWindow(0, std::min(Window, cdSize_)))
+            return;
         std::size_t at = 0;
         bool cutShort = false;
-        while (const auto r = zipformat::viewCentralRecord(dir_, at, cutShort)) {
+        while (const auto r = viewAt(at, cutShort)) {
             placed_.push_back({static_cast<std::int64_t>(r->offset) + shift, at});
             at = zipformat::recordEnd(*r);
         }
-        readable_ = checked && !placed_.empty() && !cutShort && placed_.size() == entries &&
-                    at == dir_.size();
+        if (readFailed_) { // the directory is not there to be read whole
+            placed_.clear();
+            return;
+        }
+        readable_ =
+            checked && !placed_.empty() && !cutShort && placed_.size() == entries && at == cdSize_;
         std::stable_sort(placed_.begin(), placed_.end(),
                          [](const Placed& a, const Placed& b) { return a.pos < b.pos; });
+        // The walk asks for the records in the order of their data. A directory in another
+        // order would move the window for nearly every record: it is then held whole.
+        if (!std::is_sorted(placed_.begin(), placed_.end(),
+                            [](const Placed& a, const Placed& b) { return a.at < b.at; }))
+            moveWindow(0, cdSize_);
     }
 
+    ByteSource* source_ = nullptr;
     bool readable_ = false;
-    std::string dir_;
+    std::uint64_t cdStart_ = 0;
+    std::size_t cdSize_ = 0;
+    mutable std::string window_;
+    mutable std::size_t windowAt_ = 0;
+    mutable bool readFailed_ = false;
     std::vector<Placed> placed_;
 };
 

@@ -22,7 +22,7 @@ std::string displayName(const ZipDirEntry& entry, std::int32_t nameEncoding) {
         return entry.UnicodeName;
     // An entry made by the reader has its whole name; FileName alone is the fallback.
     const std::string& name =
-        entry.FullName.size() > entry.FileName.size() ? entry.FullName : entry.FileName;
+        entry.FullName.size() > entry.FileName.size() ? entry.FullName.str() : entry.FileName;
     if (nameEncoding != 0 && (entry.GeneralFlags & zipformat::FlagUtf8) == 0)
         if (const auto enc = ziplibs::nameEncodingFromCode(nameEncoding))
             return ziplibs::decodeName(name, false, *enc);

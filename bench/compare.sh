@@ -219,3 +219,7 @@ print()
 print("archive of the tree at level 9: Quembly %.1f MB, zip -9 %.1f MB (%.3fx), 7z -mx9 %.1f MB (%.3fx)"
       % (sizes[0] / 1e6, sizes[1] / 1e6, sizes[0] / sizes[1], sizes[2] / 1e6, sizes[0] / sizes[2]))
 PY
+
+# Quembly at scale (the window on a million entries, sorting a million rows, deleting from a
+# 1 GB archive): a script of its own, with inputs kept between runs.
+"$here/bench/scale.sh" "$build" "$rounds"

@@ -12,10 +12,12 @@
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QStringDecoder>
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <string>
 
 namespace {
 
@@ -355,8 +357,39 @@ private:
 };
 
 // One row's key, converted once for the whole sort.
+// A text's sort key: its UTF-8 bytes in a shared pool, the first of them also kept in the key
+// itself so that most comparisons read no further.
+struct TextKey {
+    static constexpr std::size_t Head = 16;
+    unsigned char head[Head] = {};
+    std::uint32_t offset = 0, length = 0;
+    int index = 0;
+
+    static TextKey of(const QByteArray& bytes, std::string& pool, int index) {
+        TextKey k;
+        k.offset = std::uint32_t(pool.size());
+        k.length = std::uint32_t(bytes.size());
+        k.index = index;
+        pool.append(bytes.constData(), std::size_t(bytes.size()));
+        return k;
+    }
+    void fillHead(const std::string& pool) {
+        std::memcpy(head, pool.data() + offset, std::min<std::size_t>(length, Head));
+    }
+    // As compareBytes: byte-wise, a proper prefix first.
+    int compare(const TextKey& other, const std::string& pool) const {
+        const std::size_t n = std::min(length, other.length);
+        int c = std::memcmp(head, other.head, std::min(n, Head));
+        if (c == 0 && n > Head)
+            c = std::memcmp(pool.data() + offset + Head, pool.data() + other.offset + Head,
+                            n - Head);
+        if (c != 0)
+            return sign(c);
+        return compareValues(length, other.length);
+    }
+};
+
 struct SortKey {
-    QByteArray bytes;  // text kinds
     QString text;      // custom kind
     double number = 0; // numeric, date-time and time kinds
     bool ok = false;   // the conversion succeeded
@@ -593,66 +626,94 @@ void TSortingGrid::ExecuteSort(int ACol, const TSortOptions& SortOptions) {
 
     // Each key is converted once; the comparison below then only compares values.
     const TSortOptions& o = SortOptions;
-    std::vector<SortKey> keys(n);
-    {
-        const Converter conv;
+    const bool descending = o.Order == TSortOrder::soDescending;
+    std::vector<int> order(n);
+    if (o.Kind == TSortKind::skText || o.Kind == TSortKind::skAutomatic) {
+        // Texts by their UTF-8 bytes, ties by row: a total order, so the keys themselves are
+        // sorted, side by side in memory, instead of indices that point at them.
+        std::string pool;
+        std::vector<TextKey> texts(n);
         for (int i = 0; i < n; ++i) {
-            const QString text =
-                o.CaseSensitive ? entries[i].KeyText : asciiUpper(entries[i].KeyText);
-            SortKey& k = keys[i];
-            switch (o.Kind) {
-            case TSortKind::skNumeric:
-                if (const auto v = conv.number(text)) {
-                    k.number = *v;
-                    k.ok = true;
+            const QByteArray bytes = entries[i].KeyText.toUtf8();
+            texts[i] = TextKey::of(bytes, pool, i);
+            if (!o.CaseSensitive) // the ASCII letters alone, as asciiUpper
+                for (std::size_t b = texts[i].offset; b < pool.size(); ++b)
+                    if (pool[b] >= 'a' && pool[b] <= 'z')
+                        pool[b] = char(pool[b] - 32);
+            texts[i].fillHead(pool);
+        }
+        std::sort(texts.begin(), texts.end(), [&](const TextKey& a, const TextKey& b) {
+            const int r = a.compare(b, pool);
+            return r == 0 ? a.index < b.index : (descending ? r > 0 : r < 0);
+        });
+        for (int j = 0; j < n; ++j)
+            order[j] = texts[j].index;
+    } else {
+        std::vector<SortKey> keys(n);
+        bool allNumbers = o.Kind != TSortKind::skCustom;
+        {
+            const Converter conv;
+            for (int i = 0; i < n; ++i) {
+                const QString text =
+                    o.CaseSensitive ? entries[i].KeyText : asciiUpper(entries[i].KeyText);
+                SortKey& k = keys[i];
+                switch (o.Kind) {
+                case TSortKind::skNumeric:
+                    if (const auto v = conv.number(text)) {
+                        k.number = *v;
+                        k.ok = true;
+                    }
+                    break;
+                case TSortKind::skDateTime:
+                    if (const auto v = conv.dateTime(text)) {
+                        k.number = double(*v);
+                        k.ok = true;
+                    }
+                    break;
+                case TSortKind::skTime:
+                    if (const auto v = conv.time(text)) {
+                        k.number = double(*v);
+                        k.ok = true;
+                    }
+                    break;
+                default: // skCustom
+                    k.text = text;
+                    break;
                 }
-                break;
-            case TSortKind::skDateTime:
-                if (const auto v = conv.dateTime(text)) {
-                    k.number = double(*v);
-                    k.ok = true;
-                }
-                break;
-            case TSortKind::skTime:
-                if (const auto v = conv.time(text)) {
-                    k.number = double(*v);
-                    k.ok = true;
-                }
-                break;
-            case TSortKind::skCustom:
-                k.text = text;
-                break;
-            default:
-                k.bytes = text.toUtf8();
-                break;
+                allNumbers = allNumbers && k.ok;
             }
         }
-    }
-    const bool descending = o.Order == TSortOrder::soDescending;
-    auto compare = [&](int x, int y) {
-        const SortKey &a = keys[x], &b = keys[y];
-        int r = 0;
-        switch (o.Kind) {
-        case TSortKind::skNumeric:
-        case TSortKind::skDateTime:
-        case TSortKind::skTime:
-            r = a.ok && b.ok ? compareValues(a.number, b.number) : 0;
-            break;
-        case TSortKind::skCustom:
-            r = o.Compare ? sign(o.Compare(a.text, b.text)) : 0;
-            break;
-        default:
-            r = compareBytes(a.bytes, b.bytes);
-            break;
+        if (allNumbers) {
+            // Every text converted: numbers, ties by row, are a total order.
+            std::vector<std::pair<double, int>> numbers(n);
+            for (int i = 0; i < n; ++i)
+                numbers[i] = {keys[i].number, i};
+            std::sort(numbers.begin(), numbers.end(), [descending](const auto& a, const auto& b) {
+                if (a.first < b.first)
+                    return !descending;
+                if (b.first < a.first)
+                    return descending;
+                return a.second < b.second;
+            });
+            for (int j = 0; j < n; ++j)
+                order[j] = numbers[j].second;
+        } else {
+            auto compare = [&](int x, int y) {
+                const SortKey &a = keys[x], &b = keys[y];
+                int r = 0;
+                if (o.Kind == TSortKind::skCustom)
+                    r = o.Compare ? sign(o.Compare(a.text, b.text)) : 0;
+                else
+                    r = a.ok && b.ok ? compareValues(a.number, b.number) : 0;
+                if (r == 0)
+                    return compareValues(x, y); // source rows in the same order as the indices
+                return descending ? -r : r;
+            };
+            for (int i = 0; i < n; ++i)
+                order[i] = i;
+            mergeSort(order, [&](int x, int y) { return compare(x, y) < 0; });
         }
-        if (r == 0)
-            return compareValues(x, y); // source rows in the same order as the indices
-        return descending ? -r : r;
-    };
-    std::vector<int> order(n);
-    for (int i = 0; i < n; ++i)
-        order[i] = i;
-    mergeSort(order, [&](int x, int y) { return compare(x, y) < 0; });
+    }
 
     sortedList_.resize(n);
     std::vector<int> sources(n);
@@ -760,7 +821,10 @@ void TSortingGrid::DrawCell(int ACol, int ARow, const TRect& ARect, TGridDrawSta
     const QString text = Cells(ACol, ARow);
     const int cw = ARect.Width(), ch = ARect.Height();
     const int tw = canvas.TextWidth(text), th = canvas.TextHeight(text);
-    int dx = 2, dy = 2;
+    // A cell's mark stands at its left, vertically centred; left-aligned text follows it.
+    const QImage* mark = fo.HideText ? nullptr : CellMark(ACol, ARow);
+    const int markWidth = mark ? mark->width() + 2 : 0;
+    int dx = 2 + markWidth, dy = 2;
     if (fo.AlignmentHorz == TAlignment::taRightJustify)
         dx = cw - tw - 2;
     else if (fo.AlignmentHorz == TAlignment::taCenter)
@@ -770,6 +834,8 @@ void TSortingGrid::DrawCell(int ACol, int ARow, const TRect& ARect, TGridDrawSta
     else if (fo.AlignmentVert == TVertAlignment::taMiddle)
         dy = (ch - th) / 2;
     canvas.TextRect(ARect, ARect.Left + dx, ARect.Top + dy, fo.HideText ? QString() : text);
+    if (mark && markWidth <= cw)
+        canvas.Draw(ARect.Left + 2, ARect.Top + (ch - mark->height()) / 2, *mark);
 
     if (fo.BevelStyle != TCellBevelStyle::cbNone && ACol >= FixedCols() && ARow >= FixedRows()) {
         canvas.Pen.Width = 1;

@@ -28,12 +28,102 @@ void setScreenResolution(QImage& image) {
     image.setDotsPerMeterY(3780);
 }
 
+// One column's cells, 32 bits each: 0 is an empty (null) cell; with the top bit set the rest
+// is an item of the column's source; otherwise the cell's own text is texts[value - 1]. Text
+// slots freed by emptied or dropped cells are used again.
+struct GridColumn {
+    static constexpr std::uint32_t SourceBit = 0x80000000u;
+    std::vector<std::uint32_t> cells;
+    std::vector<QString> texts;
+    std::vector<std::uint32_t> freeSlots;
+    std::shared_ptr<TGridCellSource> source;
+
+    explicit GridColumn(int rows = 0) : cells(std::size_t(rows), 0) {}
+
+    static bool ownText(std::uint32_t v) { return v != 0 && !(v & SourceBit); }
+    QString text(int row) const {
+        const std::uint32_t v = cells[std::size_t(row)];
+        if (v == 0)
+            return {};
+        if (v & SourceBit)
+            return source ? source->Text(v & ~SourceBit) : QString();
+        return texts[v - 1];
+    }
+    const QImage* mark(int row) const {
+        const std::uint32_t v = cells[std::size_t(row)];
+        return (v & SourceBit) && source ? source->Mark(v & ~SourceBit) : nullptr;
+    }
+    void release(std::uint32_t v) {
+        if (!ownText(v))
+            return;
+        texts[v - 1] = QString();
+        freeSlots.push_back(v);
+        if (freeSlots.size() == texts.size()) { // no text left: the slots go too
+            texts.clear();
+            texts.shrink_to_fit();
+            freeSlots.clear();
+            freeSlots.shrink_to_fit();
+        }
+    }
+    void setText(int row, const QString& text) {
+        std::uint32_t& v = cells[std::size_t(row)];
+        if (ownText(v) && !text.isNull()) {
+            texts[v - 1] = text;
+            return;
+        }
+        const std::uint32_t old = v;
+        v = 0;
+        release(old);
+        if (text.isNull())
+            return;
+        if (!freeSlots.empty()) {
+            v = freeSlots.back();
+            freeSlots.pop_back();
+            texts[v - 1] = text;
+        } else {
+            texts.push_back(text);
+            v = std::uint32_t(texts.size());
+        }
+    }
+    void resize(int rows) {
+        for (std::size_t r = std::size_t(rows); r < cells.size(); ++r)
+            release(cells[r]);
+        cells.resize(std::size_t(rows), 0);
+    }
+    // Rows FIRST + j take the cells of rows SOURCES[j]. A cell that would end up in two rows
+    // (or a row's own text overwritten) gets its own copy, so no two rows share a text slot.
+    void permute(int first, const std::vector<int>& sources, bool isPermutation) {
+        const std::size_t n = sources.size();
+        if (isPermutation) {
+            std::vector<std::uint32_t> temp(n);
+            for (std::size_t j = 0; j < n; ++j)
+                temp[j] = cells[std::size_t(sources[j])];
+            std::copy(temp.begin(), temp.end(), cells.begin() + first);
+            return;
+        }
+        std::vector<std::uint32_t> raw(n);
+        std::vector<QString> values(n);
+        for (std::size_t j = 0; j < n; ++j) {
+            raw[j] = cells[std::size_t(sources[j])];
+            if (ownText(raw[j]))
+                values[j] = texts[raw[j] - 1];
+        }
+        for (std::size_t j = 0; j < n; ++j) {
+            setText(first + int(j), QString()); // the row's old text goes
+            if (ownText(raw[j]))
+                setText(first + int(j), values[j]); // in a slot of its own
+            else
+                cells[std::size_t(first) + j] = raw[j];
+        }
+    }
+};
+
 } // namespace
 
 struct TStringGrid::Data {
     int colCount = 5, rowCount = 5, fixedCols = 1, fixedRows = 1;
-    // cells[col][row]; every column holds rowCount texts.
-    std::vector<std::vector<QString>> cells;
+    // cells[col] holds the column's rowCount cells.
+    std::vector<GridColumn> cells;
     // objects[col] is empty until an object is attached in that column, then rowCount long.
     std::vector<std::vector<void*>> objects;
     std::vector<int> colWidths;
@@ -111,7 +201,7 @@ TStringGrid::TStringGrid(QWidget* parent) : QAbstractScrollArea(parent), d(new D
     using O = TGridOption;
     d->options = Data::bit(O::goFixedVertLine) | Data::bit(O::goFixedHorzLine) |
                  Data::bit(O::goVertLine) | Data::bit(O::goHorzLine) | Data::bit(O::goRangeSelect);
-    d->cells.assign(d->colCount, std::vector<QString>(d->rowCount));
+    d->cells.assign(d->colCount, GridColumn(d->rowCount));
     d->objects.assign(d->colCount, {});
     d->colWidths.assign(d->colCount, d->defaultColWidth);
 
@@ -203,7 +293,7 @@ void TStringGrid::setColCount(int cols) {
         return;
     if (d->editorMode && d->col >= cols)
         HideEditor();
-    d->cells.resize(cols, std::vector<QString>(d->rowCount));
+    d->cells.resize(cols, GridColumn(d->rowCount));
     d->objects.resize(cols);
     d->colWidths.resize(cols, d->defaultColWidth);
     d->colCount = cols;
@@ -247,18 +337,40 @@ void TStringGrid::setFixedCols(int cols) {
 QString TStringGrid::Cells(int col, int row) const {
     if (!d->validCell(col, row))
         return {};
-    return d->cells[col][row];
+    return d->cells[col].text(row);
 }
 
 void TStringGrid::setCells(int col, int row, const QString& text) {
     if (!d->validCell(col, row))
         return;
-    d->cells[col][row] = text;
+    d->cells[col].setText(row, text);
     if (d->updateQueued || !isVisible())
         return;
     const QRect r = CellRect(col, row);
     if (!r.isEmpty())
         viewport()->update(r);
+}
+
+void TStringGrid::setColumnSource(int col, int first, int count,
+                                  std::shared_ptr<TGridCellSource> source) {
+    if (col < 0 || col >= d->colCount || first < 0 || first > d->rowCount || count < 0)
+        return;
+    GridColumn& column = d->cells[col];
+    count = std::min(count, d->rowCount - first);
+    column.source = std::move(source);
+    for (int i = 0; i < count; ++i) {
+        column.setText(first + i, QString());
+        column.cells[std::size_t(first + i)] = GridColumn::SourceBit | std::uint32_t(i);
+    }
+    viewport()->update();
+}
+
+TGridCellSource* TStringGrid::ColumnSource(int col) const {
+    return col >= 0 && col < d->colCount ? d->cells[col].source.get() : nullptr;
+}
+
+const QImage* TStringGrid::CellMark(int col, int row) const {
+    return d->validCell(col, row) ? d->cells[col].mark(row) : nullptr;
 }
 
 void* TStringGrid::Objects(int col, int row) const {
@@ -286,7 +398,7 @@ TGridStrings TStringGrid::Rows(int row) const {
     out.Strings.reserve(d->colCount);
     out.Objects.reserve(d->colCount);
     for (int c = 0; c < d->colCount; ++c) {
-        out.Strings.append(d->cells[c][row]);
+        out.Strings.append(d->cells[c].text(row));
         out.Objects.push_back(Objects(c, row));
     }
     return out;
@@ -296,7 +408,7 @@ void TStringGrid::setRows(int row, const TGridStrings& cells) {
     if (row < 0 || row >= d->rowCount)
         return;
     for (int c = 0; c < d->colCount; ++c) {
-        d->cells[c][row] = c < cells.Count() ? cells.Strings[c] : QString();
+        d->cells[c].setText(row, c < cells.Count() ? cells.Strings[c] : QString());
         setObjects(c, row, cells.Object(c));
     }
     viewport()->update();
@@ -306,7 +418,9 @@ TGridStrings TStringGrid::Cols(int col) const {
     TGridStrings out;
     if (col < 0 || col >= d->colCount)
         return out;
-    out.Strings = QStringList(d->cells[col].begin(), d->cells[col].end());
+    out.Strings.reserve(d->rowCount);
+    for (int r = 0; r < d->rowCount; ++r)
+        out.Strings.append(d->cells[col].text(r));
     out.Objects = d->objects[col].empty() ? std::vector<void*>(d->rowCount) : d->objects[col];
     return out;
 }
@@ -315,7 +429,7 @@ void TStringGrid::setCols(int col, const TGridStrings& cells) {
     if (col < 0 || col >= d->colCount)
         return;
     for (int r = 0; r < d->rowCount; ++r) {
-        d->cells[col][r] = r < cells.Count() ? cells.Strings[r] : QString();
+        d->cells[col].setText(r, r < cells.Count() ? cells.Strings[r] : QString());
         setObjects(col, r, cells.Object(r));
     }
     viewport()->update();
@@ -1635,7 +1749,7 @@ void TStringGrid::MoveRow(int FromIndex, int ToIndex) {
     if (d->editorMode)
         HideEditor();
     for (auto& column : d->cells)
-        moveItem(column, FromIndex, ToIndex);
+        moveItem(column.cells, FromIndex, ToIndex);
     for (auto& column : d->objects)
         if (!column.empty())
             moveItem(column, FromIndex, ToIndex);
@@ -1675,13 +1789,19 @@ void TStringGrid::PermuteRows(int First, const std::vector<int>& Sources) {
             return;
     if (d->editorMode)
         HideEditor();
-    std::vector<QString> temp(n);
-    for (auto& column : d->cells) {
-        for (int j = 0; j < n; ++j)
-            temp[j] = column[Sources[j]];
-        for (int j = 0; j < n; ++j)
-            column[First + j] = std::move(temp[j]);
+    // The usual case, a reordering of the rows First.. among themselves, only moves cells.
+    std::vector<char> seen(std::size_t(n), 0);
+    bool isPermutation = true;
+    for (int src : Sources) {
+        const int k = src - First;
+        if (k < 0 || k >= n || seen[std::size_t(k)]) {
+            isPermutation = false;
+            break;
+        }
+        seen[std::size_t(k)] = 1;
     }
+    for (auto& column : d->cells)
+        column.permute(First, Sources, isPermutation);
     std::vector<void*> tempObjects(n);
     for (auto& column : d->objects) {
         if (column.empty())

@@ -6,7 +6,8 @@
 //
 // The grid scrolls by whole cells: TopRow and LeftCol are the first non-fixed row and
 // column shown below and right of the fixed ones. Cells are stored column by column, so that
-// adding rows, reordering rows and painting the visible part stay cheap with 100,000 rows.
+// adding rows, reordering rows and painting the visible part stay cheap with 100,000 rows;
+// each cell is 32 bits, an index of the column's own texts or of the column's cell source.
 // Changes of the counts and sizes do not relayout at once: they queue one update of the
 // scroll bars and one repaint.
 #include "controls/Canvas.h"
@@ -16,10 +17,23 @@
 #include <QStringList>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QMenu;
 class QLineEdit;
+
+// Cells whose texts are made when they are asked for (painted, read or sorted): the grid keeps
+// a 32-bit index per cell and the column's source turns it into the text. A large table then
+// holds its data once, in the source's own compact form, instead of as a text per cell.
+class TGridCellSource {
+public:
+    virtual ~TGridCellSource() = default;
+    // The text of the cell that holds INDEX.
+    virtual QString Text(std::uint32_t index) const = 0;
+    // A picture drawn at the cell's left before its text; null for none.
+    virtual const QImage* Mark(std::uint32_t /*index*/) const { return nullptr; }
+};
 
 struct TGridRect {
     int Left = 0, Top = 0, Right = 0, Bottom = 0;
@@ -102,6 +116,14 @@ public:
     void setRows(int row, const TGridStrings& cells);
     TGridStrings Cols(int col) const;
     void setCols(int col, const TGridStrings& cells);
+
+    // Makes the cells of column COL from row FIRST on show SOURCE's items 0 to COUNT - 1 in
+    // turn; the cells stay the source's wherever rows move, until a text is written into one.
+    // The column's earlier source, if any, is replaced for all its cells.
+    void setColumnSource(int col, int first, int count, std::shared_ptr<TGridCellSource> source);
+    TGridCellSource* ColumnSource(int col) const;
+    // The mark of a cell whose text comes from a source (null for none).
+    const QImage* CellMark(int col, int row) const;
 
     int ColWidths(int col) const;
     void setColWidths(int col, int width);

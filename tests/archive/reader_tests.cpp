@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -614,9 +615,30 @@ Local covering() {
     return l;
 }
 
+// A directory of 9,000 records of long names, larger than the part of it the reader holds at
+// a time: in the order of the data or reversed, and with the last record's name changed.
+DirectoryCase largeDirectory(const char* title, bool reversed, bool renameLast) {
+    DirectoryCase c{title, {}, {}, {}, ""};
+    const std::size_t n = 9000;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::string name = std::string(90, 'n') + "/" + std::to_string(100000 + i);
+        c.locals.push_back({.name = name, .data = "x"});
+        c.records.push_back({i, renameLast && i == n - 1 ? "renamed" : name, 1});
+        c.listed.push_back(c.records.back().name);
+    }
+    if (reversed)
+        std::reverse(c.records.begin(), c.records.end());
+    if (renameLast)
+        c.told = "names the entry \"renamed\" where its local header names";
+    return c;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Reader, DirectoryTest,
     ::testing::Values(
+        largeDirectory("a large directory", false, false),
+        largeDirectory("a large directory in reverse", true, false),
+        largeDirectory("a large directory renaming its last entry", false, true),
         DirectoryCase{"agreeing",
                       {{.name = "a.txt", .data = "aa"}, {.name = "b.txt", .data = "bbb"}},
                       {{1, "b.txt", 3}, {0, "a.txt", 2}},

@@ -22,6 +22,7 @@
 #include <QToolTip>
 #include <filesystem>
 #include <optional>
+#include <tuple>
 
 namespace fs = std::filesystem;
 using guitest::dosDate;
@@ -109,6 +110,29 @@ TEST_F(StartUpTest, EntryWithImpossibleDateGetsAnEmptyCellAndTheListingGoesOn) {
     EXPECT_FALSE(cell(3, 4).isEmpty());
     EXPECT_EQ(Mainform->FilesLabel->text(), "4");
     EXPECT_TRUE(messages.errorTexts().empty());
+}
+
+TEST_F(StartUpTest, EncryptedEntriesAloneCarryTheLockMarkWhereverTheyAreSorted) {
+    std::string bytes = guitest::buildZip({{"b/plain.txt", "1"}, {"a/secret.txt", "22"}});
+    // General flag bit 0 (encrypted) on the second entry, in its local and central header.
+    for (const auto& [signature, flagsAt, nameAt] :
+         {std::tuple{"PK\x03\x04", 6, 30}, std::tuple{"PK\x01\x02", 8, 46}})
+        for (auto at = bytes.find(signature); at != std::string::npos;
+             at = bytes.find(signature, at + 4))
+            if (bytes.compare(at + nameAt, 12, "a/secret.txt") == 0)
+                bytes[at + flagsAt] |= 1;
+    testsupport::writeFile(files / "locked.zip", bytes);
+    start({QString::fromStdString((files / "locked.zip").string())});
+    ASSERT_EQ(grid()->RowCount(), 3);
+    TSortOptions byName;
+    for (int sorted = 0; sorted < 2; ++sorted) {
+        const int secret = sorted ? 1 : 2;
+        EXPECT_EQ(cell(0, secret), "a\\secret.txt") << "the name itself is unchanged";
+        EXPECT_NE(grid()->CellMark(0, secret), nullptr);
+        EXPECT_EQ(grid()->CellMark(0, 3 - secret), nullptr);
+        EXPECT_EQ(grid()->CellMark(1, secret), nullptr) << "only the name cell";
+        grid()->SortByColumn(0, byName);
+    }
 }
 
 TEST_F(StartUpTest, MissingOrEmptyCommandLineArchiveLeavesTheCaptionRow) {
