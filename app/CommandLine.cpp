@@ -27,6 +27,7 @@
 #define isatty _isatty
 #define fileno _fileno
 #else
+#include <termios.h>
 #include <unistd.h>
 #endif
 
@@ -338,7 +339,19 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
         }
         // Options with a value: "--name VALUE" or "--name=VALUE".
         const std::string name = arg.substr(0, arg.find('='));
-        if (name == "--level" || name == "--password" || name == "--encoding") {
+        if (name == "--encrypt") { // its value is optional and only ever "=VALUE"
+            const std::string method = name.size() < arg.size() ? arg.substr(name.size() + 1) : "";
+            if (method.empty() || method == "aes256" || method == "aes-256")
+                o.encrypt = ZipEncryptAes256;
+            else if (method == "zipcrypto")
+                o.encrypt = ZipEncryptZipCrypto;
+            else
+                return fail(tx(QT_TRANSLATE_NOOP("CommandLine", "unknown encryption method '%1'"),
+                               {method}));
+            continue;
+        }
+        if (name == "--level" || name == "--password" || name == "--encoding" ||
+            name == "--password-file" || name == "--archive-password-file") {
             std::string value;
             if (name.size() < arg.size()) {
                 value = arg.substr(name.size() + 1);
@@ -350,6 +363,10 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
             }
             if (name == "--password") {
                 o.password = value;
+                continue;
+            }
+            if (name == "--password-file" || name == "--archive-password-file") {
+                (name == "--password-file" ? o.passwordFile : o.archivePasswordFile) = value;
                 continue;
             }
             if (name == "--encoding") {
@@ -381,6 +398,13 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
         }
     }
 
+    if (o.password && o.passwordFile)
+        return fail(tx(QT_TRANSLATE_NOOP("CommandLine",
+                                         "--password and --password-file cannot both be given")));
+    if (o.passwordFile == "-" && o.archivePasswordFile == "-")
+        return fail(tx(QT_TRANSLATE_NOOP(
+            "CommandLine",
+            "--password-file and --archive-password-file cannot both read standard input")));
     auto notFor = [&](bool seen, const char* option) -> std::optional<std::string> {
         if (seen)
             return tx(QT_TRANSLATE_NOOP("CommandLine", "option '%1' does not apply to %2"),
@@ -405,6 +429,10 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
             misplaced = notFor(levelSeen, "--level");
         if (!misplaced)
             misplaced = notFor(noOverwriteSeen, "--no-overwrite");
+        if (!misplaced && o.command != Command::Test)
+            misplaced = notFor(o.archivePasswordFile.has_value(), "--archive-password-file");
+        if (!misplaced && o.command == Command::List)
+            misplaced = notFor(o.passwordFile.has_value(), "--password-file");
         break;
     case Command::Add:
         misplaced = notFor(noOverwriteSeen, "--no-overwrite");
@@ -417,6 +445,8 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
             misplaced = notFor(levelSeen, "--level");
         break;
     }
+    if (!misplaced && o.command != Command::Add)
+        misplaced = notFor(o.encrypt != 0, "--encrypt");
     if (misplaced)
         return fail(*misplaced);
 
@@ -465,11 +495,13 @@ std::string versionText() {
 std::string usageText() {
     return tx(QT_TRANSLATE_NOOP("CommandLine", R"(Usage: quembly [ARCHIVE]
        quembly --list ARCHIVE [--encoding NAME]
-       quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW] PATH...
+       quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW]
+                 [--encrypt[=zipcrypto]] [--archive-password-file FILE] PATH...
        quembly --extract ARCHIVE FOLDER [--dirnames] [--no-overwrite] [--password PW]
-                 [--encoding NAME] [NAME...]
+                 [--archive-password-file FILE] [--encoding NAME] [NAME...]
        quembly --delete ARCHIVE [--password PW] [--encoding NAME] NAME...
-       quembly --test ARCHIVE [--password PW] [--encoding NAME] [NAME...]
+       quembly --test ARCHIVE [--password PW] [--archive-password-file FILE]
+                 [--encoding NAME] [NAME...]
        quembly --help | --version
 
 Without a command Quembly opens its window, showing ARCHIVE when one is given.
@@ -494,14 +526,25 @@ Options:
   --no-overwrite   (--extract) keep files that already exist in FOLDER; by default they
                    are replaced
   --password PW    the access password; --add, --extract, --delete and --test need it
-                   when one is set in the settings
+                   when one is set in the settings (other users can see it in the list
+                   of processes: prefer --password-file)
+  --password-file FILE
+                   the access password is the first line of FILE ("-": standard input)
+  --archive-password-file FILE
+                   (--add, --extract, --test) the archive's own password, which encrypts
+                   its entries, is the first line of FILE ("-": standard input); without
+                   it Quembly asks on a terminal when an encrypted entry needs it
+  --encrypt[=zipcrypto]
+                   (--add) encrypt the added files with AES-256, or with ZipCrypto (weak,
+                   for older tools)
   --encoding NAME  (--list, --extract, --test, --delete) the code page of names stored
                    without the UTF-8 flag: Automatic (the default), CP437, CP850, CP852,
                    CP866, CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR or Big5
 
 Entry names may separate folders with "\" (as --list shows them) or with "/".
 Entries compressed with stored, deflate, Deflate64, bzip2, LZMA, XZ or Zstandard are
-extracted; other methods (PPMd, ...) and encrypted entries are skipped with a message.
+extracted, encrypted ones (ZipCrypto, AES) with the archive's password; other methods
+(PPMd, ...), and encrypted entries without the password, are skipped with a message.
 --add stores or deflates.
 Exit status: 0 only when everything asked was done; 1 on an error, when any file or
 entry failed or was skipped for an error, when no file was processed, or for --list of
@@ -599,6 +642,139 @@ std::optional<std::string> checkPassword(const std::optional<std::string>& given
 }
 
 // ---------------------------------------------------------------------------------------
+// The archive password
+
+namespace {
+
+// Overwrites TEXT before its memory is given back.
+void clearText(std::string& text) {
+    volatile char* p = text.data();
+    for (std::size_t i = 0; i < text.size(); ++i)
+        p[i] = '\0';
+    text.clear();
+}
+
+std::string withoutLineEnd(std::string line) {
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return line;
+}
+
+// Asks on the terminal with PROMPT, the typed text not shown; nullopt at the end of input.
+std::optional<std::string> askHidden(const std::string& prompt) {
+    if (activeProgressLine)
+        activeProgressLine->finish();
+    std::cerr << prompt;
+    std::cerr.flush();
+#ifndef _WIN32
+    termios before{};
+    const bool hidden = tcgetattr(STDIN_FILENO, &before) == 0;
+    if (hidden) {
+        termios quiet = before;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+#endif
+    std::string line;
+    const bool read = static_cast<bool>(std::getline(std::cin, line));
+#ifndef _WIN32
+    if (hidden)
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
+#endif
+    std::cerr << '\n';
+    if (!read) {
+        clearText(line);
+        return std::nullopt;
+    }
+    return withoutLineEnd(std::move(line));
+}
+
+} // namespace
+
+std::optional<std::string> readPasswordFile(const std::string& path) {
+    std::string line;
+    if (path == "-") {
+        if (!std::getline(std::cin, line) && line.empty() && !std::cin.eof())
+            return std::nullopt;
+        return withoutLineEnd(std::move(line));
+    }
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return std::nullopt;
+    std::getline(file, line);
+    if (file.bad())
+        return std::nullopt;
+    return withoutLineEnd(std::move(line));
+}
+
+bool canAskPassword() {
+    return isatty(fileno(stdin)) && isatty(fileno(stderr));
+}
+
+ArchivePasswordAnswers::ArchivePasswordAnswers(const Options& options, const std::string& archive)
+    : given_(options.archivePassword), archive_(archive) {}
+
+ArchivePasswordAnswers::~ArchivePasswordAnswers() {
+    if (given_)
+        clearText(*given_);
+}
+
+void ArchivePasswordAnswers::install(TArchiver& archiver) {
+    archiver.OnPassword = [this](TArchiver*, std::int32_t reason, const std::string& name,
+                                 std::string& password) { return answer(reason, name, password); };
+}
+
+bool ArchivePasswordAnswers::answer(std::int32_t reason, const std::string& name,
+                                    std::string& password) {
+    if (given_) {
+        // A file is not asked again: a wrong password ends the operation.
+        if (reason == PasswordWrong) {
+            wrongEntry_ = name;
+            return false;
+        }
+        password = *given_;
+        return true;
+    }
+    if (!canAskPassword()) {
+        password.clear(); // none: encrypted entries are skipped with their message
+        return reason != PasswordToEncrypt;
+    }
+    if (reason == PasswordWrong)
+        showMessage(
+            tx(QT_TRANSLATE_NOOP("CommandLine", "Wrong password for %1"), {printable(name)}));
+    for (;;) {
+        auto first = askHidden(
+            tx(QT_TRANSLATE_NOOP("CommandLine", "Password for %1: "), {printable(archive_)}));
+        if (!first)
+            return false;
+        if (reason != PasswordToEncrypt || first->empty()) {
+            password = std::move(*first);
+            return true;
+        }
+        auto again = askHidden(tx(QT_TRANSLATE_NOOP("CommandLine", "Password again: ")));
+        const bool same = again && *again == *first;
+        if (again)
+            clearText(*again);
+        if (same) {
+            password = std::move(*first);
+            return true;
+        }
+        clearText(*first);
+        if (!again)
+            return false;
+        showMessage(tx(QT_TRANSLATE_NOOP("CommandLine", "The passwords do not match")));
+    }
+}
+
+bool ArchivePasswordAnswers::reportWrong() const {
+    if (wrongEntry_.empty())
+        return false;
+    showMessage(
+        tx(QT_TRANSLATE_NOOP("CommandLine", "Wrong password for %1"), {printable(wrongEntry_)}));
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
 // Add, extract, delete
 
 // The access password: a refusal is reported and ends the command.
@@ -634,6 +810,12 @@ int runAdd(const Options& options, std::ostream& out) {
         }
     }
     const std::vector<std::string>& specs = options.names;
+    if (options.encrypt != 0 && !options.archivePassword && !canAskPassword()) {
+        showMessage(tx(QT_TRANSLATE_NOOP("CommandLine",
+                                         "--encrypt needs a password: give "
+                                         "--archive-password-file FILE, or run in a terminal")));
+        return ExitUsage;
+    }
 
     Session session;
     TArchiver& a = session.archiver;
@@ -655,6 +837,11 @@ int runAdd(const Options& options, std::ostream& out) {
     if (options.dirNames)
         a.AddOptions.include(AddOptsEnum::AddDirNames);
     a.setFSpecArgs(specs);
+    a.AddEncryption = options.encrypt == ZipEncryptAes256      ? AddEncryptionEnum::Aes256
+                      : options.encrypt == ZipEncryptZipCrypto ? AddEncryptionEnum::ZipCrypto
+                                                               : AddEncryptionEnum::None;
+    ArchivePasswordAnswers answers(options, options.archive);
+    answers.install(a);
     return session.runOperation(
         [&] { a.Add(); },
         tx(QT_TRANSLATE_NOOP("CommandLine", "Error in Add; Fatal DLL Exception in mainunit")),
@@ -725,10 +912,13 @@ int runExtract(const Options& options, std::ostream& out) {
         a.ExtrOptions.include(ExtrOptsEnum::ExtrDirNames);
     if (options.overwrite)
         a.ExtrOptions.include(ExtrOptsEnum::ExtrOverWrite);
-    return session.runOperation(
+    ArchivePasswordAnswers answers(options, options.archive);
+    answers.install(a);
+    const int status = session.runOperation(
         [&] { a.Extract(); },
         tx(QT_TRANSLATE_NOOP("CommandLine", "Error in Extract; Fatal DLL Exception in mainunit")),
         tx(QT_TRANSLATE_NOOP("CommandLine", " files were extracted")), out);
+    return answers.reportWrong() ? ExitFailed : status;
 }
 
 int runDelete(const Options& options, std::ostream& out) {
@@ -769,7 +959,30 @@ int runDelete(const Options& options, std::ostream& out) {
         tx(QT_TRANSLATE_NOOP("CommandLine", " files were Deleted")), out);
 }
 
-int run(const Options& options, std::ostream& out) {
+int run(const Options& given, std::ostream& out) {
+    // The password files are read once, before anything else reads standard input; the
+    // copies are cleared when the command ends.
+    Options options = given;
+    struct Clear {
+        Options& o;
+        ~Clear() {
+            if (o.password)
+                clearText(*o.password);
+            if (o.archivePassword)
+                clearText(*o.archivePassword);
+        }
+    } clear{options};
+    for (auto [file, into] : {std::pair{&options.passwordFile, &options.password},
+                              std::pair{&options.archivePasswordFile, &options.archivePassword}}) {
+        if (!*file)
+            continue;
+        *into = readPasswordFile(**file);
+        if (!*into) {
+            showMessage(
+                tx(QT_TRANSLATE_NOOP("CommandLine", "Cannot read the password file %1"), {**file}));
+            return ExitFailed;
+        }
+    }
     switch (options.command) {
     case Command::Help:
         out << usageText();

@@ -7,6 +7,7 @@
 #include <vector>
 
 struct ZipDirEntry;
+class TArchiver;
 
 // Runs the command line when it asks for a command-line action (--list, --add, --extract,
 // --delete, --help, --version) and returns the exit status; nullopt when the program should
@@ -32,6 +33,15 @@ struct Options {
     bool overwrite = true;          // --extract; --no-overwrite clears it
     int level = 9;                  // --add --level N (0..9)
     std::optional<std::string> password;
+    // --password-file FILE: the access password is the first line of FILE ("-": standard
+    // input); run() reads it into password.
+    std::optional<std::string> passwordFile;
+    // --archive-password-file FILE (--add, --extract, --test): the archive's own password,
+    // read the same way by run().
+    std::optional<std::string> archivePasswordFile;
+    std::optional<std::string> archivePassword;
+    // --encrypt (AES-256) or --encrypt=zipcrypto (--add): ZipEncrypt* of ZIPPER.h.
+    std::int32_t encrypt = 0;
     std::int32_t nameEncoding = 0; // --encoding NAME: the code page of names without the
                                    // UTF-8 flag (TArchiver::NameEncoding), 0 automatic
 };
@@ -68,6 +78,36 @@ int runTest(const Options& options, std::ostream& out);
 void requestStop();
 // Runs a parsed command line (Help and Version print to OUT).
 int run(const Options& options, std::ostream& out);
+
+// The first line of the file at PATH without its line end ("-": of standard input); nullopt
+// when it cannot be read.
+std::optional<std::string> readPasswordFile(const std::string& path);
+
+// Answers the libraries' requests for the archive password (TArchiver::OnPassword) in the
+// command line: with the password from --archive-password-file when one was given (a wrong
+// one is not asked again: the operation stops and wrongEntry() names the entry); else, on a
+// terminal, asked without echo; else with none, so that encrypted entries are skipped.
+class ArchivePasswordAnswers {
+public:
+    ArchivePasswordAnswers(const Options& options, const std::string& archive);
+    ~ArchivePasswordAnswers();
+    void install(TArchiver& archiver);
+    // The entry a wrong password from the file did not open; empty when none.
+    const std::string& wrongEntry() const { return wrongEntry_; }
+    // Reports a wrong password from the file ("Wrong password for NAME"); true when there was
+    // one (the command then fails).
+    bool reportWrong() const;
+
+private:
+    bool answer(std::int32_t reason, const std::string& name, std::string& password);
+    std::optional<std::string> given_;
+    std::string archive_;
+    std::string wrongEntry_;
+};
+
+// Whether the archive password can be asked on this terminal (standard input and standard
+// error both are one).
+bool canAskPassword();
 
 // The access password: when one is stored, the commands that change an archive or hand its
 // contents out run only when GIVEN matches it exactly. Returns the text to report when they

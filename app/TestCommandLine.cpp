@@ -69,6 +69,8 @@ int runTest(const Options& options, std::ostream& out) {
             platform::messages().showMessage(printableName(text));
         }
     };
+    ArchivePasswordAnswers answers(options, options.archive);
+    answers.install(a);
     a.LoadUnzLibrary();
     if (!UNZIPPER::UnzDllHandle)
         return ExitFailed;
@@ -82,7 +84,8 @@ int runTest(const Options& options, std::ostream& out) {
     a.UnloadUnzLibrary();
     out << tested << " files tested, " << failed << " failed\n";
     out.flush();
-    return crashed || otherError || failed > 0 ? ExitFailed : ExitOk;
+    const bool wrongPassword = answers.reportWrong();
+    return crashed || otherError || wrongPassword || failed > 0 ? ExitFailed : ExitOk;
 }
 
 } // namespace cli

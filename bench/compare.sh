@@ -95,6 +95,11 @@ with open(target, "wb") as out:
     out.write(cd + b"PK\x05\x06" + struct.pack("<IHHII", 0, len(central), len(central), len(cd), offset) + b"\0\0")
 PY
 
+# The tree encrypted with AES-256 as 7-Zip writes it (AE-2 entries, authenticated by their
+# HMAC in place of the CRC); both tools read the password from the command or standard input.
+aes_password=compare
+(cd "$work/tree" && 7z a -bd -bso0 -tzip -mem=AES256 -p"$aes_password" "$work/aes.zip" .)
+
 results="$work/results"
 : >"$results"
 # measure WORK TOOL ROUND COMMAND [KEEP]: one timed run in emptied folders out/ (beside the
@@ -156,6 +161,10 @@ for round in $(seq 1 "$rounds"); do
         "extract Zstandard into memory@Quembly@$q --extract $work/zstd.zip $memory/out --dirnames"
         "extract Zstandard into memory@7z x@7z x -y -o$memory/out $work/zstd.zip"
     )
+    works+=(
+        "extract AES-256 into memory@Quembly@echo $aes_password | $q --extract $work/aes.zip $memory/out --dirnames --archive-password-file -"
+        "extract AES-256 into memory@7z x -p@7z x -y -p$aes_password -o$memory/out $work/aes.zip"
+    )
     if [ "$round" -eq 1 ]; then
         works+=("add tree at level 9@7z -mx9@cd $work/tree && 7z a -tzip -mx9 $work/out/7z9.zip .@7z9.zip")
     fi
@@ -179,6 +188,10 @@ for packed in lzma zstd; do
     "$q" --extract "$work/$packed.zip" "$work/out" --dirnames >/dev/null 2>&1
     diff -rq "$work/tree" "$work/out"
 done
+rm -rf "$work/out"
+echo "$aes_password" | "$q" --extract "$work/aes.zip" "$work/out" --dirnames \
+    --archive-password-file - >/dev/null 2>&1
+diff -rq "$work/tree" "$work/out"
 python3 -c "import sys, zipfile; sys.exit(zipfile.ZipFile(sys.argv[1]).testzip() is not None)" \
     "$work/ours.zip"
 

@@ -124,13 +124,27 @@
         <translation>nur eines von --list, --add, --extract, --delete, --test, --help und --version ist erlaubt</translation>
     </message>
     <message>
+        <source>unknown encryption method &apos;%1&apos;</source>
+        <translation>unbekanntes Verschlüsselungsverfahren &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>--password and --password-file cannot both be given</source>
+        <translation>--password und --password-file können nicht beide angegeben werden</translation>
+    </message>
+    <message>
+        <source>--password-file and --archive-password-file cannot both read standard input</source>
+        <translation>--password-file und --archive-password-file können nicht beide die Standardeingabe lesen</translation>
+    </message>
+    <message>
         <source>Usage: quembly [ARCHIVE]
        quembly --list ARCHIVE [--encoding NAME]
-       quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW] PATH...
+       quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW]
+                 [--encrypt[=zipcrypto]] [--archive-password-file FILE] PATH...
        quembly --extract ARCHIVE FOLDER [--dirnames] [--no-overwrite] [--password PW]
-                 [--encoding NAME] [NAME...]
+                 [--archive-password-file FILE] [--encoding NAME] [NAME...]
        quembly --delete ARCHIVE [--password PW] [--encoding NAME] NAME...
-       quembly --test ARCHIVE [--password PW] [--encoding NAME] [NAME...]
+       quembly --test ARCHIVE [--password PW] [--archive-password-file FILE]
+                 [--encoding NAME] [NAME...]
        quembly --help | --version
 
 Without a command Quembly opens its window, showing ARCHIVE when one is given.
@@ -155,14 +169,25 @@ Options:
   --no-overwrite   (--extract) keep files that already exist in FOLDER; by default they
                    are replaced
   --password PW    the access password; --add, --extract, --delete and --test need it
-                   when one is set in the settings
+                   when one is set in the settings (other users can see it in the list
+                   of processes: prefer --password-file)
+  --password-file FILE
+                   the access password is the first line of FILE (&quot;-&quot;: standard input)
+  --archive-password-file FILE
+                   (--add, --extract, --test) the archive&apos;s own password, which encrypts
+                   its entries, is the first line of FILE (&quot;-&quot;: standard input); without
+                   it Quembly asks on a terminal when an encrypted entry needs it
+  --encrypt[=zipcrypto]
+                   (--add) encrypt the added files with AES-256, or with ZipCrypto (weak,
+                   for older tools)
   --encoding NAME  (--list, --extract, --test, --delete) the code page of names stored
                    without the UTF-8 flag: Automatic (the default), CP437, CP850, CP852,
                    CP866, CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR or Big5
 
 Entry names may separate folders with &quot;\&quot; (as --list shows them) or with &quot;/&quot;.
 Entries compressed with stored, deflate, Deflate64, bzip2, LZMA, XZ or Zstandard are
-extracted; other methods (PPMd, ...) and encrypted entries are skipped with a message.
+extracted, encrypted ones (ZipCrypto, AES) with the archive&apos;s password; other methods
+(PPMd, ...), and encrypted entries without the password, are skipped with a message.
 --add stores or deflates.
 Exit status: 0 only when everything asked was done; 1 on an error, when any file or
 entry failed or was skipped for an error, when no file was processed, or for --list of
@@ -170,11 +195,13 @@ a file that is not a ZIP archive; 2 when the command line is wrong.
 </source>
         <translation>Aufruf: quembly [ARCHIVE]
        quembly --list ARCHIVE [--encoding NAME]
-       quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW] PATH...
+       quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW]
+                 [--encrypt[=zipcrypto]] [--archive-password-file FILE] PATH...
        quembly --extract ARCHIVE FOLDER [--dirnames] [--no-overwrite] [--password PW]
-                 [--encoding NAME] [NAME...]
+                 [--archive-password-file FILE] [--encoding NAME] [NAME...]
        quembly --delete ARCHIVE [--password PW] [--encoding NAME] NAME...
-       quembly --test ARCHIVE [--password PW] [--encoding NAME] [NAME...]
+       quembly --test ARCHIVE [--password PW] [--archive-password-file FILE]
+                 [--encoding NAME] [NAME...]
        quembly --help | --version
 
 Ohne Befehl öffnet Quembly sein Fenster und zeigt ARCHIVE, wenn es angegeben ist.
@@ -200,20 +227,56 @@ Optionen:
   --no-overwrite   (--extract) behält Dateien, die in FOLDER schon existieren; sonst
                    werden sie ersetzt
   --password PW    das Zugangspasswort; --add, --extract, --delete und --test brauchen es,
-                   wenn in den Einstellungen eines gesetzt ist
+                   wenn in den Einstellungen eines gesetzt ist (andere Benutzer sehen es
+                   in der Prozessliste: besser --password-file)
+  --password-file FILE
+                   das Zugangspasswort ist die erste Zeile von FILE (&quot;-&quot;: Standardeingabe)
+  --archive-password-file FILE
+                   (--add, --extract, --test) das eigene Passwort des Archivs, das seine
+                   Einträge verschlüsselt, ist die erste Zeile von FILE (&quot;-&quot;:
+                   Standardeingabe); ohne sie fragt Quembly im Terminal, wenn ein
+                   verschlüsselter Eintrag es braucht
+  --encrypt[=zipcrypto]
+                   (--add) verschlüsselt die hinzugefügten Dateien mit AES-256 oder mit
+                   ZipCrypto (schwach, für ältere Programme)
   --encoding NAME  (--list, --extract, --test, --delete) die Codepage von Namen ohne
                    UTF-8-Kennung: Automatic (Vorgabe), CP437, CP850, CP852, CP866,
                    CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR oder Big5
 
 Eintragsnamen können Ordner mit &quot;\&quot; (wie --list sie zeigt) oder mit &quot;/&quot; trennen.
 Mit stored, deflate, Deflate64, bzip2, LZMA, XZ oder Zstandard gepackte Einträge werden
-entpackt; andere Verfahren (PPMd, ...) und verschlüsselte Einträge werden mit einer
+entpackt, verschlüsselte (ZipCrypto, AES) mit dem Passwort des Archivs; andere
+Verfahren (PPMd, ...) und verschlüsselte Einträge ohne Passwort werden mit einer
 Meldung übersprungen. --add speichert oder packt mit deflate.
 Rückgabewert: 0 nur, wenn alles Verlangte getan wurde; 1 bei einem Fehler, wenn eine
 Datei oder ein Eintrag fehlschlug oder wegen eines Fehlers übersprungen wurde, wenn keine
 Datei verarbeitet wurde oder bei --list einer Datei, die kein ZIP-Archiv ist; 2 bei einer
 fehlerhaften Befehlszeile.
 </translation>
+    </message>
+    <message>
+        <source>Wrong password for %1</source>
+        <translation>Falsches Passwort für %1</translation>
+    </message>
+    <message>
+        <source>Password for %1: </source>
+        <translation>Passwort für %1: </translation>
+    </message>
+    <message>
+        <source>Password again: </source>
+        <translation>Passwort wiederholen: </translation>
+    </message>
+    <message>
+        <source>The passwords do not match</source>
+        <translation>Die Passwörter stimmen nicht überein</translation>
+    </message>
+    <message>
+        <source>--encrypt needs a password: give --archive-password-file FILE, or run in a terminal</source>
+        <translation>--encrypt braucht ein Passwort: --archive-password-file FILE angeben oder im Terminal aufrufen</translation>
+    </message>
+    <message>
+        <source>Cannot read the password file %1</source>
+        <translation>Die Passwortdatei %1 kann nicht gelesen werden</translation>
     </message>
 </context>
 <context>

@@ -124,13 +124,27 @@
         <translation>une seule des options --list, --add, --extract, --delete, --test, --help et --version est permise</translation>
     </message>
     <message>
+        <source>unknown encryption method &apos;%1&apos;</source>
+        <translation>méthode de chiffrement inconnue &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>--password and --password-file cannot both be given</source>
+        <translation>--password et --password-file ne peuvent pas être donnés ensemble</translation>
+    </message>
+    <message>
+        <source>--password-file and --archive-password-file cannot both read standard input</source>
+        <translation>--password-file et --archive-password-file ne peuvent pas lire tous deux l&apos;entrée standard</translation>
+    </message>
+    <message>
         <source>Usage: quembly [ARCHIVE]
        quembly --list ARCHIVE [--encoding NAME]
-       quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW] PATH...
+       quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW]
+                 [--encrypt[=zipcrypto]] [--archive-password-file FILE] PATH...
        quembly --extract ARCHIVE FOLDER [--dirnames] [--no-overwrite] [--password PW]
-                 [--encoding NAME] [NAME...]
+                 [--archive-password-file FILE] [--encoding NAME] [NAME...]
        quembly --delete ARCHIVE [--password PW] [--encoding NAME] NAME...
-       quembly --test ARCHIVE [--password PW] [--encoding NAME] [NAME...]
+       quembly --test ARCHIVE [--password PW] [--archive-password-file FILE]
+                 [--encoding NAME] [NAME...]
        quembly --help | --version
 
 Without a command Quembly opens its window, showing ARCHIVE when one is given.
@@ -155,14 +169,25 @@ Options:
   --no-overwrite   (--extract) keep files that already exist in FOLDER; by default they
                    are replaced
   --password PW    the access password; --add, --extract, --delete and --test need it
-                   when one is set in the settings
+                   when one is set in the settings (other users can see it in the list
+                   of processes: prefer --password-file)
+  --password-file FILE
+                   the access password is the first line of FILE (&quot;-&quot;: standard input)
+  --archive-password-file FILE
+                   (--add, --extract, --test) the archive&apos;s own password, which encrypts
+                   its entries, is the first line of FILE (&quot;-&quot;: standard input); without
+                   it Quembly asks on a terminal when an encrypted entry needs it
+  --encrypt[=zipcrypto]
+                   (--add) encrypt the added files with AES-256, or with ZipCrypto (weak,
+                   for older tools)
   --encoding NAME  (--list, --extract, --test, --delete) the code page of names stored
                    without the UTF-8 flag: Automatic (the default), CP437, CP850, CP852,
                    CP866, CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR or Big5
 
 Entry names may separate folders with &quot;\&quot; (as --list shows them) or with &quot;/&quot;.
 Entries compressed with stored, deflate, Deflate64, bzip2, LZMA, XZ or Zstandard are
-extracted; other methods (PPMd, ...) and encrypted entries are skipped with a message.
+extracted, encrypted ones (ZipCrypto, AES) with the archive&apos;s password; other methods
+(PPMd, ...), and encrypted entries without the password, are skipped with a message.
 --add stores or deflates.
 Exit status: 0 only when everything asked was done; 1 on an error, when any file or
 entry failed or was skipped for an error, when no file was processed, or for --list of
@@ -170,11 +195,13 @@ a file that is not a ZIP archive; 2 when the command line is wrong.
 </source>
         <translation>Usage : quembly [ARCHIVE]
        quembly --list ARCHIVE [--encoding NAME]
-       quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW] PATH...
+       quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW]
+                 [--encrypt[=zipcrypto]] [--archive-password-file FILE] PATH...
        quembly --extract ARCHIVE FOLDER [--dirnames] [--no-overwrite] [--password PW]
-                 [--encoding NAME] [NAME...]
+                 [--archive-password-file FILE] [--encoding NAME] [NAME...]
        quembly --delete ARCHIVE [--password PW] [--encoding NAME] NAME...
-       quembly --test ARCHIVE [--password PW] [--encoding NAME] [NAME...]
+       quembly --test ARCHIVE [--password PW] [--archive-password-file FILE]
+                 [--encoding NAME] [NAME...]
        quembly --help | --version
 
 Sans commande, Quembly ouvre sa fenêtre et y affiche ARCHIVE s&apos;il est donné.
@@ -201,20 +228,58 @@ Options :
   --no-overwrite   (--extract) garde les fichiers qui existent déjà dans FOLDER ; par
                    défaut ils sont remplacés
   --password PW    le mot de passe d&apos;accès ; --add, --extract, --delete et --test l&apos;exigent
-                   quand un mot de passe est défini dans les réglages
+                   quand un mot de passe est défini dans les réglages (les autres
+                   utilisateurs le voient dans la liste des processus : préférez
+                   --password-file)
+  --password-file FILE
+                   le mot de passe d&apos;accès est la première ligne de FILE (&quot;-&quot; : entrée
+                   standard)
+  --archive-password-file FILE
+                   (--add, --extract, --test) le mot de passe propre à l&apos;archive, qui
+                   chiffre ses entrées, est la première ligne de FILE (&quot;-&quot; : entrée
+                   standard) ; sans elle, Quembly le demande dans un terminal quand une
+                   entrée chiffrée en a besoin
+  --encrypt[=zipcrypto]
+                   (--add) chiffre les fichiers ajoutés en AES-256, ou en ZipCrypto
+                   (faible, pour les anciens outils)
   --encoding NAME  (--list, --extract, --test, --delete) la page de codes des noms sans
                    l&apos;indicateur UTF-8 : Automatic (par défaut), CP437, CP850, CP852, CP866,
                    CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR ou Big5
 
 Les noms d&apos;entrées peuvent séparer les dossiers par &quot;\&quot; (comme les affiche --list) ou par &quot;/&quot;.
 Les entrées compressées en stored, deflate, Deflate64, bzip2, LZMA, XZ ou Zstandard sont
-extraites ; les autres méthodes (PPMd, ...) et les entrées chiffrées sont ignorées avec
-un message. --add stocke ou compresse en deflate.
+extraites, les entrées chiffrées (ZipCrypto, AES) avec le mot de passe de l&apos;archive ;
+les autres méthodes (PPMd, ...) et les entrées chiffrées sans mot de passe sont ignorées
+avec un message. --add stocke ou compresse en deflate.
 Code de sortie : 0 seulement si tout ce qui était demandé a été fait ; 1 en cas d&apos;erreur,
 si un fichier ou une entrée a échoué ou a été ignoré à cause d&apos;une erreur, si aucun
 fichier n&apos;a été traité, ou pour --list d&apos;un fichier qui n&apos;est pas une archive ZIP ; 2 si
 la ligne de commande est incorrecte.
 </translation>
+    </message>
+    <message>
+        <source>Wrong password for %1</source>
+        <translation>Mot de passe incorrect pour %1</translation>
+    </message>
+    <message>
+        <source>Password for %1: </source>
+        <translation>Mot de passe pour %1 : </translation>
+    </message>
+    <message>
+        <source>Password again: </source>
+        <translation>Confirmez le mot de passe : </translation>
+    </message>
+    <message>
+        <source>The passwords do not match</source>
+        <translation>Les mots de passe ne correspondent pas</translation>
+    </message>
+    <message>
+        <source>--encrypt needs a password: give --archive-password-file FILE, or run in a terminal</source>
+        <translation>--encrypt exige un mot de passe : donnez --archive-password-file FILE, ou lancez la commande dans un terminal</translation>
+    </message>
+    <message>
+        <source>Cannot read the password file %1</source>
+        <translation>Impossible de lire le fichier de mot de passe %1</translation>
     </message>
 </context>
 <context>

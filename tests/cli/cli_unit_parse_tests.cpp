@@ -1,6 +1,7 @@
 // Parsing of the command line: which lines start the window, which run a command, and which
 // are refused with a reason.
 #include "app/CommandLine.h"
+#include "archive/ZIPPER.h"
 
 #include <gtest/gtest.h>
 
@@ -72,6 +73,19 @@ TEST(CliParse, AddWithOptionsAnywhere) {
     EXPECT_EQ(parseArguments({"--add", "a.zip", "--password=", "x"}).options.password, "");
 }
 
+// --encrypt takes its method only after "=": the next argument stays a path.
+TEST(CliParse, EncryptAndPasswordFiles) {
+    const auto r = parseArguments({"--add", "a.zip", "--encrypt", "x", "--archive-password-file",
+                                   "-", "--password-file=pw.txt"});
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.options.encrypt, ZipEncryptAes256);
+    EXPECT_EQ(r.options.names, std::vector<std::string>{"x"});
+    EXPECT_EQ(r.options.archivePasswordFile, "-");
+    EXPECT_EQ(r.options.passwordFile, "pw.txt");
+    EXPECT_EQ(parseArguments({"--add", "a.zip", "--encrypt=zipcrypto", "x"}).options.encrypt,
+              ZipEncryptZipCrypto);
+}
+
 TEST(CliParse, DoubleDashEndsOptions) {
     const auto r = parseArguments({"--add", "a.zip", "--", "--recurse", "-x"});
     ASSERT_EQ(r.error, "");
@@ -134,6 +148,15 @@ TEST(CliParse, WrongLinesAreRefusedWithAReason) {
          "the compression level must be a number from 0 to 9, not 'fast'"},
         {{"--password", "pw"}, "no command given (one of --list, --add, --extract, --delete)"},
         {{"--list", ""}, "the archive name is empty"},
+        {{"--add", "a.zip", "x", "--encrypt=des"}, "unknown encryption method 'des'"},
+        {{"--extract", "a.zip", "out", "--encrypt"},
+         "option '--encrypt' does not apply to --extract"},
+        {{"--delete", "a.zip", "x", "--archive-password-file", "f"},
+         "option '--archive-password-file' does not apply to --delete"},
+        {{"--test", "a.zip", "--password", "p", "--password-file", "f"},
+         "--password and --password-file cannot both be given"},
+        {{"--test", "a.zip", "--password-file", "-", "--archive-password-file=-"},
+         "--password-file and --archive-password-file cannot both read standard input"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(parseArguments(c.line).error, c.error) << testing::PrintToString(c.line);

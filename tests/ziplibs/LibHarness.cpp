@@ -50,6 +50,10 @@ std::int32_t QUEMBLY_STDCALL recordCallback(CallbackRecord* r) {
     e.text = r->Text;
     e.caller = r->Caller;
     rec->events.push_back(e);
+    if (e.action == ActionPassword && rec->password) {
+        const std::string text = rec->password(e);
+        std::snprintf(r->Text, sizeof r->Text, "%s", text.c_str());
+    }
     return rec->answer ? rec->answer(rec->events.back()) : CallbackContinue;
 }
 
@@ -148,6 +152,7 @@ std::int32_t runZip(const ZipArgs& a, Recorder* rec) {
     r->UpdateFlag = flagOf(a.update && !a.del);
     r->FreshenFlag = flagOf(a.freshen && !a.update && !a.del);
     r->ZipTimeFlag = flagOf(a.zipTime);
+    r->EncryptMethod = a.encrypt;
     r->ArchiveName = texts.make(a.archive);
     r->Reserved128 = 7;
     for (const auto& s : a.specs)
@@ -173,6 +178,7 @@ std::int32_t runUnz(const fs::path& dir, const UnzArgs& a, Recorder* rec) {
     r->Caller = rec;
     r->Reserved8 = 120;
     r->CallbackAddress = a.noCallback ? nullptr : recordCallback;
+    r->Reserved20 = a.test ? UnzTestMode : 0;
     r->Reserved40 = RecordTrue;
     r->VerboseFlag = flagOf(a.verbose);
     r->UpdateFlag = flagOf(a.update);

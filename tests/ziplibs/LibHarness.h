@@ -28,6 +28,8 @@ struct Event {
 struct Recorder {
     std::vector<Event> events;
     std::function<std::int32_t(const Event&)> answer;
+    // The text a password request (action 5) is answered with, before answer is asked.
+    std::function<std::string(const Event&)> password;
 
     std::vector<Event> withAction(std::int32_t action) const;
     std::vector<std::int32_t> actions() const;
@@ -42,6 +44,7 @@ struct ZipArgs {
     bool recurse = false, hidden = false, noDirNames = false, move = false, del = false,
          update = false, freshen = false, zipTime = false, forceDos = false, verbose = false;
     bool noCallback = false;
+    std::int32_t encrypt = ZipEncryptNone;
 };
 
 struct UnzArgs {
@@ -49,6 +52,7 @@ struct UnzArgs {
     std::vector<std::string> specs;
     bool dirNames = true, overwrite = true, update = false, freshen = false, verbose = false;
     bool noCallback = false;
+    bool test = false; // tests the entries instead (UnzTestMode)
 };
 
 ZipperExecFunc zipperExec();

@@ -2,6 +2,7 @@
 
 #include "zipformat/CentralDirectory.h"
 #include "zipformat/EndRecord.h"
+#include "zipformat/ExtraFields.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -63,6 +64,24 @@ std::vector<bool> overlappingEntries(const std::string& path) {
     if (dir.cutShort || dir.records.size() != end->entries)
         return {};
     return zipformat::overlappingRecords(f, end->start, dir.records);
+}
+
+std::vector<bool> authenticatedEntries(const std::string& path) {
+    File f(path);
+    if (!f.regular())
+        return {};
+    const auto end = zipformat::findEndRecord(f);
+    if (!end)
+        return {};
+    const auto dir = zipformat::readCentralDirectory(f, *end);
+    std::vector<bool> ae2;
+    ae2.reserve(dir.records.size());
+    for (const auto& r : dir.records) {
+        const auto aes = zipformat::findExtraBlock(r.extra, 0x9901);
+        ae2.push_back(aes && aes->size() >= 2 && static_cast<unsigned char>((*aes)[0]) == 2 &&
+                      (*aes)[1] == 0);
+    }
+    return ae2;
 }
 
 zip_t* openArchiveWindow(const std::string& path, const ArchiveBounds& bounds) {

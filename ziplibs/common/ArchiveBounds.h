@@ -30,6 +30,12 @@ std::optional<ArchiveBounds> locateArchive(const std::string& path);
 // bytes overlap those of another entry; empty when the directory cannot be read.
 std::vector<bool> overlappingEntries(const std::string& path);
 
+// For each entry of the archive at PATH, in the order of its central directory, whether it is
+// AES-encrypted in the AE-2 form (vendor version 2 of its 0x9901 field): its stored CRC is 0
+// and its authentication code alone checks the data. libzip keeps that field to itself.
+// Empty when the directory cannot be read.
+std::vector<bool> authenticatedEntries(const std::string& path);
+
 // Opens the archive read-only through a window from its start to its end; null on failure.
 zip_t* openArchiveWindow(const std::string& path, const ArchiveBounds& bounds);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <string_view>
 
 namespace ziplibs {
 
@@ -53,6 +54,20 @@ bool Reporter::endOfBatch() {
 
 bool Reporter::message(std::int32_t code, const std::string& text) {
     return send(ActionMessage, code, 0, text);
+}
+
+bool Reporter::password(std::int32_t reason, const std::string& name, Secret& password) {
+    password.clear();
+    CallbackRecord& r = *record_;
+    const bool asked = callback_ && !pending_;
+    const bool go = send(ActionPassword, reason, 0, name);
+    // A caller that does not know this action leaves the name in the record: that is no
+    // answer, and taking the name for a password would ask again without end.
+    const std::size_t n = strnlen(r.Text, sizeof r.Text - 1);
+    if (asked && go && std::string_view(r.Text, n) != name)
+        password.assign(r.Text, n);
+    clearBytes(r.Text, sizeof r.Text);
+    return go;
 }
 
 bool Reporter::progress(std::uint64_t bytes) {

@@ -5,6 +5,7 @@
 // thrown by the callback until the library has cleaned up.
 #include "archive/LibCallBack.h"
 #include "ziplibs/common/Codes.h"
+#include "ziplibs/common/Secret.h"
 
 #include <cstdint>
 #include <exception>
@@ -21,6 +22,12 @@ public:
     bool newFile(const std::string& name, std::uint64_t size);
     bool endOfBatch();
     bool message(std::int32_t code, const std::string& text);
+    // Asks the caller for an archive password (action 5) for REASON (Password* of
+    // LibCallBack.h) naming NAME. PASSWORD gets the answer, empty when the caller has none;
+    // the record's copy is cleared at once. An answer equal to NAME is the record as it was
+    // sent, from a caller that does not answer this action: no password. False when the
+    // caller asked to stop.
+    bool password(std::int32_t reason, const std::string& name, Secret& password);
 
     // Progress of the current file: call with every block processed. Sends one action 2 each
     // time the file's processed bytes pass a multiple of 32 KiB.

@@ -4,7 +4,8 @@
 // twice as fast as zlib's stream; any other entry, and one whose data libdeflate refuses, is
 // read through libzip's stream as before, so that its faults are found and reported the same
 // way. Entries of the methods libzip does not decode (MethodDecoders.h) are read as stored
-// and decoded here, block by block.
+// and decoded here, block by block. An encrypted entry is read with the password given: libzip
+// decrypts it and this reader decodes it (Decryption.h).
 #include "ziplibs/common/Deflate.h"
 #include "ziplibs/unzipper/MethodDecoders.h"
 
@@ -24,10 +25,15 @@ struct EntryBuffers {
     Inflater inflater;
 };
 
+class AesSource;
+
 class EntryReader {
 public:
-    // Opens entry IDX of ZA, which ST describes, reading into BUFFERS.
-    EntryReader(zip_t* za, zip_uint64_t idx, const zip_stat_t& st, EntryBuffers& buffers);
+    // Opens entry IDX of ZA, which ST describes, reading into BUFFERS. An encrypted entry is
+    // opened with PASSWORD (none: it fails as libzip fails it); AUTHENTICATED says it is an
+    // AE-2 entry, whose data its authentication code checks in place of the CRC.
+    EntryReader(zip_t* za, zip_uint64_t idx, const zip_stat_t& st, EntryBuffers& buffers,
+                const char* password = nullptr, bool authenticated = false);
     ~EntryReader();
     EntryReader(const EntryReader&) = delete;
     EntryReader& operator=(const EntryReader&) = delete;
@@ -36,13 +42,17 @@ public:
     bool opened() const { return whole_ || file_ || decoder_; }
     // Why opening or the last read failed.
     const zip_error_t* error() const;
+    // Whether the data read must still be checked against the stored CRC (false for an AE-2
+    // entry, which is checked by its authentication code while it is read).
+    bool checksCrc() const { return !authenticated_; }
     // Points DATA at the next block of at most MAX bytes and returns its length: 0 at the end,
     // -1 when the data cannot be read.
     zip_int64_t read(const char*& data, std::size_t max);
 
 private:
-    bool inflateWhole(const zip_stat_t& st);
-    void openDecoder(const zip_stat_t& st);
+    bool inflateWhole(const zip_stat_t& st, const char* password);
+    void openDecoder(const zip_stat_t& st, const char* password);
+    void openEncrypted(const zip_stat_t& st, const char* password);
     zip_int64_t readDecoded(const char*& data, std::size_t max);
 
     zip_t* za_;
@@ -55,8 +65,12 @@ private:
     // For an entry decoded here: its stored bytes, the decoder, how much it gave so far and
     // the size it must not pass, and why decoding failed.
     std::unique_ptr<ChunkSource> source_;
+    AesSource* aes_ = nullptr; // source_, when this reader decrypts the entry itself
+    bool authenticated_ = false;
     std::unique_ptr<MethodDecoder> decoder_;
     zip_uint64_t decoded_ = 0;
+    bool drained_ = false;
+    bool encrypted_ = false;
     zip_uint64_t sizeLimit_ = ZIP_UINT64_MAX;
     zip_error_t decodeError_;
 };

@@ -3,12 +3,14 @@
 #include "ziplibs/common/Codes.h"
 #include "ziplibs/unzipper/EntryReader.h"
 #include "ziplibs/unzipper/MethodDecoders.h"
+#include "ziplibs/unzipper/Passwords.h"
 
 #include <zlib.h>
 
 #include <sys/stat.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace ziplibs {
@@ -51,7 +53,7 @@ std::pair<std::int32_t, std::string> failure(const zip_stat_t& st, const zip_err
 } // namespace
 
 TestResult testEntry(zip_t* za, zip_uint64_t idx, const std::string& name, Reporter& rep,
-                     bool verbose) {
+                     bool verbose, Passwords* passwords) {
     const auto failed = [&](std::int32_t code, const std::string& why) {
         rep.message(code, name + ": " + why);
         return rep.stopped() ? TestResult::Stop : TestResult::Failed;
@@ -74,14 +76,27 @@ TestResult testEntry(zip_t* za, zip_uint64_t idx, const std::string& name, Repor
     // Methods libzip does not decode are read as stored and decoded here, in blocks, with the
     // CRC checked here; the rest go through libzip's stream, which checks the CRC itself when
     // the stream reaches the entry's end and reports a mismatch as a read error.
-    const bool decodeHere = (st.valid & ZIP_STAT_COMP_METHOD) && decodedHere(st.comp_method);
+    // An encrypted entry is decrypted by libzip and decoded here, its CRC checked here too.
+    const bool encrypted = passwords && isEncrypted(st);
+    const bool decodeHere =
+        encrypted || ((st.valid & ZIP_STAT_COMP_METHOD) && decodedHere(st.comp_method));
     thread_local EntryBuffers buffers;
-    std::unique_ptr<EntryReader> decoded;
+    std::optional<EntryReader> decoded;
     ZipFilePtr zf;
-    if (decodeHere)
-        decoded = std::make_unique<EntryReader>(za, idx, st, buffers);
-    else
+    if (encrypted) {
+        switch (openEntry(decoded, za, idx, st, buffers, *passwords, name)) {
+        case Opened::Yes:
+            break;
+        case Opened::NoPassword:
+            return failed(EntryEncrypted, "encrypted, no password given");
+        case Opened::Stop:
+            return TestResult::Stop;
+        }
+    } else if (decodeHere) {
+        decoded.emplace(za, idx, st, buffers);
+    } else {
         zf.reset(zip_fopen_index(za, idx, 0));
+    }
     if (decodeHere ? !decoded->opened() : !zf) {
         const auto [code, why] = failure(st, decodeHere ? decoded->error() : zip_get_error(za));
         return failed(code, why);
@@ -96,7 +111,8 @@ TestResult testEntry(zip_t* za, zip_uint64_t idx, const std::string& name, Repor
         if (n < 0) {
             const auto [code, why] =
                 failure(st, decodeHere ? decoded->error() : zip_file_get_error(zf.get()));
-            return failed(code, why);
+            return failed(code, encrypted && code != Unsupported ? "wrong password or damaged data"
+                                                                 : why);
         }
         if (n == 0)
             break;
@@ -109,8 +125,9 @@ TestResult testEntry(zip_t* za, zip_uint64_t idx, const std::string& name, Repor
     if ((st.valid & ZIP_STAT_SIZE) && total != st.size)
         return failed(ArchiveDamaged, "damaged data (" + std::to_string(total) + " bytes of " +
                                           std::to_string(st.size) + ")");
-    if (decodeHere && (st.valid & ZIP_STAT_CRC) && static_cast<zip_uint32_t>(crc) != st.crc)
-        return failed(CrcError, "CRC error");
+    if (decodeHere && decoded->checksCrc() && (st.valid & ZIP_STAT_CRC) &&
+        static_cast<zip_uint32_t>(crc) != st.crc)
+        return failed(CrcError, encrypted ? "wrong password or damaged data" : "CRC error");
     return TestResult::Sound;
 }
 

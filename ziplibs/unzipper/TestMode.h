@@ -10,14 +10,17 @@
 
 namespace ziplibs {
 
+class Passwords;
+
 // Sound: the data read back whole and matched its CRC; Skipped: a folder, nothing to test;
 // Failed: reported with the reason; Stop: the caller asked to stop.
 enum class TestResult { Sound, Skipped, Failed, Stop };
 
 // Tests entry IDX (named NAME) of ZA: announces it (action 1), sends progress while reading
 // and reports a failure as "NAME: reason" with the code of its kind (CRC error, damaged
-// data, unsupported method, encrypted without the password).
+// data, unsupported method, encrypted without the password). An encrypted entry is read with
+// the call's password from PASSWORDS (none given: it fails as encrypted).
 TestResult testEntry(zip_t* za, zip_uint64_t idx, const std::string& name, Reporter& rep,
-                     bool verbose);
+                     bool verbose, Passwords* passwords = nullptr);
 
 } // namespace ziplibs

@@ -11,6 +11,7 @@
 #include "ziplibs/common/Reporter.h"
 #include "ziplibs/common/ZipHandle.h"
 #include "ziplibs/unzipper/EntryReader.h"
+#include "ziplibs/unzipper/Passwords.h"
 #include "ziplibs/unzipper/SafeOutput.h"
 #include "ziplibs/unzipper/TestMode.h"
 
@@ -55,17 +56,26 @@ struct Extraction {
     unsigned umask;
     std::int32_t count = 0;
     EntryBuffers buffers;
+    Passwords passwords;
     // The folders made from folder entries, with the entries' times: set once every file is
     // in, since each file made in a folder changes its time.
     std::vector<std::pair<std::vector<std::string>, std::time_t>> folderTimes;
 };
+
+std::string wrongOrDamaged(const std::string& name) {
+    return "Wrong password or damaged data in " + name + "; the file was not extracted";
+}
 
 // Reports why an entry's data could not be read.
 void reportReadError(Reporter& rep, const std::string& name, const zip_stat_t& st,
                      const zip_error_t* err) {
     const int code = zip_error_code_zip(err);
     const std::string why = zip_error_strerror(const_cast<zip_error_t*>(err));
-    if (code == ZIP_ER_CRC)
+    // Decrypted with a wrong password that passed the header check, an entry's data fails
+    // its CRC, its decoding or its authentication code just as damaged data does.
+    if (isEncrypted(st) && (code == ZIP_ER_CRC || code == ZIP_ER_COMPRESSED_DATA))
+        rep.message(CrcError, wrongOrDamaged(name));
+    else if (code == ZIP_ER_CRC)
         rep.message(CrcError, "CRC error in " + name + "; the file was not extracted");
     else if (code == ZIP_ER_COMPNOTSUPP)
         rep.message(Unsupported, "Compression method " + methodName(st.comp_method) +
@@ -93,7 +103,17 @@ unsigned fileMode(zip_uint8_t opsys, zip_uint32_t attr, unsigned umask) {
 Outcome extractFile(Extraction& x, zip_uint64_t idx, const std::string& name, const zip_stat_t& st,
                     int dirFd, const std::string& leaf, unsigned mode, std::time_t mtime) {
     Reporter& rep = x.rep;
-    EntryReader entry(x.za, idx, st, x.buffers);
+    std::optional<EntryReader> reader;
+    switch (openEntry(reader, x.za, idx, st, x.buffers, x.passwords, name)) {
+    case Opened::Yes:
+        break;
+    case Opened::NoPassword:
+        rep.message(EntryEncrypted, "Encrypted entry cannot be extracted: " + name);
+        return rep.stopped() ? Outcome::Stop : Outcome::Failed;
+    case Opened::Stop:
+        return Outcome::Stop;
+    }
+    EntryReader& entry = *reader;
     if (!entry.opened()) {
         reportReadError(rep, name, st, entry.error());
         return rep.stopped() ? Outcome::Stop : Outcome::Failed;
@@ -125,8 +145,11 @@ Outcome extractFile(Extraction& x, zip_uint64_t idx, const std::string& name, co
             return Outcome::Stop;
     }
     if (((st.valid & ZIP_STAT_SIZE) && total != st.size) ||
-        ((st.valid & ZIP_STAT_CRC) && static_cast<zip_uint32_t>(crc) != st.crc)) {
-        rep.message(CrcError, "CRC error in " + name + "; the file was not extracted");
+        (entry.checksCrc() && (st.valid & ZIP_STAT_CRC) &&
+         static_cast<zip_uint32_t>(crc) != st.crc)) {
+        rep.message(CrcError, isEncrypted(st)
+                                  ? wrongOrDamaged(name)
+                                  : "CRC error in " + name + "; the file was not extracted");
         return rep.stopped() ? Outcome::Stop : Outcome::Failed;
     }
     if (!tmp.commit(leaf, mode, mtime)) {
@@ -234,7 +257,10 @@ Outcome extractEntry(Extraction& x, zip_uint64_t idx, const std::string& name) {
             x.folderTimes.emplace_back(safe.parts, *when);
         return stopOr(Outcome::Folder);
     }
-    if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE) {
+    // The password is asked for before the first encrypted entry is announced.
+    if (isEncrypted(st) && type != S_IFLNK && !x.passwords.forEntry(name)) {
+        if (rep.stopped())
+            return Outcome::Stop;
         rep.message(EntryEncrypted, "Encrypted entry cannot be extracted: " + name);
         return stopOr(Outcome::Failed);
     }
@@ -285,7 +311,7 @@ Outcome extractEntry(Extraction& x, zip_uint64_t idx, const std::string& name) {
 
 // Tests one entry instead of extracting it: a sound entry counts as done.
 Outcome testOutcome(Extraction& x, zip_uint64_t idx, const std::string& name) {
-    switch (testEntry(x.za, idx, name, x.rep, flag(x.r.VerboseFlag))) {
+    switch (testEntry(x.za, idx, name, x.rep, flag(x.r.VerboseFlag), &x.passwords)) {
     case TestResult::Sound:
         return Outcome::Done;
     case TestResult::Skipped:
@@ -341,7 +367,7 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
                     "Not a ZIP archive or damaged: " + archive + " (" + zipErrorText(err) + ")");
         return 0;
     }
-    Extraction x{*r, rep, za.get(), {}, processUmask(), 0, {}, {}};
+    Extraction x{*r, rep, za.get(), {}, processUmask(), 0, {}, Passwords(rep, archive), {}};
     if (!x.out.valid() && r->Reserved20 != UnzTestMode) { // a test writes nothing
         rep.message(WriteFailed, "Cannot open the extraction folder");
         return 0;

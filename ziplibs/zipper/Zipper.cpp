@@ -422,6 +422,28 @@ std::int32_t runAdd(const ZipCommandRecord& r, const std::string& archive,
         rep.message(NothingMatched, "Nothing to add to " + archive);
         return 0;
     }
+    // Added files are encrypted with one password, asked for once; entries already in the
+    // archive keep their own encryption.
+    Secret password;
+    zip_uint16_t encryption = ZIP_EM_NONE;
+    if (r.EncryptMethod != ZipEncryptNone) {
+        if (r.EncryptMethod != ZipEncryptAes256 && r.EncryptMethod != ZipEncryptZipCrypto) {
+            rep.message(BadRequest,
+                        "Unknown encryption method: " + std::to_string(r.EncryptMethod));
+            return 0;
+        }
+        encryption = r.EncryptMethod == ZipEncryptAes256 ? ZIP_EM_AES_256 : ZIP_EM_TRAD_PKWARE;
+        if (!rep.password(PasswordToEncrypt, shown, password)) {
+            rep.message(Cancelled, "Operation cancelled; the archive was not changed: " + archive);
+            return 0;
+        }
+        if (password.empty()) {
+            rep.message(BadRequest,
+                        "No password given for encrypting; the archive was not changed: " +
+                            archive);
+            return 0;
+        }
+    }
 
     // Declared before the archive handle: the data sources refer to it until it is closed.
     AddContext ctx;
@@ -502,6 +524,14 @@ std::int32_t runAdd(const ZipCommandRecord& r, const std::string& archive,
             else
                 zip_set_file_compression(za.get(), uidx, ZIP_CM_DEFLATE,
                                          static_cast<zip_uint32_t>(level));
+            // libzip encrypts the data as it writes it, compressed ahead or not.
+            if (encryption != ZIP_EM_NONE &&
+                zip_file_set_encryption(za.get(), uidx, encryption, password.c_str()) != 0) {
+                rep.message(WriteFailed,
+                            "Cannot encrypt " + item.path + ": " + zip_strerror(za.get()));
+                rep.stop();
+                break;
+            }
             written.push_back(&item);
         } else {
             ++foldersAdded;
