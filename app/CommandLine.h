@@ -34,6 +34,10 @@ struct Options {
     std::optional<std::string> password;
     std::int32_t nameEncoding = 0; // --encoding NAME: the code page of names without the
                                    // UTF-8 flag (TArchiver::NameEncoding), 0 automatic
+    // --add, --extract, --delete: --verbose prints a line per file; --quiet leaves out the
+    // closing count and the progress line too, so that only errors are printed.
+    bool verbose = false;
+    bool quiet = false;
 };
 
 struct ParseResult {

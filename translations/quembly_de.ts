@@ -124,6 +124,10 @@
         <translation>nur eines von --list, --add, --extract, --delete, --test, --help und --version ist erlaubt</translation>
     </message>
     <message>
+        <source>--verbose and --quiet exclude each other</source>
+        <translation>--verbose und --quiet schließen einander aus</translation>
+    </message>
+    <message>
         <source>Usage: quembly [ARCHIVE]
        quembly --list ARCHIVE [--encoding NAME]
        quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW] PATH...
@@ -159,6 +163,8 @@ Options:
   --encoding NAME  (--list, --extract, --test, --delete) the code page of names stored
                    without the UTF-8 flag: Automatic (the default), CP437, CP850, CP852,
                    CP866, CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR or Big5
+  --verbose        (--add, --extract, --delete) also print a line for each file
+  --quiet          (--add, --extract, --delete) print errors only, not the closing count
 
 Entry names may separate folders with &quot;\&quot; (as --list shows them) or with &quot;/&quot;.
 Entries compressed with stored, deflate, Deflate64, bzip2, LZMA, XZ or Zstandard are
@@ -204,6 +210,8 @@ Optionen:
   --encoding NAME  (--list, --extract, --test, --delete) die Codepage von Namen ohne
                    UTF-8-Kennung: Automatic (Vorgabe), CP437, CP850, CP852, CP866,
                    CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR oder Big5
+  --verbose        (--add, --extract, --delete) gibt auch eine Zeile je Datei aus
+  --quiet          (--add, --extract, --delete) gibt nur Fehler aus, nicht die Schlusszahl
 
 Eintragsnamen können Ordner mit &quot;\&quot; (wie --list sie zeigt) oder mit &quot;/&quot; trennen.
 Mit stored, deflate, Deflate64, bzip2, LZMA, XZ oder Zstandard gepackte Einträge werden

@@ -124,6 +124,10 @@
         <translation>une seule des options --list, --add, --extract, --delete, --test, --help et --version est permise</translation>
     </message>
     <message>
+        <source>--verbose and --quiet exclude each other</source>
+        <translation>--verbose et --quiet s&apos;excluent mutuellement</translation>
+    </message>
+    <message>
         <source>Usage: quembly [ARCHIVE]
        quembly --list ARCHIVE [--encoding NAME]
        quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW] PATH...
@@ -159,6 +163,8 @@ Options:
   --encoding NAME  (--list, --extract, --test, --delete) the code page of names stored
                    without the UTF-8 flag: Automatic (the default), CP437, CP850, CP852,
                    CP866, CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR or Big5
+  --verbose        (--add, --extract, --delete) also print a line for each file
+  --quiet          (--add, --extract, --delete) print errors only, not the closing count
 
 Entry names may separate folders with &quot;\&quot; (as --list shows them) or with &quot;/&quot;.
 Entries compressed with stored, deflate, Deflate64, bzip2, LZMA, XZ or Zstandard are
@@ -205,6 +211,8 @@ Options :
   --encoding NAME  (--list, --extract, --test, --delete) la page de codes des noms sans
                    l&apos;indicateur UTF-8 : Automatic (par défaut), CP437, CP850, CP852, CP866,
                    CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR ou Big5
+  --verbose        (--add, --extract, --delete) affiche aussi une ligne par fichier
+  --quiet          (--add, --extract, --delete) n&apos;affiche que les erreurs, sans le compte final
 
 Les noms d&apos;entrées peuvent séparer les dossiers par &quot;\&quot; (comme les affiche --list) ou par &quot;/&quot;.
 Les entrées compressées en stored, deflate, Deflate64, bzip2, LZMA, XZ ou Zstandard sont

@@ -7,9 +7,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <string>
+
 namespace ziplibs {
 
 namespace {
+
+// How much of a central directory is read at a time; a record is at most 46 + 3 * 65,535
+// bytes, so that one always fits.
+constexpr std::size_t DirectoryPiece = 1u << 20;
 
 class File : public zipformat::RandomAccess {
 public:
@@ -59,10 +66,42 @@ std::vector<bool> overlappingEntries(const std::string& path) {
     const auto end = zipformat::findEndRecord(f);
     if (!end)
         return {};
-    const auto dir = zipformat::readCentralDirectory(f, *end);
-    if (dir.cutShort || dir.records.size() != end->entries)
+    // The directory is read piece by piece, keeping of each record only where its bytes lie:
+    // a directory of a million entries would otherwise be held twice over, names and all.
+    if (end->cdSize > f.size())
         return {};
-    return zipformat::overlappingRecords(f, end->start, dir.records);
+    std::vector<zipformat::RecordPlace> places;
+    places.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(end->entries, 1u << 20)));
+    std::string piece;
+    std::uint64_t done = 0; // of the directory, up to the start of the piece's first record
+    while (done < end->cdSize) {
+        piece.resize(
+            static_cast<std::size_t>(std::min<std::uint64_t>(DirectoryPiece, end->cdSize - done)));
+        if (!f.read(end->cdStart + done, piece.data(), piece.size()))
+            return {};
+        std::size_t at = 0;
+        bool cutShort = false;
+        while (const auto r = zipformat::viewCentralRecord(piece, at, cutShort)) {
+            places.push_back({r->offset, r->compressed});
+            at = zipformat::recordEnd(*r);
+        }
+        // A record cut short by the piece's end starts the next piece; one cut short by the
+        // directory's end makes the directory unreadable, as does a record larger than a
+        // piece. A record without its signature ends the records.
+        const bool pieceEnd = done + piece.size() < end->cdSize;
+        if (pieceEnd && (cutShort || piece.size() - at < 4)) {
+            if (at == 0)
+                return {};
+            done += at;
+            continue;
+        }
+        if (cutShort)
+            return {};
+        break;
+    }
+    if (places.size() != end->entries)
+        return {};
+    return zipformat::overlappingRecords(f, end->start, places);
 }
 
 zip_t* openArchiveWindow(const std::string& path, const ArchiveBounds& bounds) {

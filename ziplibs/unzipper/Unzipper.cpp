@@ -11,6 +11,7 @@
 #include "ziplibs/common/Reporter.h"
 #include "ziplibs/common/ZipHandle.h"
 #include "ziplibs/unzipper/EntryReader.h"
+#include "ziplibs/unzipper/ParallelExtract.h"
 #include "ziplibs/unzipper/SafeOutput.h"
 #include "ziplibs/unzipper/TestMode.h"
 
@@ -18,11 +19,13 @@
 #include <sys/stat.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <climits>
 #include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace ziplibs {
@@ -58,6 +61,8 @@ struct Extraction {
     // The folders made from folder entries, with the entries' times: set once every file is
     // in, since each file made in a folder changes its time.
     std::vector<std::pair<std::vector<std::string>, std::time_t>> folderTimes;
+    // The workers inflating entries ahead of this thread; null in test mode and on one core.
+    std::unique_ptr<InflateAhead> ahead;
 };
 
 // Reports why an entry's data could not be read.
@@ -93,9 +98,14 @@ unsigned fileMode(zip_uint8_t opsys, zip_uint32_t attr, unsigned umask) {
 Outcome extractFile(Extraction& x, zip_uint64_t idx, const std::string& name, const zip_stat_t& st,
                     int dirFd, const std::string& leaf, unsigned mode, std::time_t mtime) {
     Reporter& rep = x.rep;
-    EntryReader entry(x.za, idx, st, x.buffers);
-    if (!entry.opened()) {
-        reportReadError(rep, name, st, entry.error());
+    // An entry the workers inflated ahead is written from their buffer, with their CRC.
+    InflatedEntry ahead;
+    const bool ready = x.ahead && x.ahead->take(idx, ahead);
+    std::optional<EntryReader> entry;
+    if (!ready)
+        entry.emplace(x.za, idx, st, x.buffers);
+    if (entry && !entry->opened()) {
+        reportReadError(rep, name, st, entry->error());
         return rep.stopped() ? Outcome::Stop : Outcome::Failed;
     }
     TempFile tmp(dirFd);
@@ -107,15 +117,17 @@ Outcome extractFile(Extraction& x, zip_uint64_t idx, const std::string& name, co
     zip_uint64_t total = 0;
     for (;;) {
         const char* block = nullptr;
-        const zip_int64_t n = entry.read(block, ProgressChunk);
+        const zip_int64_t n =
+            ready ? ahead.read(block, ProgressChunk) : entry->read(block, ProgressChunk);
         if (n < 0) {
-            reportReadError(rep, name, st, entry.error());
+            reportReadError(rep, name, st, entry->error());
             return rep.stopped() ? Outcome::Stop : Outcome::Failed;
         }
         if (n == 0)
             break;
         const auto un = static_cast<std::size_t>(n);
-        crc = crc32(crc, block, un);
+        if (!ready)
+            crc = crc32(crc, block, un);
         total += un;
         if (!tmp.writeAll(block, un)) {
             rep.message(WriteFailed, tmp.error() + " " + name);
@@ -124,6 +136,8 @@ Outcome extractFile(Extraction& x, zip_uint64_t idx, const std::string& name, co
         if (!rep.progress(un))
             return Outcome::Stop;
     }
+    if (ready)
+        crc = ahead.crc;
     if (((st.valid & ZIP_STAT_SIZE) && total != st.size) ||
         ((st.valid & ZIP_STAT_CRC) && static_cast<zip_uint32_t>(crc) != st.crc)) {
         rep.message(CrcError, "CRC error in " + name + "; the file was not extracted");
@@ -341,7 +355,7 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
                     "Not a ZIP archive or damaged: " + archive + " (" + zipErrorText(err) + ")");
         return 0;
     }
-    Extraction x{*r, rep, za.get(), {}, processUmask(), 0, {}, {}};
+    Extraction x{*r, rep, za.get(), {}, processUmask(), 0, {}, {}, {}};
     if (!x.out.valid() && r->Reserved20 != UnzTestMode) { // a test writes nothing
         rep.message(WriteFailed, "Cannot open the extraction folder");
         return 0;
@@ -354,7 +368,28 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
     std::vector<bool> overlapping = overlappingEntries(archive);
     if (overlapping.size() != static_cast<std::uint64_t>(n))
         overlapping.assign(static_cast<std::size_t>(n), false);
-    const SpecMatcher matcher(specs, decodedEntryNames(za.get(), *enc));
+    // Every entry's name is needed only to tell a spec with "*" or "?" that is an entry's
+    // own name from a pattern: a million names are not kept for a call without such specs.
+    const bool anyPattern = std::any_of(specs.begin(), specs.end(),
+                                        [](const std::string& s) { return hasWildcards(s); });
+    const SpecMatcher matcher(specs, anyPattern ? decodedEntryNames(za.get(), *enc)
+                                                : std::vector<std::string>());
+    if (r->Reserved20 != UnzTestMode &&
+        InflateAhead::worthwhile(std::max(1u, std::thread::hardware_concurrency())))
+        x.ahead = std::make_unique<InflateAhead>(
+            za.get(), static_cast<zip_uint64_t>(n), [&](zip_uint64_t idx) {
+                // The checks of the loop below that need nothing but the name.
+                if (overlapping[idx])
+                    return false;
+                if (everyEntry)
+                    return true;
+                const char* raw = zip_get_name(za.get(), idx, ZIP_FL_ENC_RAW);
+                const std::string name = raw ? entryName(za.get(), idx, raw, *enc) : "";
+                for (std::size_t k = 0; raw && k < specs.size(); ++k)
+                    if (matcher.matches(k, name))
+                        return true;
+                return false;
+            });
     for (zip_int64_t i = 0; i < n; ++i) {
         const auto idx = static_cast<zip_uint64_t>(i);
         const char* raw = zip_get_name(za.get(), idx, ZIP_FL_ENC_RAW);
