@@ -10,6 +10,7 @@
 #include "ziplibs/common/Names.h"
 #include "ziplibs/common/Reporter.h"
 #include "ziplibs/common/ZipHandle.h"
+#include "ziplibs/unzipper/EntryBatches.h"
 #include "ziplibs/unzipper/EntryReader.h"
 #include "ziplibs/unzipper/ParallelExtract.h"
 #include "ziplibs/unzipper/SafeOutput.h"
@@ -22,6 +23,7 @@
 #include <algorithm>
 #include <climits>
 #include <ctime>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -342,8 +344,14 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
         rep.message(ArchiveDamaged, "Archive not found: " + archive);
         return 0;
     }
+    // An archive of many entries is opened a batch of them at a time (EntryBatches.h).
+    std::optional<EntryBatches> batches = EntryBatches::plan(archive);
+    ZipPtr za(batches ? batches->open(0) : nullptr);
+    if (!za)
+        batches.reset();
     int err = 0;
-    ZipPtr za(zip_open(archive.c_str(), ZIP_RDONLY, &err));
+    if (!za)
+        za.reset(zip_open(archive.c_str(), ZIP_RDONLY, &err));
     // libzip takes the whole file as the archive. Bytes before an archive whose offsets do
     // not count them, or many after its end, make it refuse the file; the archive is then
     // read through a window onto the part that is the archive.
@@ -361,7 +369,8 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
         return 0;
     }
     std::vector<bool> used(specs.size(), false);
-    const zip_int64_t n = zip_get_num_entries(za.get(), 0);
+    const zip_int64_t n =
+        batches ? static_cast<zip_int64_t>(batches->entries()) : zip_get_num_entries(za.get(), 0);
     // Entries that share their bytes with another are not extracted: many records pointing
     // at one entry's data would unpack to far more than the archive holds, and one entry's
     // data hiding another's header shows a listing other than what is extracted.
@@ -372,26 +381,51 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
     // own name from a pattern: a million names are not kept for a call without such specs.
     const bool anyPattern = std::any_of(specs.begin(), specs.end(),
                                         [](const std::string& s) { return hasWildcards(s); });
-    const SpecMatcher matcher(specs, anyPattern ? decodedEntryNames(za.get(), *enc)
-                                                : std::vector<std::string>());
-    if (r->Reserved20 != UnzTestMode &&
-        InflateAhead::worthwhile(std::max(1u, std::thread::hardware_concurrency())))
-        x.ahead = std::make_unique<InflateAhead>(
-            za.get(), static_cast<zip_uint64_t>(n), [&](zip_uint64_t idx) {
-                // The checks of the loop below that need nothing but the name.
-                if (overlapping[idx])
-                    return false;
-                if (everyEntry)
-                    return true;
-                const char* raw = zip_get_name(za.get(), idx, ZIP_FL_ENC_RAW);
-                const std::string name = raw ? entryName(za.get(), idx, raw, *enc) : "";
-                for (std::size_t k = 0; raw && k < specs.size(); ++k)
-                    if (matcher.matches(k, name))
-                        return true;
+    std::vector<std::string> allNames;
+    for (std::size_t b = 0; anyPattern && b < (batches ? batches->count() : 1); ++b) {
+        const ZipPtr part(batches ? batches->open(b) : nullptr);
+        std::vector<std::string> names = decodedEntryNames(part ? part.get() : za.get(), *enc);
+        allNames.insert(allNames.end(), std::make_move_iterator(names.begin()),
+                        std::make_move_iterator(names.end()));
+    }
+    const SpecMatcher matcher(specs, allNames);
+    allNames = {};
+    zip_uint64_t base = 0; // the index of za's first entry in the whole archive
+    const auto inflateAhead = [&] {
+        if (r->Reserved20 == UnzTestMode ||
+            !InflateAhead::worthwhile(std::max(1u, std::thread::hardware_concurrency())))
+            return std::unique_ptr<InflateAhead>();
+        const auto count = static_cast<zip_uint64_t>(zip_get_num_entries(za.get(), 0));
+        return std::make_unique<InflateAhead>(za.get(), count, [&](zip_uint64_t idx) {
+            // The checks of the loop below that need nothing but the name.
+            if (overlapping[base + idx])
                 return false;
-            });
-    for (zip_int64_t i = 0; i < n; ++i) {
-        const auto idx = static_cast<zip_uint64_t>(i);
+            if (everyEntry)
+                return true;
+            const char* raw = zip_get_name(za.get(), idx, ZIP_FL_ENC_RAW);
+            const std::string name = raw ? entryName(za.get(), idx, raw, *enc) : "";
+            for (std::size_t k = 0; raw && k < specs.size(); ++k)
+                if (matcher.matches(k, name))
+                    return true;
+            return false;
+        });
+    };
+    x.ahead = inflateAhead();
+    for (zip_int64_t i = 0, batch = 0; i < n; ++i) {
+        if (batches && batch + 1 < static_cast<zip_int64_t>(batches->count()) &&
+            static_cast<zip_uint64_t>(i) == batches->first(static_cast<std::size_t>(batch + 1))) {
+            x.ahead.reset();
+            za.reset(batches->open(static_cast<std::size_t>(++batch)));
+            if (!za) {
+                rep.message(ArchiveDamaged, "Cannot read the entries from entry " +
+                                                std::to_string(i) + " on; damaged archive");
+                break;
+            }
+            x.za = za.get();
+            base = static_cast<zip_uint64_t>(i);
+            x.ahead = inflateAhead();
+        }
+        const auto idx = static_cast<zip_uint64_t>(i) - base;
         const char* raw = zip_get_name(za.get(), idx, ZIP_FL_ENC_RAW);
         if (!raw) {
             rep.message(ArchiveDamaged, "Cannot read the name of entry " + std::to_string(i));
@@ -411,7 +445,7 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
             if (!match)
                 continue;
         }
-        if (overlapping[idx]) {
+        if (overlapping[base + idx]) {
             rep.message(ArchiveDamaged, name + " overlaps another entry; not extracted");
             if (rep.stopped())
                 break;
