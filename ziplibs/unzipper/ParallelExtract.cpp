@@ -1,6 +1,7 @@
 #include "ziplibs/unzipper/ParallelExtract.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace ziplibs {
 
@@ -15,6 +16,13 @@ struct InflateAhead::Job {
     bool ok = false;
     State state = State::Queued; // under the lock
 };
+
+unsigned InflateAhead::workers() {
+    if (const char* set = std::getenv("QUEMBLY_UNZIP_WORKERS"); set && *set)
+        return static_cast<unsigned>(std::min(std::strtoul(set, nullptr, 10), 64ul));
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 1 ? cores : 0;
+}
 
 InflateAhead::InflateAhead(zip_t* za, zip_uint64_t count, std::function<bool(zip_uint64_t)> wanted,
                            unsigned workers)

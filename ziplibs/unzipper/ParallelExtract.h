@@ -65,8 +65,10 @@ public:
     // thread only.
     bool take(zip_uint64_t idx, InflatedEntry& out);
 
-    // Whether a machine with this many cores gains from inflating ahead.
-    static bool worthwhile(unsigned cores) { return cores > 1; }
+    // The worker threads an extraction uses: QUEMBLY_UNZIP_WORKERS when set (0 extracts on
+    // the calling thread alone, as tests and benchmarks compare), else one per core, and none
+    // on a single core, where nothing is gained.
+    static unsigned workers();
 
 private:
     struct Job;

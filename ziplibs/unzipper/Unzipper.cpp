@@ -27,7 +27,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace ziplibs {
@@ -392,23 +391,26 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
     allNames = {};
     zip_uint64_t base = 0; // the index of za's first entry in the whole archive
     const auto inflateAhead = [&] {
-        if (r->Reserved20 == UnzTestMode ||
-            !InflateAhead::worthwhile(std::max(1u, std::thread::hardware_concurrency())))
+        const unsigned workers = InflateAhead::workers();
+        if (r->Reserved20 == UnzTestMode || workers == 0)
             return std::unique_ptr<InflateAhead>();
         const auto count = static_cast<zip_uint64_t>(zip_get_num_entries(za.get(), 0));
-        return std::make_unique<InflateAhead>(za.get(), count, [&](zip_uint64_t idx) {
-            // The checks of the loop below that need nothing but the name.
-            if (overlapping[base + idx])
-                return false;
-            if (everyEntry)
-                return true;
-            const char* raw = zip_get_name(za.get(), idx, ZIP_FL_ENC_RAW);
-            const std::string name = raw ? entryName(za.get(), idx, raw, *enc) : "";
-            for (std::size_t k = 0; raw && k < specs.size(); ++k)
-                if (matcher.matches(k, name))
+        return std::make_unique<InflateAhead>(
+            za.get(), count,
+            [&](zip_uint64_t idx) {
+                // The checks of the loop below that need nothing but the name.
+                if (overlapping[base + idx])
+                    return false;
+                if (everyEntry)
                     return true;
-            return false;
-        });
+                const char* raw = zip_get_name(za.get(), idx, ZIP_FL_ENC_RAW);
+                const std::string name = raw ? entryName(za.get(), idx, raw, *enc) : "";
+                for (std::size_t k = 0; raw && k < specs.size(); ++k)
+                    if (matcher.matches(k, name))
+                        return true;
+                return false;
+            },
+            workers);
     };
     x.ahead = inflateAhead();
     for (zip_int64_t i = 0, batch = 0; i < n; ++i) {
