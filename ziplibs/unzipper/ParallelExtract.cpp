@@ -1,16 +1,62 @@
 #include "ziplibs/unzipper/ParallelExtract.h"
 
+#include "ziplibs/unzipper/MethodDecoders.h"
+
 #include <algorithm>
 #include <cstdlib>
 
 namespace ziplibs {
+
+namespace {
+
+// An entry's stored bytes, all in memory, for the decoders of the other methods.
+class MemorySource : public ChunkSource {
+public:
+    explicit MemorySource(const std::vector<char>& bytes) : bytes_(bytes) {}
+    std::ptrdiff_t next(const unsigned char*& data) override {
+        data = reinterpret_cast<const unsigned char*>(bytes_.data());
+        const auto n = static_cast<std::ptrdiff_t>(given_ ? 0 : bytes_.size());
+        given_ = true;
+        return n;
+    }
+
+private:
+    const std::vector<char>& bytes_;
+    bool given_ = false;
+};
+
+// Decodes STORED of METHOD into exactly OUT's size; false when the data is damaged, ends
+// early or gives more.
+bool decodeWhole(std::int32_t method, const std::vector<char>& stored, std::vector<char>& out) {
+    MemorySource source(stored);
+    const auto decoder = makeMethodDecoder(method, static_cast<std::int64_t>(out.size()), source);
+    if (!decoder)
+        return false;
+    std::size_t total = 0;
+    for (;;) {
+        unsigned char spare = 0; // room to see data beyond the entry's size
+        const bool full = total == out.size();
+        std::size_t got = 0;
+        if (decoder->read(full ? &spare : reinterpret_cast<unsigned char*>(out.data()) + total,
+                          full ? 1 : out.size() - total, got) != DecodeResult::Ok)
+            return false;
+        if (got == 0)
+            return full;
+        if (full)
+            return false;
+        total += got;
+    }
+}
+
+} // namespace
 
 struct InflateAhead::Job {
     enum class State { Queued, Running, Done };
     zip_uint64_t idx = 0;
     std::vector<char> stored;
     std::vector<char> inflated;
-    std::size_t size = 0;   // the entry's, to inflate to
+    std::size_t size = 0; // the entry's, to inflate to
+    std::int32_t method = ZIP_CM_DEFLATE;
     std::uint64_t held = 0; // stored and inflated bytes, counted while the job is kept
     std::uint32_t crc = 0;
     bool ok = false;
@@ -44,12 +90,13 @@ std::shared_ptr<InflateAhead::Job> InflateAhead::readAhead(zip_uint64_t idx) {
     constexpr zip_uint64_t needed =
         ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
     if (zip_stat_index(za_, idx, 0, &st) != 0 || (st.valid & needed) != needed ||
-        st.comp_method != ZIP_CM_DEFLATE || st.encryption_method != ZIP_EM_NONE ||
-        st.size > ReadyLimit || st.comp_size > ReadyLimit)
+        (st.comp_method != ZIP_CM_DEFLATE && !decodedHere(st.comp_method)) ||
+        st.encryption_method != ZIP_EM_NONE || st.size > ReadyLimit || st.comp_size > ReadyLimit)
         return nullptr;
     auto job = std::make_shared<Job>();
     job->idx = idx;
     job->size = static_cast<std::size_t>(st.size);
+    job->method = st.comp_method;
     job->stored.resize(static_cast<std::size_t>(st.comp_size));
     zip_file_t* raw = zip_fopen_index(za_, idx, ZIP_FL_COMPRESSED);
     if (!raw)
@@ -92,8 +139,10 @@ void InflateAhead::inflate(Job& job, Inflater& inflater) {
     // An allocation that fails leaves the entry to the writer, as a damaged one.
     try {
         job.inflated.resize(job.size);
-        job.ok =
-            inflater.inflate(job.stored.data(), job.stored.size(), job.inflated.data(), job.size);
+        job.ok = job.method == ZIP_CM_DEFLATE
+                     ? inflater.inflate(job.stored.data(), job.stored.size(), job.inflated.data(),
+                                        job.size)
+                     : decodeWhole(job.method, job.stored, job.inflated);
         if (job.ok)
             job.crc = crc32(0, job.inflated.data(), job.size);
     } catch (...) {

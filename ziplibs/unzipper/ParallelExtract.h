@@ -1,12 +1,13 @@
 #pragma once
-// Inflates the deflated entries of an extraction on worker threads ahead of the thread that
+// Inflates (or decodes) the entries of an extraction on worker threads ahead of the thread that
 // writes them. libzip's archive handle serves one thread only, so the calling thread reads
 // each coming entry's stored bytes a little ahead of the entry it writes; a worker inflates
 // them whole with libdeflate and takes their CRC, and the writer then finds the entry's bytes
 // ready. The workers never call back and never touch the archive: every message, progress
 // report and check stays on the calling thread, in archive order.
 //
-// Only unencrypted deflated entries of up to ReadyLimit bytes go ahead. Encrypted entries
+// Only unencrypted entries of up to ReadyLimit bytes go ahead, deflated ones or those of the
+// methods decoded here (MethodDecoders.h: LZMA, XZ, Zstandard, Deflate64). Encrypted entries
 // (their password is asked for through the callback), larger entries (which keep streaming
 // in bounded memory), other methods, and any entry a worker could not inflate are left to
 // the calling thread's EntryReader, which reads them as before and reports what is wrong.
