@@ -462,6 +462,7 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
         if (o == Outcome::Done && x.count < INT32_MAX)
             ++x.count;
     }
+    x.ahead.reset(); // before what its entry checks refer to
     for (const auto& [parts, when] : x.folderTimes) {
         std::string error;
         bool viaLink = false;
