@@ -169,7 +169,7 @@ ProgressLine* activeProgressLine = nullptr;
 // it was; a second one ends the program at once.
 class Session {
 public:
-    Session() {
+    explicit Session(bool quiet = false) : quiet_(quiet) {
         previousInterrupt_ = std::signal(SIGINT, onStopSignal);
         previousTerminate_ = std::signal(SIGTERM, onStopSignal);
         archiver.OnMessage = [this](TArchiver*, std::int32_t code, const std::string& text) {
@@ -185,7 +185,7 @@ public:
             std::cerr << printable(text) + " (code " + std::to_string(code) + ")\n";
             std::cerr.flush();
         };
-        if (isatty(fileno(stderr))) {
+        if (!quiet && isatty(fileno(stderr))) {
             progress_.emplace(std::cerr);
             activeProgressLine = &*progress_;
         }
@@ -268,8 +268,10 @@ public:
             showMessage(failureText);
         }
         finishProgress();
-        out << archiver.ProcessedCount() << resultText << '\n';
-        out.flush();
+        if (!quiet_) {
+            out << archiver.ProcessedCount() << resultText << '\n';
+            out.flush();
+        }
         return !failed && archiver.LastError().empty() && problems_ == 0 &&
                        archiver.ProcessedCount() > 0
                    ? ExitOk
@@ -288,6 +290,7 @@ private:
             archiver.Cancel = true;
     }
 
+    bool quiet_ = false; // no count line
     std::optional<ProgressLine> progress_;
     // The libraries' messages that named a problem.
     int problems_ = 0;
@@ -305,6 +308,16 @@ std::string fileNotFound(const std::string& path) {
 // ---------------------------------------------------------------------------------------
 // Parsing
 
+// Takes --verbose or --quiet into O; returns the option's name.
+static const char* outputOption(Options& o, const std::string& arg) {
+    if (arg == "--verbose") {
+        o.verbose = true;
+        return "--verbose";
+    }
+    o.quiet = true;
+    return "--quiet";
+}
+
 ParseResult parseArguments(const std::vector<std::string>& args) {
     ParseResult result;
     Options& o = result.options;
@@ -319,6 +332,7 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
     bool optionsEnded = false;
     bool recurseSeen = false, dirNamesSeen = false, levelSeen = false, noOverwriteSeen = false,
          encodingSeen = false;
+    const char* outputSeen = nullptr; // --verbose or --quiet
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
@@ -393,6 +407,8 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
         } else if (arg == "--no-overwrite") {
             o.overwrite = false;
             noOverwriteSeen = true;
+        } else if (arg == "--verbose" || arg == "--quiet") {
+            outputSeen = outputOption(o, arg);
         } else {
             return fail(tx(QT_TRANSLATE_NOOP("CommandLine", "unknown option '%1'"), {arg}));
         }
@@ -420,9 +436,12 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
     case Command::Version:
         return result;
     case Command::List:
-    case Command::Delete:
     case Command::Test:
-        misplaced = notFor(recurseSeen, "--recurse");
+        misplaced = notFor(outputSeen != nullptr, outputSeen);
+        [[fallthrough]];
+    case Command::Delete:
+        if (!misplaced)
+            misplaced = notFor(recurseSeen, "--recurse");
         if (!misplaced)
             misplaced = notFor(dirNamesSeen, "--dirnames");
         if (!misplaced)
@@ -449,6 +468,9 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
         misplaced = notFor(o.encrypt != 0, "--encrypt");
     if (misplaced)
         return fail(*misplaced);
+    if (o.verbose && o.quiet)
+        return fail(
+            tx(QT_TRANSLATE_NOOP("CommandLine", "--verbose and --quiet exclude each other")));
 
     if (positional.empty())
         return fail(
@@ -540,6 +562,8 @@ Options:
   --encoding NAME  (--list, --extract, --test, --delete) the code page of names stored
                    without the UTF-8 flag: Automatic (the default), CP437, CP850, CP852,
                    CP866, CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR or Big5
+  --verbose        (--add, --extract, --delete) also print a line for each file
+  --quiet          (--add, --extract, --delete) print errors only, not the closing count
 
 Entry names may separate folders with "\" (as --list shows them) or with "/".
 Entries compressed with stored, deflate, Deflate64, bzip2, LZMA, XZ or Zstandard are
@@ -817,7 +841,7 @@ int runAdd(const Options& options, std::ostream& out) {
         return ExitUsage;
     }
 
-    Session session;
+    Session session(options.quiet);
     TArchiver& a = session.archiver;
     if (platform::directoryExists(archive)) {
         showMessage(tx(QT_TRANSLATE_NOOP("CommandLine", "Error - not an archive file: ")) +
@@ -828,7 +852,7 @@ int runAdd(const Options& options, std::ostream& out) {
         return ExitFailed;
     if (!session.loadLibrary(Session::Library::Zip))
         return ExitFailed;
-    a.Verbose = true;
+    a.Verbose = options.verbose; // the per-file lines
     a.Trace = false;
     a.AddCompLevel = options.level;
     a.AddOptions = AddOpts();
@@ -846,6 +870,23 @@ int runAdd(const Options& options, std::ostream& out) {
         [&] { a.Add(); },
         tx(QT_TRANSLATE_NOOP("CommandLine", "Error in Add; Fatal DLL Exception in mainunit")),
         tx(QT_TRANSLATE_NOOP("CommandLine", " files were added")), out);
+}
+
+// The number of entries the component's listing of the archive would hold, read as that
+// listing reads them (its messages and errors alike) but without keeping them: the library
+// reads the archive itself, and a million entries would otherwise be held for nothing.
+static std::size_t countEntries(const std::string& archive) {
+    std::size_t entries = 0;
+    archive_detail::FileSource source(archive);
+    archive_detail::readEntries(source, [&](std::unique_ptr<ZipDirEntry>) { ++entries; });
+    return entries;
+}
+
+// Names the archive the component works on without listing it again.
+static void storeArchiveName(TArchiver& a, const std::string& archive) {
+    a.designMode = true;
+    a.setZipFilename(archive);
+    a.designMode = false;
 }
 
 int runExtract(const Options& options, std::ostream& out) {
@@ -880,15 +921,16 @@ int runExtract(const Options& options, std::ostream& out) {
         }
     }
 
-    Session session;
+    Session session(options.quiet);
     TArchiver& a = session.archiver;
     a.NameEncoding = options.nameEncoding;
     // The listing walks the local headers and may stop early (stray bytes between entries, a
     // damaged entry); the library extracts from the central directory all the same, so a
     // listing error is only a warning here.
     bool listingFailed = false;
+    std::size_t entries = 0;
     try {
-        a.setZipFilename(archive);
+        entries = countEntries(archive);
     } catch (const std::exception& e) {
         listingFailed = true;
         session.finishProgress();
@@ -897,7 +939,8 @@ int runExtract(const Options& options, std::ostream& out) {
             tx(QT_TRANSLATE_NOOP(
                 "CommandLine", " Extracting the entries the archive's central directory names.")));
     }
-    if (a.Count() == 0 && !listingFailed) {
+    storeArchiveName(a, archive);
+    if (entries == 0 && !listingFailed) {
         showMessage(tx(QT_TRANSLATE_NOOP("CommandLine", "Error - no files to extract")));
         return ExitFailed;
     }
@@ -905,7 +948,7 @@ int runExtract(const Options& options, std::ostream& out) {
         return ExitFailed;
     a.setFSpecArgs(options.names); // none: every entry
     a.ExtrBaseDir = folder;
-    a.Verbose = true;
+    a.Verbose = options.verbose; // the per-file lines
     a.Trace = false;
     a.ExtrOptions = ExtrOpts();
     if (options.dirNames)
@@ -940,7 +983,7 @@ int runDelete(const Options& options, std::ostream& out) {
         return ExitFailed;
     }
 
-    Session session;
+    Session session(options.quiet);
     TArchiver& a = session.archiver;
     a.NameEncoding = options.nameEncoding;
     if (!session.open(archive))
@@ -951,7 +994,7 @@ int runDelete(const Options& options, std::ostream& out) {
     }
     if (!session.loadLibrary(Session::Library::Zip))
         return ExitFailed;
-    a.Verbose = true;
+    a.Verbose = options.verbose; // the per-file lines
     a.Trace = false;
     a.setFSpecArgs(options.names);
     return session.runOperation(

@@ -44,6 +44,10 @@ struct Options {
     std::int32_t encrypt = 0;
     std::int32_t nameEncoding = 0; // --encoding NAME: the code page of names without the
                                    // UTF-8 flag (TArchiver::NameEncoding), 0 automatic
+    // --add, --extract, --delete: --verbose prints a line per file; --quiet leaves out the
+    // closing count and the progress line too, so that only errors are printed.
+    bool verbose = false;
+    bool quiet = false;
 };
 
 struct ParseResult {

@@ -136,6 +136,34 @@
         <translation>--password-file und --archive-password-file können nicht beide die Standardeingabe lesen</translation>
     </message>
     <message>
+        <source>Wrong password for %1</source>
+        <translation>Falsches Passwort für %1</translation>
+    </message>
+    <message>
+        <source>Password for %1: </source>
+        <translation>Passwort für %1: </translation>
+    </message>
+    <message>
+        <source>Password again: </source>
+        <translation>Passwort wiederholen: </translation>
+    </message>
+    <message>
+        <source>The passwords do not match</source>
+        <translation>Die Passwörter stimmen nicht überein</translation>
+    </message>
+    <message>
+        <source>--encrypt needs a password: give --archive-password-file FILE, or run in a terminal</source>
+        <translation>--encrypt braucht ein Passwort: --archive-password-file FILE angeben oder im Terminal aufrufen</translation>
+    </message>
+    <message>
+        <source>Cannot read the password file %1</source>
+        <translation>Die Passwortdatei %1 kann nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>--verbose and --quiet exclude each other</source>
+        <translation>--verbose und --quiet schließen einander aus</translation>
+    </message>
+    <message>
         <source>Usage: quembly [ARCHIVE]
        quembly --list ARCHIVE [--encoding NAME]
        quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW]
@@ -183,6 +211,8 @@ Options:
   --encoding NAME  (--list, --extract, --test, --delete) the code page of names stored
                    without the UTF-8 flag: Automatic (the default), CP437, CP850, CP852,
                    CP866, CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR or Big5
+  --verbose        (--add, --extract, --delete) also print a line for each file
+  --quiet          (--add, --extract, --delete) print errors only, not the closing count
 
 Entry names may separate folders with &quot;\&quot; (as --list shows them) or with &quot;/&quot;.
 Entries compressed with stored, deflate, Deflate64, bzip2, LZMA, XZ or Zstandard are
@@ -242,6 +272,8 @@ Optionen:
   --encoding NAME  (--list, --extract, --test, --delete) die Codepage von Namen ohne
                    UTF-8-Kennung: Automatic (Vorgabe), CP437, CP850, CP852, CP866,
                    CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR oder Big5
+  --verbose        (--add, --extract, --delete) gibt auch eine Zeile je Datei aus
+  --quiet          (--add, --extract, --delete) gibt nur Fehler aus, nicht die Schlusszahl
 
 Eintragsnamen können Ordner mit &quot;\&quot; (wie --list sie zeigt) oder mit &quot;/&quot; trennen.
 Mit stored, deflate, Deflate64, bzip2, LZMA, XZ oder Zstandard gepackte Einträge werden
@@ -253,30 +285,6 @@ Datei oder ein Eintrag fehlschlug oder wegen eines Fehlers übersprungen wurde, 
 Datei verarbeitet wurde oder bei --list einer Datei, die kein ZIP-Archiv ist; 2 bei einer
 fehlerhaften Befehlszeile.
 </translation>
-    </message>
-    <message>
-        <source>Wrong password for %1</source>
-        <translation>Falsches Passwort für %1</translation>
-    </message>
-    <message>
-        <source>Password for %1: </source>
-        <translation>Passwort für %1: </translation>
-    </message>
-    <message>
-        <source>Password again: </source>
-        <translation>Passwort wiederholen: </translation>
-    </message>
-    <message>
-        <source>The passwords do not match</source>
-        <translation>Die Passwörter stimmen nicht überein</translation>
-    </message>
-    <message>
-        <source>--encrypt needs a password: give --archive-password-file FILE, or run in a terminal</source>
-        <translation>--encrypt braucht ein Passwort: --archive-password-file FILE angeben oder im Terminal aufrufen</translation>
-    </message>
-    <message>
-        <source>Cannot read the password file %1</source>
-        <translation>Die Passwortdatei %1 kann nicht gelesen werden</translation>
     </message>
 </context>
 <context>

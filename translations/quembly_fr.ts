@@ -136,6 +136,34 @@
         <translation>--password-file et --archive-password-file ne peuvent pas lire tous deux l&apos;entrée standard</translation>
     </message>
     <message>
+        <source>Wrong password for %1</source>
+        <translation>Mot de passe incorrect pour %1</translation>
+    </message>
+    <message>
+        <source>Password for %1: </source>
+        <translation>Mot de passe pour %1 : </translation>
+    </message>
+    <message>
+        <source>Password again: </source>
+        <translation>Confirmez le mot de passe : </translation>
+    </message>
+    <message>
+        <source>The passwords do not match</source>
+        <translation>Les mots de passe ne correspondent pas</translation>
+    </message>
+    <message>
+        <source>--encrypt needs a password: give --archive-password-file FILE, or run in a terminal</source>
+        <translation>--encrypt exige un mot de passe : donnez --archive-password-file FILE, ou lancez la commande dans un terminal</translation>
+    </message>
+    <message>
+        <source>Cannot read the password file %1</source>
+        <translation>Impossible de lire le fichier de mot de passe %1</translation>
+    </message>
+    <message>
+        <source>--verbose and --quiet exclude each other</source>
+        <translation>--verbose et --quiet s&apos;excluent mutuellement</translation>
+    </message>
+    <message>
         <source>Usage: quembly [ARCHIVE]
        quembly --list ARCHIVE [--encoding NAME]
        quembly --add ARCHIVE [--recurse] [--dirnames] [--level N] [--password PW]
@@ -183,6 +211,8 @@ Options:
   --encoding NAME  (--list, --extract, --test, --delete) the code page of names stored
                    without the UTF-8 flag: Automatic (the default), CP437, CP850, CP852,
                    CP866, CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR or Big5
+  --verbose        (--add, --extract, --delete) also print a line for each file
+  --quiet          (--add, --extract, --delete) print errors only, not the closing count
 
 Entry names may separate folders with &quot;\&quot; (as --list shows them) or with &quot;/&quot;.
 Entries compressed with stored, deflate, Deflate64, bzip2, LZMA, XZ or Zstandard are
@@ -245,6 +275,8 @@ Options :
   --encoding NAME  (--list, --extract, --test, --delete) la page de codes des noms sans
                    l&apos;indicateur UTF-8 : Automatic (par défaut), CP437, CP850, CP852, CP866,
                    CP1250, CP1251, CP1252, Shift-JIS, GBK, EUC-KR ou Big5
+  --verbose        (--add, --extract, --delete) affiche aussi une ligne par fichier
+  --quiet          (--add, --extract, --delete) n&apos;affiche que les erreurs, sans le compte final
 
 Les noms d&apos;entrées peuvent séparer les dossiers par &quot;\&quot; (comme les affiche --list) ou par &quot;/&quot;.
 Les entrées compressées en stored, deflate, Deflate64, bzip2, LZMA, XZ ou Zstandard sont
@@ -256,30 +288,6 @@ si un fichier ou une entrée a échoué ou a été ignoré à cause d&apos;une e
 fichier n&apos;a été traité, ou pour --list d&apos;un fichier qui n&apos;est pas une archive ZIP ; 2 si
 la ligne de commande est incorrecte.
 </translation>
-    </message>
-    <message>
-        <source>Wrong password for %1</source>
-        <translation>Mot de passe incorrect pour %1</translation>
-    </message>
-    <message>
-        <source>Password for %1: </source>
-        <translation>Mot de passe pour %1 : </translation>
-    </message>
-    <message>
-        <source>Password again: </source>
-        <translation>Confirmez le mot de passe : </translation>
-    </message>
-    <message>
-        <source>The passwords do not match</source>
-        <translation>Les mots de passe ne correspondent pas</translation>
-    </message>
-    <message>
-        <source>--encrypt needs a password: give --archive-password-file FILE, or run in a terminal</source>
-        <translation>--encrypt exige un mot de passe : donnez --archive-password-file FILE, ou lancez la commande dans un terminal</translation>
-    </message>
-    <message>
-        <source>Cannot read the password file %1</source>
-        <translation>Impossible de lire le fichier de mot de passe %1</translation>
     </message>
 </context>
 <context>

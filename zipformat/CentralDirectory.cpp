@@ -131,5 +131,7 @@ template std::vector<bool> overlappingRecords(RandomAccess&, std::uint64_t,
                                               const std::vector<CentralRecord>&);
 template std::vector<bool> overlappingRecords(RandomAccess&, std::uint64_t,
                                               const std::vector<CentralRecordView>&);
+template std::vector<bool> overlappingRecords(RandomAccess&, std::uint64_t,
+                                              const std::vector<RecordPlace>&);
 
 } // namespace zipformat

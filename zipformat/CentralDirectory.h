@@ -62,6 +62,13 @@ CentralDirectory readCentralDirectory(std::string_view dir);
 // The central directory of the archive IN whose end record E the checked search found.
 CentralDirectory readCentralDirectory(RandomAccess& in, const EndRecord& e);
 
+// Where one record's local header and data lie: all overlappingRecords needs of a record,
+// for a directory too large to keep whole.
+struct RecordPlace {
+    std::uint64_t offset = 0;
+    std::uint64_t compressed = 0;
+};
+
 // For each record of the archive IN (whose offsets count from START), whether its local
 // header and data overlap the local header or data of another record: entries that share
 // their bytes, as in an archive made to unpack to far more than its size, or one that hides

@@ -172,6 +172,25 @@ INSTANTIATE_TEST_SUITE_P(
              1,
              "",
              "Error: file not found: $DIR/nothing.zip\n"},
+        // Per-file lines only with --verbose; --quiet leaves errors alone.
+        Case{"extract quietly by default",
+             {"--extract", "good.zip", "plain"},
+             0,
+             "2 files were extracted\n",
+             ""},
+        Case{"extract verbose",
+             {"--extract", "good.zip", "verbose", "--verbose"},
+             0,
+             "2 files were extracted\n",
+             "Extracting readme.txt (code 0)\nExtracting docs/guide/intro.txt (code 0)\n"},
+        Case{"extract quiet", {"--extract", "good.zip", "quiet", "--quiet"}, 0, "", ""},
+        Case{"quiet keeps errors",
+             {"--extract", "cut.zip", "cut", "--quiet"},
+             1,
+             "",
+             "",
+             "(code 6)"},
+        Case{"quiet does not list", {"--list", "good.zip", "--quiet"}, 2, "", "", "--quiet"},
         Case{"add to a self-extractor",
              {"--add", "x.exe", "good.zip"},
              1,
@@ -208,7 +227,8 @@ TEST_F(ProgramLibraries, AddListExtractDelete) {
     writeFile(work / "in" / "big.dat", big);
     writeFile(work / "in" / "small.txt", "small");
 
-    Result r = runProgram(work.path(), {"--add", "new.zip", "in/big.dat", "in/small.txt"});
+    Result r =
+        runProgram(work.path(), {"--add", "new.zip", "in/big.dat", "in/small.txt", "--verbose"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "2 files were added\n");
     // Not a terminal: the libraries' messages, but no progress line.

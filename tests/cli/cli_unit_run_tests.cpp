@@ -364,7 +364,7 @@ TEST_F(CliLibraries, MessagesShowControlCharactersOfNamesAsQuestionMarks) {
     clitest::makeZip(zip, {{.name = "e\x1b[2Jx.txt", .data = "e"}});
     std::ostringstream err;
     std::streambuf* old = std::cerr.rdbuf(err.rdbuf());
-    const int status = run({"--extract", zip.string(), (dir / "out").string()});
+    const int status = run({"--extract", zip.string(), (dir / "out").string(), "--verbose"});
     std::cerr.rdbuf(old);
     EXPECT_EQ(status, cli::ExitOk);
     EXPECT_NE(err.str().find("e?[2Jx.txt"), std::string::npos) << err.str();

@@ -8,9 +8,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <string>
+
 namespace ziplibs {
 
 namespace {
+
+// How much of a central directory is read at a time; a record is at most 46 + 3 * 65,535
+// bytes, so that one always fits.
+constexpr std::size_t DirectoryPiece = 1u << 20;
 
 class File : public zipformat::RandomAccess {
 public:
@@ -53,17 +60,63 @@ std::optional<ArchiveBounds> locateArchive(const std::string& path) {
     return ArchiveBounds{end->start, end->end, f.size()};
 }
 
-std::vector<bool> overlappingEntries(const std::string& path) {
+bool visitCentralRecords(const std::string& path, const RecordVisitor& visit) {
     File f(path);
     if (!f.regular())
-        return {};
+        return false;
     const auto end = zipformat::findEndRecord(f);
-    if (!end)
+    // The directory is read piece by piece: a directory of a million entries is not held.
+    if (!end || end->cdSize > f.size())
+        return false;
+    std::string piece;
+    std::uint64_t done = 0; // of the directory, up to the start of the piece's first record
+    std::uint64_t records = 0;
+    while (done < end->cdSize) {
+        piece.resize(
+            static_cast<std::size_t>(std::min<std::uint64_t>(DirectoryPiece, end->cdSize - done)));
+        if (!f.read(end->cdStart + done, piece.data(), piece.size()))
+            return false;
+        std::size_t at = 0;
+        bool cutShort = false;
+        while (const auto r = zipformat::viewCentralRecord(piece, at, cutShort)) {
+            visit(*end, *r, done + at);
+            ++records;
+            at = zipformat::recordEnd(*r);
+        }
+        // A record cut short by the piece's end starts the next piece; one cut short by the
+        // directory's end makes the directory unreadable, as does a record larger than a
+        // piece. A record without its signature ends the records.
+        const bool pieceEnd = done + piece.size() < end->cdSize;
+        if (pieceEnd && (cutShort || piece.size() - at < 4)) {
+            if (at == 0)
+                return false;
+            done += at;
+            continue;
+        }
+        if (cutShort)
+            return false;
+        break;
+    }
+    return records == end->entries;
+}
+
+std::vector<bool> overlappingEntries(const std::string& path) {
+    // Of each record only where its bytes lie is kept.
+    std::vector<zipformat::RecordPlace> places;
+    std::uint64_t start = 0;
+    const bool whole =
+        visitCentralRecords(path, [&](const zipformat::EndRecord& end,
+                                      const zipformat::CentralRecordView& r, std::uint64_t) {
+            start = end.start;
+            if (places.empty())
+                places.reserve(
+                    static_cast<std::size_t>(std::min<std::uint64_t>(end.entries, 1u << 24)));
+            places.push_back({r.offset, r.compressed});
+        });
+    File f(path);
+    if (!whole || !f.regular())
         return {};
-    const auto dir = zipformat::readCentralDirectory(f, *end);
-    if (dir.cutShort || dir.records.size() != end->entries)
-        return {};
-    return zipformat::overlappingRecords(f, end->start, dir.records);
+    return zipformat::overlappingRecords(f, start, places);
 }
 
 std::vector<bool> authenticatedEntries(const std::string& path) {

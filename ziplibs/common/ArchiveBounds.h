@@ -5,9 +5,13 @@
 // copy of the trailer). The end record is found by the format layer's search
 // (zipformat/EndRecord.h), which accepts it only when its central directory stands where
 // it says.
+#include "zipformat/CentralDirectory.h"
+#include "zipformat/EndRecord.h"
+
 #include <zip.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,6 +29,13 @@ struct ArchiveBounds {
 
 // The bounds of the archive in the file at PATH; nullopt when no valid end record is found.
 std::optional<ArchiveBounds> locateArchive(const std::string& path);
+
+// Hands each record of the central directory of the archive at PATH to VISIT with the end
+// record and the record's position in the directory, reading the directory a piece at a
+// time. False when it cannot be read or holds other than the end record's count of records.
+using RecordVisitor = std::function<void(const zipformat::EndRecord&,
+                                         const zipformat::CentralRecordView&, std::uint64_t)>;
+bool visitCentralRecords(const std::string& path, const RecordVisitor& visit);
 
 // For each entry of the archive at PATH, in the order of its central directory, whether its
 // bytes overlap those of another entry; empty when the directory cannot be read.

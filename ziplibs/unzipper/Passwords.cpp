@@ -38,7 +38,7 @@ const char* Passwords::afterWrong(const std::string& name) {
 bool Passwords::authenticated(zip_uint64_t idx) {
     if (!ae2_)
         ae2_ = authenticatedEntries(archive_);
-    return idx < ae2_->size() && (*ae2_)[idx];
+    return base + idx < ae2_->size() && (*ae2_)[base + idx];
 }
 
 Opened openEntry(std::optional<EntryReader>& reader, zip_t* za, zip_uint64_t idx,

@@ -26,8 +26,12 @@ public:
     const char* forEntry(const std::string& name);
     // The last password did not open NAME: asks again. Null as above.
     const char* afterWrong(const std::string& name);
-    // Whether entry IDX is an AE-2 entry (checked by its authentication code, not its CRC).
+    // Whether entry IDX of the open archive is an AE-2 entry (checked by its authentication
+    // code, not its CRC).
     bool authenticated(zip_uint64_t idx);
+    // The index in the whole archive of the open archive's first entry: a large archive is
+    // opened a batch of entries at a time, numbered from 0 in each.
+    zip_uint64_t base = 0;
     bool stopped() const { return rep_.stopped(); }
 
 private:

@@ -10,7 +10,9 @@
 #include "ziplibs/common/Names.h"
 #include "ziplibs/common/Reporter.h"
 #include "ziplibs/common/ZipHandle.h"
+#include "ziplibs/unzipper/EntryBatches.h"
 #include "ziplibs/unzipper/EntryReader.h"
+#include "ziplibs/unzipper/ParallelExtract.h"
 #include "ziplibs/unzipper/Passwords.h"
 #include "ziplibs/unzipper/SafeOutput.h"
 #include "ziplibs/unzipper/TestMode.h"
@@ -19,8 +21,10 @@
 #include <sys/stat.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <climits>
 #include <ctime>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,6 +64,8 @@ struct Extraction {
     // The folders made from folder entries, with the entries' times: set once every file is
     // in, since each file made in a folder changes its time.
     std::vector<std::pair<std::vector<std::string>, std::time_t>> folderTimes;
+    // The workers inflating entries ahead of this thread; null in test mode and on one core.
+    std::unique_ptr<InflateAhead> ahead;
 };
 
 std::string wrongOrDamaged(const std::string& name) {
@@ -103,19 +109,23 @@ unsigned fileMode(zip_uint8_t opsys, zip_uint32_t attr, unsigned umask) {
 Outcome extractFile(Extraction& x, zip_uint64_t idx, const std::string& name, const zip_stat_t& st,
                     int dirFd, const std::string& leaf, unsigned mode, std::time_t mtime) {
     Reporter& rep = x.rep;
-    std::optional<EntryReader> reader;
-    switch (openEntry(reader, x.za, idx, st, x.buffers, x.passwords, name)) {
-    case Opened::Yes:
-        break;
-    case Opened::NoPassword:
-        rep.message(EntryEncrypted, "Encrypted entry cannot be extracted: " + name);
-        return rep.stopped() ? Outcome::Stop : Outcome::Failed;
-    case Opened::Stop:
-        return Outcome::Stop;
+    // An entry the workers inflated ahead is written from their buffer, with their CRC.
+    InflatedEntry ahead;
+    const bool ready = x.ahead && x.ahead->take(idx, ahead);
+    std::optional<EntryReader> entry;
+    if (!ready) {
+        switch (openEntry(entry, x.za, idx, st, x.buffers, x.passwords, name)) {
+        case Opened::Yes:
+            break;
+        case Opened::NoPassword:
+            rep.message(EntryEncrypted, "Encrypted entry cannot be extracted: " + name);
+            return rep.stopped() ? Outcome::Stop : Outcome::Failed;
+        case Opened::Stop:
+            return Outcome::Stop;
+        }
     }
-    EntryReader& entry = *reader;
-    if (!entry.opened()) {
-        reportReadError(rep, name, st, entry.error());
+    if (entry && !entry->opened()) {
+        reportReadError(rep, name, st, entry->error());
         return rep.stopped() ? Outcome::Stop : Outcome::Failed;
     }
     TempFile tmp(dirFd);
@@ -127,15 +137,17 @@ Outcome extractFile(Extraction& x, zip_uint64_t idx, const std::string& name, co
     zip_uint64_t total = 0;
     for (;;) {
         const char* block = nullptr;
-        const zip_int64_t n = entry.read(block, ProgressChunk);
+        const zip_int64_t n =
+            ready ? ahead.read(block, ProgressChunk) : entry->read(block, ProgressChunk);
         if (n < 0) {
-            reportReadError(rep, name, st, entry.error());
+            reportReadError(rep, name, st, entry->error());
             return rep.stopped() ? Outcome::Stop : Outcome::Failed;
         }
         if (n == 0)
             break;
         const auto un = static_cast<std::size_t>(n);
-        crc = crc32(crc, block, un);
+        if (!ready)
+            crc = crc32(crc, block, un);
         total += un;
         if (!tmp.writeAll(block, un)) {
             rep.message(WriteFailed, tmp.error() + " " + name);
@@ -144,8 +156,10 @@ Outcome extractFile(Extraction& x, zip_uint64_t idx, const std::string& name, co
         if (!rep.progress(un))
             return Outcome::Stop;
     }
+    if (ready)
+        crc = ahead.crc;
     if (((st.valid & ZIP_STAT_SIZE) && total != st.size) ||
-        (entry.checksCrc() && (st.valid & ZIP_STAT_CRC) &&
+        ((ready || entry->checksCrc()) && (st.valid & ZIP_STAT_CRC) &&
          static_cast<zip_uint32_t>(crc) != st.crc)) {
         rep.message(CrcError, isEncrypted(st)
                                   ? wrongOrDamaged(name)
@@ -354,8 +368,14 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
         rep.message(ArchiveDamaged, "Archive not found: " + archive);
         return 0;
     }
+    // An archive of many entries is opened a batch of them at a time (EntryBatches.h).
+    std::optional<EntryBatches> batches = EntryBatches::plan(archive);
+    ZipPtr za(batches ? batches->open(0) : nullptr);
+    if (!za)
+        batches.reset();
     int err = 0;
-    ZipPtr za(zip_open(archive.c_str(), ZIP_RDONLY, &err));
+    if (!za)
+        za.reset(zip_open(archive.c_str(), ZIP_RDONLY, &err));
     // libzip takes the whole file as the archive. Bytes before an archive whose offsets do
     // not count them, or many after its end, make it refuse the file; the archive is then
     // read through a window onto the part that is the archive.
@@ -367,22 +387,73 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
                     "Not a ZIP archive or damaged: " + archive + " (" + zipErrorText(err) + ")");
         return 0;
     }
-    Extraction x{*r, rep, za.get(), {}, processUmask(), 0, {}, Passwords(rep, archive), {}};
+    Extraction x{*r, rep, za.get(), {}, processUmask(), 0, {}, Passwords(rep, archive), {}, {}};
     if (!x.out.valid() && r->Reserved20 != UnzTestMode) { // a test writes nothing
         rep.message(WriteFailed, "Cannot open the extraction folder");
         return 0;
     }
     std::vector<bool> used(specs.size(), false);
-    const zip_int64_t n = zip_get_num_entries(za.get(), 0);
+    const zip_int64_t n =
+        batches ? static_cast<zip_int64_t>(batches->entries()) : zip_get_num_entries(za.get(), 0);
     // Entries that share their bytes with another are not extracted: many records pointing
     // at one entry's data would unpack to far more than the archive holds, and one entry's
     // data hiding another's header shows a listing other than what is extracted.
     std::vector<bool> overlapping = overlappingEntries(archive);
     if (overlapping.size() != static_cast<std::uint64_t>(n))
         overlapping.assign(static_cast<std::size_t>(n), false);
-    const SpecMatcher matcher(specs, decodedEntryNames(za.get(), *enc));
-    for (zip_int64_t i = 0; i < n; ++i) {
-        const auto idx = static_cast<zip_uint64_t>(i);
+    // Every entry's name is needed only to tell a spec with "*" or "?" that is an entry's
+    // own name from a pattern: a million names are not kept for a call without such specs.
+    const bool anyPattern = std::any_of(specs.begin(), specs.end(),
+                                        [](const std::string& s) { return hasWildcards(s); });
+    std::vector<std::string> allNames;
+    for (std::size_t b = 0; anyPattern && b < (batches ? batches->count() : 1); ++b) {
+        const ZipPtr part(batches ? batches->open(b) : nullptr);
+        std::vector<std::string> names = decodedEntryNames(part ? part.get() : za.get(), *enc);
+        allNames.insert(allNames.end(), std::make_move_iterator(names.begin()),
+                        std::make_move_iterator(names.end()));
+    }
+    const SpecMatcher matcher(specs, allNames);
+    allNames = {};
+    zip_uint64_t base = 0; // the index of za's first entry in the whole archive
+    const auto inflateAhead = [&] {
+        const unsigned workers = InflateAhead::workers();
+        if (r->Reserved20 == UnzTestMode || workers == 0)
+            return std::unique_ptr<InflateAhead>();
+        const auto count = static_cast<zip_uint64_t>(zip_get_num_entries(za.get(), 0));
+        return std::make_unique<InflateAhead>(
+            za.get(), count,
+            [&](zip_uint64_t idx) {
+                // The checks of the loop below that need nothing but the name.
+                if (overlapping[base + idx])
+                    return false;
+                if (everyEntry)
+                    return true;
+                const char* raw = zip_get_name(za.get(), idx, ZIP_FL_ENC_RAW);
+                const std::string name = raw ? entryName(za.get(), idx, raw, *enc) : "";
+                for (std::size_t k = 0; raw && k < specs.size(); ++k)
+                    if (matcher.matches(k, name))
+                        return true;
+                return false;
+            },
+            workers);
+    };
+    x.ahead = inflateAhead();
+    for (zip_int64_t i = 0, batch = 0; i < n; ++i) {
+        if (batches && batch + 1 < static_cast<zip_int64_t>(batches->count()) &&
+            static_cast<zip_uint64_t>(i) == batches->first(static_cast<std::size_t>(batch + 1))) {
+            x.ahead.reset();
+            za.reset(batches->open(static_cast<std::size_t>(++batch)));
+            if (!za) {
+                rep.message(ArchiveDamaged, "Cannot read the entries from entry " +
+                                                std::to_string(i) + " on; damaged archive");
+                break;
+            }
+            x.za = za.get();
+            base = static_cast<zip_uint64_t>(i);
+            x.passwords.base = base;
+            x.ahead = inflateAhead();
+        }
+        const auto idx = static_cast<zip_uint64_t>(i) - base;
         const char* raw = zip_get_name(za.get(), idx, ZIP_FL_ENC_RAW);
         if (!raw) {
             rep.message(ArchiveDamaged, "Cannot read the name of entry " + std::to_string(i));
@@ -402,7 +473,7 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
             if (!match)
                 continue;
         }
-        if (overlapping[idx]) {
+        if (overlapping[base + idx]) {
             rep.message(ArchiveDamaged, name + " overlaps another entry; not extracted");
             if (rep.stopped())
                 break;
@@ -417,6 +488,7 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
         if (o == Outcome::Done && x.count < INT32_MAX)
             ++x.count;
     }
+    x.ahead.reset(); // before what its entry checks refer to
     for (const auto& [parts, when] : x.folderTimes) {
         std::string error;
         bool viaLink = false;

@@ -1,0 +1,101 @@
+#pragma once
+// Inflates (or decodes) the entries of an extraction on worker threads ahead of the thread that
+// writes them. libzip's archive handle serves one thread only, so the calling thread reads
+// each coming entry's stored bytes a little ahead of the entry it writes; a worker inflates
+// them whole with libdeflate and takes their CRC, and the writer then finds the entry's bytes
+// ready. The workers never call back and never touch the archive: every message, progress
+// report and check stays on the calling thread, in archive order.
+//
+// Only unencrypted entries of up to ReadyLimit bytes go ahead, deflated ones or those of the
+// methods decoded here (MethodDecoders.h: LZMA, XZ, Zstandard, Deflate64). Encrypted entries
+// (their password is asked for through the callback), larger entries (which keep streaming
+// in bounded memory), other methods, and any entry a worker could not inflate are left to
+// the calling thread's EntryReader, which reads them as before and reports what is wrong.
+// What is held ahead is bounded, so memory does not grow with the archive.
+#include "ziplibs/common/Deflate.h"
+
+#include <zip.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace ziplibs {
+
+// The bytes of an entry inflated ahead, handed out block by block as EntryReader does.
+struct InflatedEntry {
+    const char* data = nullptr;
+    std::size_t size = 0;
+    std::uint32_t crc = 0; // of all SIZE bytes
+    std::size_t pos = 0;
+
+    std::ptrdiff_t read(const char*& block, std::size_t max) {
+        const std::size_t n = std::min(max, size - pos);
+        block = data + pos;
+        pos += n;
+        return static_cast<std::ptrdiff_t>(n);
+    }
+};
+
+class InflateAhead {
+public:
+    // The largest entry inflated ahead, and what the entries read ahead may hold at once.
+    static constexpr std::uint64_t ReadyLimit = 8u << 20;
+    static constexpr std::uint64_t HeldLimit = 32u << 20;
+    static constexpr std::size_t MaxAhead = 256;
+
+    // For the COUNT entries of ZA. WANTED(idx) tells whether the extraction will ask for entry
+    // idx (it must not use ZA). WORKERS threads; 0 takes one per core.
+    InflateAhead(zip_t* za, zip_uint64_t count, std::function<bool(zip_uint64_t)> wanted,
+                 unsigned workers = 0);
+    // Stops the workers and waits for them; an entry being inflated is finished first.
+    ~InflateAhead();
+    InflateAhead(const InflateAhead&) = delete;
+    InflateAhead& operator=(const InflateAhead&) = delete;
+
+    // Sets OUT to entry IDX inflated, waiting for a worker (or inflating it here when none
+    // has started it); false when it was not read ahead or could not be inflated. The bytes
+    // stay valid until the next call. Entries before IDX not asked for are dropped. Calling
+    // thread only.
+    bool take(zip_uint64_t idx, InflatedEntry& out);
+
+    // The worker threads an extraction uses: QUEMBLY_UNZIP_WORKERS when set (0 extracts on
+    // the calling thread alone, as tests and benchmarks compare), else one per core, and none
+    // on a single core, where nothing is gained.
+    static unsigned workers();
+
+private:
+    struct Job;
+    // Reads the stored bytes of the wanted entries from FROM on while the bounds allow.
+    void fill(zip_uint64_t from);
+    std::shared_ptr<Job> readAhead(zip_uint64_t idx);
+    void work();
+    static void inflate(Job& job, Inflater& inflater);
+    void drop(const std::shared_ptr<Job>& job); // under the lock
+
+    zip_t* za_;
+    const zip_uint64_t count_;
+    const std::function<bool(zip_uint64_t)> wanted_;
+    const unsigned workerCount_;
+    zip_uint64_t next_ = 0;                    // the next entry fill looks at
+    std::deque<std::shared_ptr<Job>> ahead_;   // read ahead and not yet taken, by index
+    std::shared_ptr<Job> current_;             // the one last taken, whose bytes are out
+    std::uint64_t held_ = 0;                   // bytes of ahead_ and current_
+    std::unique_ptr<Inflater> writerInflater_; // for entries no worker has started
+
+    std::mutex mutex_;
+    std::condition_variable workAvailable_;
+    std::condition_variable jobDone_;
+    std::deque<std::shared_ptr<Job>> queue_; // read, not yet started
+    bool stopping_ = false;
+    std::vector<std::thread> workers_;
+};
+
+} // namespace ziplibs
