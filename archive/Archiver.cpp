@@ -11,6 +11,7 @@
 #include <exception>
 #include <filesystem>
 #include <limits>
+#include <string.h> // explicit_bzero
 
 // The library state is process-wide: one handle and one set of entry points per library,
 // shared by every component.
@@ -430,12 +431,15 @@ void TArchiver::Test() {
 
 bool TArchiver::answerPassword(CallbackRecord& record, const std::string& name) {
     std::string password;
+    // The handler's copy is cleared before its memory is given back, also when it throws.
+    struct Wipe {
+        std::string& text;
+        ~Wipe() { explicit_bzero(text.data(), text.size()); }
+    } wipe{password};
     const bool go = !OnPassword || OnPassword(this, record.ErrorCode, name, password);
     const std::size_t n = go ? std::min(password.size(), sizeof record.Text - 1) : 0;
     std::memcpy(record.Text, password.data(), n);
     std::memset(record.Text + n, 0, sizeof record.Text - n);
-    // The handler's copy is cleared before its memory is given back.
-    std::fill(password.begin(), password.end(), '\0');
     if (!go)
         Cancel = true;
     return go;
