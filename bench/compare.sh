@@ -227,8 +227,6 @@ rm -rf "$work/out"
 echo "$aes_password" | "$q" --extract "$work/aes.zip" "$work/out" --dirnames \
     --archive-password-file - >/dev/null 2>&1
 diff -rq "$work/tree" "$work/out"
-python3 -c "import sys, zipfile; sys.exit(zipfile.ZipFile(sys.argv[1]).testzip() is not None)" \
-    "$work/ours.zip"
 
 python3 - "$results" "$work/ours.zip" "$work/zip9.zip" "$work/7z9.zip" <<'PY'
 import os, statistics, sys
