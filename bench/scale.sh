@@ -7,7 +7,7 @@
 #
 #   bench/scale.sh [BUILD_DIR] [ROUNDS]      (default build/, 3 rounds)
 #
-# The large inputs are made once, in $QUEMBLY_BENCHDATA (default /tmp/quembly-benchdata), and
+# The large inputs are made once, in $QUEMBLY_BENCH_DATA (default /tmp/quembly-benchdata), and
 # kept there: million.zip (1,000,000 small stored files, 130 MB) and gigabyte.zip (1,000
 # deflated entries, 1.2 GB). The delete works on copies beside them.
 set -euo pipefail
@@ -15,7 +15,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build="${1:-${QUEMBLY_BUILD_DIR:-$here/build}}"
 rounds="${2:-3}"
 build=$(cd "$build" && pwd)
-data="${QUEMBLY_BENCHDATA:-/tmp/quembly-benchdata}"
+data="${QUEMBLY_BENCH_DATA:-/tmp/quembly-benchdata}"
 cmake --build "$build" --target quembly window_bench grid_bench zipper unzipper >/dev/null
 for tool in zip unzip python3 /usr/bin/time; do
     command -v "$tool" >/dev/null || { echo "scale.sh: $tool is missing (scripts/setup)" >&2; exit 1; }
