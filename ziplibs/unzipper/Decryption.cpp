@@ -2,11 +2,9 @@
 
 #include "ziplibs/common/Secret.h"
 
-#include <bzlib.h>
 #include <openssl/core_names.h>
 #include <openssl/evp.h>
 #include <openssl/params.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <array>
@@ -189,143 +187,6 @@ std::ptrdiff_t AesSource::next(const unsigned char*& data) {
         return fail(ZIP_ER_INTERNAL);
     left_ -= n;
     return static_cast<std::ptrdiff_t>(n);
-}
-
-namespace {
-
-class CopyDecoder : public MethodDecoder {
-public:
-    explicit CopyDecoder(ChunkSource& source) : source_(source) {}
-    DecodeResult read(unsigned char* out, std::size_t max, std::size_t& got) override {
-        got = 0;
-        while (got < max) {
-            if (pos_ == size_) {
-                const std::ptrdiff_t n = source_.next(data_);
-                if (n < 0)
-                    return DecodeResult::ReadFailed;
-                if (n == 0)
-                    break;
-                pos_ = 0;
-                size_ = static_cast<std::size_t>(n);
-            }
-            const std::size_t n = std::min(max - got, size_ - pos_);
-            std::memcpy(out + got, data_ + pos_, n);
-            pos_ += n;
-            got += n;
-        }
-        return DecodeResult::Ok;
-    }
-
-private:
-    ChunkSource& source_;
-    const unsigned char* data_ = nullptr;
-    std::size_t pos_ = 0, size_ = 0;
-};
-
-class InflateDecoder : public MethodDecoder {
-public:
-    explicit InflateDecoder(ChunkSource& source) : source_(source) {
-        ready_ = inflateInit2(&z_, -MAX_WBITS) == Z_OK;
-    }
-    ~InflateDecoder() override {
-        if (ready_)
-            inflateEnd(&z_);
-    }
-    InflateDecoder(const InflateDecoder&) = delete;
-    InflateDecoder& operator=(const InflateDecoder&) = delete;
-
-    DecodeResult read(unsigned char* out, std::size_t max, std::size_t& got) override {
-        got = 0;
-        if (!ready_)
-            return DecodeResult::BadData;
-        z_.next_out = out;
-        z_.avail_out = static_cast<uInt>(std::min<std::size_t>(max, UINT_MAX));
-        while (z_.avail_out > 0 && !ended_) {
-            if (z_.avail_in == 0 && !inputEnded_) {
-                const unsigned char* data = nullptr;
-                const std::ptrdiff_t n = source_.next(data);
-                if (n < 0)
-                    return DecodeResult::ReadFailed;
-                inputEnded_ = n == 0;
-                z_.next_in = const_cast<unsigned char*>(data);
-                z_.avail_in = static_cast<uInt>(n);
-            }
-            const int rc = inflate(&z_, Z_NO_FLUSH);
-            if (rc == Z_STREAM_END)
-                ended_ = true;
-            else if (rc != Z_OK && !(rc == Z_BUF_ERROR && z_.avail_in == 0 && !inputEnded_))
-                return DecodeResult::BadData; // damaged, or ended before the stream did
-        }
-        got = static_cast<std::size_t>(z_.next_out - out);
-        return DecodeResult::Ok;
-    }
-
-private:
-    ChunkSource& source_;
-    z_stream z_{};
-    bool ready_ = false;
-    bool ended_ = false;
-    bool inputEnded_ = false;
-};
-
-class Bzip2Decoder : public MethodDecoder {
-public:
-    explicit Bzip2Decoder(ChunkSource& source) : source_(source) {
-        ready_ = BZ2_bzDecompressInit(&bz_, 0, 0) == BZ_OK;
-    }
-    ~Bzip2Decoder() override {
-        if (ready_)
-            BZ2_bzDecompressEnd(&bz_);
-    }
-    Bzip2Decoder(const Bzip2Decoder&) = delete;
-    Bzip2Decoder& operator=(const Bzip2Decoder&) = delete;
-
-    DecodeResult read(unsigned char* out, std::size_t max, std::size_t& got) override {
-        got = 0;
-        if (!ready_)
-            return DecodeResult::BadData;
-        bz_.next_out = reinterpret_cast<char*>(out);
-        bz_.avail_out = static_cast<unsigned>(std::min<std::size_t>(max, UINT_MAX));
-        while (bz_.avail_out > 0 && !ended_) {
-            if (bz_.avail_in == 0) {
-                const unsigned char* data = nullptr;
-                const std::ptrdiff_t n = source_.next(data);
-                if (n < 0)
-                    return DecodeResult::ReadFailed;
-                if (n == 0)
-                    return DecodeResult::BadData; // the data ended before the stream did
-                bz_.next_in = const_cast<char*>(reinterpret_cast<const char*>(data));
-                bz_.avail_in = static_cast<unsigned>(n);
-            }
-            const int rc = BZ2_bzDecompress(&bz_);
-            if (rc == BZ_STREAM_END)
-                ended_ = true;
-            else if (rc != BZ_OK)
-                return DecodeResult::BadData;
-        }
-        got = static_cast<std::size_t>(reinterpret_cast<unsigned char*>(bz_.next_out) - out);
-        return DecodeResult::Ok;
-    }
-
-private:
-    ChunkSource& source_;
-    bz_stream bz_{};
-    bool ready_ = false;
-    bool ended_ = false;
-};
-
-} // namespace
-
-std::unique_ptr<MethodDecoder> makeCopyDecoder(ChunkSource& source) {
-    return std::make_unique<CopyDecoder>(source);
-}
-
-std::unique_ptr<MethodDecoder> makeInflateDecoder(ChunkSource& source) {
-    return std::make_unique<InflateDecoder>(source);
-}
-
-std::unique_ptr<MethodDecoder> makeBzip2Decoder(ChunkSource& source) {
-    return std::make_unique<Bzip2Decoder>(source);
 }
 
 } // namespace ziplibs

@@ -1,8 +1,8 @@
 #pragma once
 // What reading encrypted entries needs beyond libzip's own stream. libzip decrypts an entry
 // read as stored (ZIP_FL_COMPRESSED) and checks an AES entry's authentication code at its end,
-// so compressed entries are decrypted there and decoded here. It also checks the CRC of an
-// entry stored without compression, which an AE-2 entry leaves at 0: such an entry is
+// so compressed entries are decrypted there and decoded by MethodDecoders. It also checks the CRC
+// of an entry stored without compression, which an AE-2 entry leaves at 0: such an entry is
 // decrypted here from its raw bytes, its authentication code checked instead of the CRC.
 #include "ziplibs/unzipper/MethodDecoders.h"
 
@@ -45,15 +45,5 @@ private:
     bool checked_ = false;  // the authentication code has been compared
     int status_ = ZIP_ER_OK;
 };
-
-// A decoder that hands the source's bytes on as they are (an entry stored uncompressed).
-std::unique_ptr<MethodDecoder> makeCopyDecoder(ChunkSource& source);
-
-// A decoder of raw DEFLATE data (zlib's stream): a compressed encrypted entry that is too large
-// to inflate whole.
-std::unique_ptr<MethodDecoder> makeInflateDecoder(ChunkSource& source);
-
-// A decoder of bzip2 data (libbz2's stream), for the same reason.
-std::unique_ptr<MethodDecoder> makeBzip2Decoder(ChunkSource& source);
 
 } // namespace ziplibs

@@ -67,7 +67,7 @@ void EntryReader::openEncrypted(const zip_stat_t& st, const char* password) {
         }
         aes_ = aes.get();
         source_ = std::move(aes);
-        decoder_ = makeCopyDecoder(*source_);
+        decoder_ = makeMethodDecoder(MethodStored, -1, *source_);
         return;
     }
     if (method && (st.comp_method == ZIP_CM_DEFLATE || st.comp_method == ZIP_CM_BZIP2 ||
@@ -97,13 +97,8 @@ void EntryReader::openDecoder(const zip_stat_t& st, const char* password) {
         (st.valid & ZIP_STAT_SIZE) && st.size <= static_cast<zip_uint64_t>(INT64_MAX);
     if (sized)
         sizeLimit_ = st.size;
-    if (st.comp_method == ZIP_CM_DEFLATE)
-        decoder_ = makeInflateDecoder(*source_);
-    else if (st.comp_method == ZIP_CM_BZIP2)
-        decoder_ = makeBzip2Decoder(*source_);
-    else
-        decoder_ = makeMethodDecoder(st.comp_method,
-                                     sized ? static_cast<std::int64_t>(st.size) : -1, *source_);
+    decoder_ = makeMethodDecoder(st.comp_method, sized ? static_cast<std::int64_t>(st.size) : -1,
+                                 *source_);
 }
 
 zip_int64_t EntryReader::readDecoded(const char*& data, std::size_t max) {

@@ -5,7 +5,8 @@
 // read through libzip's stream as before, so that its faults are found and reported the same
 // way. Entries of the methods libzip does not decode (MethodDecoders.h) are read as stored
 // and decoded here, block by block. An encrypted entry is read with the password given: libzip
-// decrypts it and this reader decodes it (Decryption.h).
+// decrypts it and this reader decodes it (MethodDecoders.h; Decryption.h for AE-2 entries
+// stored uncompressed).
 #include "ziplibs/common/Deflate.h"
 #include "ziplibs/unzipper/MethodDecoders.h"
 

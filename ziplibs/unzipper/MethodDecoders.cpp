@@ -2,10 +2,13 @@
 
 #include "ziplibs/unzipper/Deflate64.h"
 
+#include <bzlib.h>
 #include <lzma.h>
+#include <zlib.h>
 #include <zstd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -209,6 +212,130 @@ private:
     std::optional<DecodeResult> failed_;
 };
 
+// The decoders of the methods libzip decodes itself, for the data of an encrypted entry read as
+// stored (libzip decrypts it but cannot then inflate it in one piece) and too large to inflate
+// whole: stored bytes handed on, raw DEFLATE through zlib's stream, bzip2 through libbz2's.
+class CopyDecoder : public MethodDecoder {
+public:
+    explicit CopyDecoder(ChunkSource& source) : source_(source) {}
+    DecodeResult read(unsigned char* out, std::size_t max, std::size_t& got) override {
+        got = 0;
+        while (got < max) {
+            if (pos_ == size_) {
+                const std::ptrdiff_t n = source_.next(data_);
+                if (n < 0)
+                    return DecodeResult::ReadFailed;
+                if (n == 0)
+                    break;
+                pos_ = 0;
+                size_ = static_cast<std::size_t>(n);
+            }
+            const std::size_t n = std::min(max - got, size_ - pos_);
+            std::memcpy(out + got, data_ + pos_, n);
+            pos_ += n;
+            got += n;
+        }
+        return DecodeResult::Ok;
+    }
+
+private:
+    ChunkSource& source_;
+    const unsigned char* data_ = nullptr;
+    std::size_t pos_ = 0, size_ = 0;
+};
+
+class InflateDecoder : public MethodDecoder {
+public:
+    explicit InflateDecoder(ChunkSource& source) : source_(source) {
+        ready_ = inflateInit2(&z_, -MAX_WBITS) == Z_OK;
+    }
+    ~InflateDecoder() override {
+        if (ready_)
+            inflateEnd(&z_);
+    }
+    InflateDecoder(const InflateDecoder&) = delete;
+    InflateDecoder& operator=(const InflateDecoder&) = delete;
+
+    DecodeResult read(unsigned char* out, std::size_t max, std::size_t& got) override {
+        got = 0;
+        if (!ready_)
+            return DecodeResult::BadData;
+        z_.next_out = out;
+        z_.avail_out = static_cast<uInt>(std::min<std::size_t>(max, UINT_MAX));
+        while (z_.avail_out > 0 && !ended_) {
+            if (z_.avail_in == 0 && !inputEnded_) {
+                const unsigned char* data = nullptr;
+                const std::ptrdiff_t n = source_.next(data);
+                if (n < 0)
+                    return DecodeResult::ReadFailed;
+                inputEnded_ = n == 0;
+                z_.next_in = const_cast<unsigned char*>(data);
+                z_.avail_in = static_cast<uInt>(n);
+            }
+            const int rc = inflate(&z_, Z_NO_FLUSH);
+            if (rc == Z_STREAM_END)
+                ended_ = true;
+            else if (rc != Z_OK && !(rc == Z_BUF_ERROR && z_.avail_in == 0 && !inputEnded_))
+                return DecodeResult::BadData; // damaged, or ended before the stream did
+        }
+        got = static_cast<std::size_t>(z_.next_out - out);
+        return DecodeResult::Ok;
+    }
+
+private:
+    ChunkSource& source_;
+    z_stream z_{};
+    bool ready_ = false;
+    bool ended_ = false;
+    bool inputEnded_ = false;
+};
+
+class Bzip2Decoder : public MethodDecoder {
+public:
+    explicit Bzip2Decoder(ChunkSource& source) : source_(source) {
+        ready_ = BZ2_bzDecompressInit(&bz_, 0, 0) == BZ_OK;
+    }
+    ~Bzip2Decoder() override {
+        if (ready_)
+            BZ2_bzDecompressEnd(&bz_);
+    }
+    Bzip2Decoder(const Bzip2Decoder&) = delete;
+    Bzip2Decoder& operator=(const Bzip2Decoder&) = delete;
+
+    DecodeResult read(unsigned char* out, std::size_t max, std::size_t& got) override {
+        got = 0;
+        if (!ready_)
+            return DecodeResult::BadData;
+        bz_.next_out = reinterpret_cast<char*>(out);
+        bz_.avail_out = static_cast<unsigned>(std::min<std::size_t>(max, UINT_MAX));
+        while (bz_.avail_out > 0 && !ended_) {
+            if (bz_.avail_in == 0) {
+                const unsigned char* data = nullptr;
+                const std::ptrdiff_t n = source_.next(data);
+                if (n < 0)
+                    return DecodeResult::ReadFailed;
+                if (n == 0)
+                    return DecodeResult::BadData; // the data ended before the stream did
+                bz_.next_in = const_cast<char*>(reinterpret_cast<const char*>(data));
+                bz_.avail_in = static_cast<unsigned>(n);
+            }
+            const int rc = BZ2_bzDecompress(&bz_);
+            if (rc == BZ_STREAM_END)
+                ended_ = true;
+            else if (rc != BZ_OK)
+                return DecodeResult::BadData;
+        }
+        got = static_cast<std::size_t>(reinterpret_cast<unsigned char*>(bz_.next_out) - out);
+        return DecodeResult::Ok;
+    }
+
+private:
+    ChunkSource& source_;
+    bz_stream bz_{};
+    bool ready_ = false;
+    bool ended_ = false;
+};
+
 } // namespace
 
 std::string methodName(std::int32_t method) {
@@ -240,6 +367,12 @@ bool decodedHere(std::int32_t method) {
 std::unique_ptr<MethodDecoder> makeMethodDecoder(std::int32_t method, std::int64_t size,
                                                  ChunkSource& source) {
     switch (method) {
+    case MethodStored:
+        return std::make_unique<CopyDecoder>(source);
+    case MethodDeflate:
+        return std::make_unique<InflateDecoder>(source);
+    case MethodBzip2:
+        return std::make_unique<Bzip2Decoder>(source);
     case MethodDeflate64:
         return std::make_unique<Deflate64Decoder>(source);
     case MethodLzma:

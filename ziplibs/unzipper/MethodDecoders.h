@@ -33,7 +33,10 @@ public:
 };
 
 enum : std::int32_t {
+    MethodStored = 0,
+    MethodDeflate = 8,
     MethodDeflate64 = 9,
+    MethodBzip2 = 12,
     MethodLzma = 14,
     MethodZstd = 93,
     MethodXz = 95,
@@ -45,8 +48,9 @@ bool decodedHere(std::int32_t method);
 // The name of a compression method that other tools write, for the messages about it.
 std::string methodName(std::int32_t method);
 
-// The decoder for an entry of METHOD that holds SIZE bytes when decoded (-1 when not known).
-// Null for other methods.
+// The decoder for an entry of METHOD that holds SIZE bytes when decoded (-1 when not known):
+// one of those decoded here, or stored, deflate or bzip2 (for encrypted entries, which libzip
+// decrypts but leaves to us to decode). Null for other methods.
 std::unique_ptr<MethodDecoder> makeMethodDecoder(std::int32_t method, std::int64_t size,
                                                  ChunkSource& source);
 
