@@ -6,6 +6,7 @@
 #include "controls/GradButton.h"
 #include "controls/SortingGrid.h"
 #include "controls/Theme.h"
+#include "dialogs/WindowUtil.h"
 #include "platform/qt/ErrorGuard.h"
 
 #include <QApplication>
@@ -282,10 +283,7 @@ void TMainform::buildPanels() {
     bottom->addWidget(StatusBar1, 1);
     Panel1 = makePanel(Panel5, "Panel1");
     Panel1->setFixedWidth(102);
-    Bevel2 = new QFrame(Panel1);
-    Bevel2->setObjectName("Bevel2");
-    Bevel2->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    Bevel2->setGeometry(3, 3, 96, 21);
+    Bevel2 = makeBevel(Panel1, "Bevel2", {3, 3, 96, 21});
     FilesLabel = new QLabel("0", Panel1);
     FilesLabel->setObjectName("FilesLabel");
     FilesLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -92,10 +92,7 @@ TAddForm::TAddForm(QWidget* parent) : QDialog(parent, kCloseAndMinimiseDialog) {
 
     Panel4 = makeColourPanel(this, "Panel4", kStripColour, {479, 1, 135, 431});
     Label2 = makeBoldLabel(Panel4, "Label2", tr("Options"), {9, 11});
-    Bevel1 = new QFrame(Panel4);
-    Bevel1->setObjectName("Bevel1");
-    Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    Bevel1->setGeometry(8, 29, 120, 53);
+    Bevel1 = makeBevel(Panel4, "Bevel1", {8, 29, 120, 53});
     DirNameCB = new QCheckBox(tr("Save DirNames"), Panel4);
     DirNameCB->setObjectName("DirNameCB");
     DirNameCB->setGeometry(14, 38, 95, 14);
@@ -103,10 +100,7 @@ TAddForm::TAddForm(QWidget* parent) : QDialog(parent, kCloseAndMinimiseDialog) {
     RecurseCB->setObjectName("RecurseCB");
     RecurseCB->setGeometry(14, 60, 91, 14);
 
-    Bevel2 = new QFrame(Panel4);
-    Bevel2->setObjectName("Bevel2");
-    Bevel2->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    Bevel2->setGeometry(8, 205, 120, 100);
+    Bevel2 = makeBevel(Panel4, "Bevel2", {8, 205, 120, 100});
     EncryptCB = new QCheckBox(tr("Encrypt"), Panel4);
     EncryptCB->setObjectName("EncryptCB");
     EncryptCB->setGeometry(14, 213, 95, 14);

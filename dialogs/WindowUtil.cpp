@@ -27,6 +27,14 @@ void onClick(TGradButton* button, const std::function<void()>& handler) {
                      [handler] { platform::guarded(handler); });
 }
 
+QFrame* makeBevel(QWidget* parent, const char* name, const QRect& geometry) {
+    auto* bevel = new QFrame(parent);
+    bevel->setObjectName(QString::fromLatin1(name));
+    bevel->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    bevel->setGeometry(geometry);
+    return bevel;
+}
+
 QFrame* makeColourPanel(QWidget* parent, const char* name, const QColor& colour,
                         const QRect& geometry) {
     auto* panel = new QFrame(parent);

@@ -21,3 +21,5 @@ void onClick(TGradButton* button, const std::function<void()>& handler);
 // A raised panel filled with COLOUR, named NAME, at GEOMETRY in PARENT.
 QFrame* makeColourPanel(QWidget* parent, const char* name, const QColor& colour,
                         const QRect& geometry);
+// A sunken box named NAME at GEOMETRY in PARENT, drawn around a group of controls.
+QFrame* makeBevel(QWidget* parent, const char* name, const QRect& geometry);
