@@ -27,6 +27,7 @@
 #define isatty _isatty
 #define fileno _fileno
 #else
+#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -1150,6 +1151,24 @@ private:
     }
 };
 
+// A command works through many entries, each with a time and many with a folder: the
+// process is set up for that before it starts.
+void prepareForCommand() {
+#ifndef _WIN32
+    // Without TZ the C library looks at /etc/localtime again for every time it converts (one
+    // system call for each entry of an archive as libzip opens it); TZ naming that same file
+    // keeps the zone read once. Qt takes ":/etc/localtime" as the system's zone too.
+    if (!std::getenv("TZ") && access("/etc/localtime", R_OK) == 0)
+        setenv("TZ", ":/etc/localtime", 0);
+    // The extraction keeps the folders it writes into open, as many as the limit allows.
+    struct rlimit files {};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = std::min<rlim_t>(files.rlim_max, 16384);
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
+#endif
+}
+
 } // namespace
 
 std::optional<int> runCommandLine(int argc, char** argv) {
@@ -1163,6 +1182,7 @@ std::optional<int> runCommandLine(int argc, char** argv) {
     }
     if (parsed.options.command == cli::Command::Window)
         return std::nullopt;
+    prepareForCommand();
     CommandLineMessages service;
     platform::ScopedMessageService installed(service);
     try {

@@ -87,8 +87,9 @@ CentralDirectory readCentralDirectory(RandomAccess& in, const EndRecord& e) {
 }
 
 template <typename Record>
-std::vector<bool> overlappingRecords(RandomAccess& in, std::uint64_t start,
-                                     const std::vector<Record>& records) {
+std::vector<bool>
+overlappingRecords(RandomAccess& in, std::uint64_t start, const std::vector<Record>& records,
+                   std::vector<std::uint64_t>* dataStarts, std::vector<bool>* localExtras) {
     // Each record's bytes: its local header, name, extra field and data, from the sizes of
     // its local header and of the directory (a header that cannot be read counts as its
     // fixed part). Sums are kept from running over.
@@ -99,12 +100,21 @@ std::vector<bool> overlappingRecords(RandomAccess& in, std::uint64_t start,
         return a > UINT64_MAX - b ? UINT64_MAX : a + b;
     };
     std::vector<Span> spans(records.size());
+    if (dataStarts)
+        dataStarts->assign(records.size(), NoDataStart);
+    if (localExtras)
+        localExtras->assign(records.size(), true);
     for (std::size_t i = 0; i < records.size(); ++i) {
         const std::uint64_t at = add(start, records[i].offset);
         unsigned char h[LocalHeaderSize];
         std::uint64_t header = LocalHeaderSize;
-        if (in.read(at, h, sizeof h) && get32(h) == LocalSignature)
+        if (in.read(at, h, sizeof h) && get32(h) == LocalSignature) {
             header += get16(h + 26) + static_cast<std::uint64_t>(get16(h + 28));
+            if (dataStarts)
+                (*dataStarts)[i] = add(at, header);
+            if (localExtras)
+                (*localExtras)[i] = get16(h + 28) != 0;
+        }
         spans[i] = {at, add(add(at, header), records[i].compressed)};
     }
     std::vector<std::size_t> order(records.size());
@@ -128,10 +138,13 @@ std::vector<bool> overlappingRecords(RandomAccess& in, std::uint64_t start,
 }
 
 template std::vector<bool> overlappingRecords(RandomAccess&, std::uint64_t,
-                                              const std::vector<CentralRecord>&);
+                                              const std::vector<CentralRecord>&,
+                                              std::vector<std::uint64_t>*, std::vector<bool>*);
 template std::vector<bool> overlappingRecords(RandomAccess&, std::uint64_t,
-                                              const std::vector<CentralRecordView>&);
+                                              const std::vector<CentralRecordView>&,
+                                              std::vector<std::uint64_t>*, std::vector<bool>*);
 template std::vector<bool> overlappingRecords(RandomAccess&, std::uint64_t,
-                                              const std::vector<RecordPlace>&);
+                                              const std::vector<RecordPlace>&,
+                                              std::vector<std::uint64_t>*, std::vector<bool>*);
 
 } // namespace zipformat

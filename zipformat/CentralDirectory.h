@@ -69,12 +69,20 @@ struct RecordPlace {
     std::uint64_t compressed = 0;
 };
 
+// A data start that could not be found: the record's local header is unreadable or lacks
+// its signature.
+inline constexpr std::uint64_t NoDataStart = UINT64_MAX;
+
 // For each record of the archive IN (whose offsets count from START), whether its local
 // header and data overlap the local header or data of another record: entries that share
 // their bytes, as in an archive made to unpack to far more than its size, or one that hides
-// an entry inside another's data.
+// an entry inside another's data. DATA_STARTS, when given, receives where each record's data
+// begins in IN, after its local header, name and extra field (or NoDataStart), and
+// LOCAL_EXTRAS whether that local header has an extra field (true when it cannot be read).
 template <typename Record>
 std::vector<bool> overlappingRecords(RandomAccess& in, std::uint64_t start,
-                                     const std::vector<Record>& records);
+                                     const std::vector<Record>& records,
+                                     std::vector<std::uint64_t>* dataStarts = nullptr,
+                                     std::vector<bool>* localExtras = nullptr);
 
 } // namespace zipformat

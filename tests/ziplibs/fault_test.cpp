@@ -80,6 +80,19 @@ extern "C" ssize_t read(int fd, void* buf, size_t n) {
     return real(fd, buf, n);
 }
 
+// The archive's entries are also read at their places, through pread.
+extern "C" ssize_t pread64(int fd, void* buf, size_t n, off_t at) {
+    static const auto real = next<ssize_t (*)(int, void*, size_t, off_t)>("pread64");
+    if (strikes(Call::Read, fd)) {
+        errno = fault.error;
+        return -1;
+    }
+    return real(fd, buf, n, at);
+}
+extern "C" ssize_t pread(int fd, void* buf, size_t n, off_t at) {
+    return pread64(fd, buf, n, at);
+}
+
 extern "C" ssize_t write(int fd, const void* buf, size_t n) {
     static const auto real = next<ssize_t (*)(int, const void*, size_t)>("write");
     if (strikes(Call::Write, fd)) {

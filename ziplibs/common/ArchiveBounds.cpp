@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 namespace ziplibs {
@@ -40,12 +41,28 @@ public:
     }
     std::uint64_t size() const override { return size_; }
     bool read(std::uint64_t at, void* out, std::size_t n) override {
-        return pread(fd_, out, n, static_cast<off_t>(at)) == static_cast<ssize_t>(n);
+        if (window_.empty() || n > window_.size())
+            return pread(fd_, out, n, static_cast<off_t>(at)) == static_cast<ssize_t>(n);
+        // Small reads in a walk through the file come from one large read.
+        if (at < windowAt_ || at - windowAt_ > windowFill_ || windowFill_ - (at - windowAt_) < n) {
+            const ssize_t got = pread(fd_, window_.data(), window_.size(), static_cast<off_t>(at));
+            windowAt_ = at;
+            windowFill_ = got > 0 ? static_cast<std::size_t>(got) : 0;
+            if (windowFill_ < n)
+                return false;
+        }
+        std::memcpy(out, window_.data() + (at - windowAt_), n);
+        return true;
     }
+    // Reads of up to SIZE bytes are served through a window of that size from now on.
+    void useWindow(std::size_t size) { window_.assign(size, '\0'); }
 
 private:
     int fd_;
     std::uint64_t size_ = 0;
+    std::string window_;
+    std::uint64_t windowAt_ = 0;
+    std::size_t windowFill_ = 0;
 };
 
 } // namespace
@@ -100,7 +117,7 @@ bool visitCentralRecords(const std::string& path, const RecordVisitor& visit) {
     return records == end->entries;
 }
 
-std::vector<bool> overlappingEntries(const std::string& path) {
+EntryPlaces entryPlaces(const std::string& path) {
     // Of each record only where its bytes lie is kept.
     std::vector<zipformat::RecordPlace> places;
     std::uint64_t start = 0;
@@ -116,7 +133,12 @@ std::vector<bool> overlappingEntries(const std::string& path) {
     File f(path);
     if (!whole || !f.regular())
         return {};
-    return zipformat::overlappingRecords(f, start, places);
+    // The local headers usually follow one another through the file.
+    f.useWindow(DirectoryPiece);
+    EntryPlaces out;
+    out.overlapping =
+        zipformat::overlappingRecords(f, start, places, &out.dataStart, &out.localExtra);
+    return out;
 }
 
 std::vector<bool> authenticatedEntries(const std::string& path) {

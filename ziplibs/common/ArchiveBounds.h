@@ -37,9 +37,17 @@ using RecordVisitor = std::function<void(const zipformat::EndRecord&,
                                          const zipformat::CentralRecordView&, std::uint64_t)>;
 bool visitCentralRecords(const std::string& path, const RecordVisitor& visit);
 
-// For each entry of the archive at PATH, in the order of its central directory, whether its
-// bytes overlap those of another entry; empty when the directory cannot be read.
-std::vector<bool> overlappingEntries(const std::string& path);
+// For each entry of the archive at PATH, in the order of its central directory: whether its
+// bytes overlap those of another entry, and where in the file its data begins (after its
+// local header; zipformat::NoDataStart when that header cannot be read) and whether that
+// header has an extra field (true when it cannot be read). All empty when the
+// directory cannot be read.
+struct EntryPlaces {
+    std::vector<bool> overlapping;
+    std::vector<std::uint64_t> dataStart;
+    std::vector<bool> localExtra; // whether the local header has an extra field
+};
+EntryPlaces entryPlaces(const std::string& path);
 
 // For each entry of the archive at PATH, in the order of its central directory, whether it is
 // AES-encrypted in the AE-2 form (vendor version 2 of its 0x9901 field): its stored CRC is 0

@@ -11,12 +11,14 @@ namespace ziplibs {
 namespace {
 
 // The data of field ID in the entry's central header, else in its local header.
-std::optional<std::string_view> findField(zip_t* za, zip_uint64_t index, zip_uint16_t id) {
+std::optional<std::string_view> findField(zip_t* za, zip_uint64_t index, zip_uint16_t id,
+                                          bool local) {
     zip_uint16_t size = 0;
     for (const zip_flags_t where : {ZIP_FL_CENTRAL, ZIP_FL_LOCAL})
-        if (const zip_uint8_t* data =
-                zip_file_extra_field_get_by_id(za, index, id, 0, &size, where))
-            return std::string_view(reinterpret_cast<const char*>(data), size);
+        if (where == ZIP_FL_CENTRAL || local)
+            if (const zip_uint8_t* data =
+                    zip_file_extra_field_get_by_id(za, index, id, 0, &size, where))
+                return std::string_view(reinterpret_cast<const char*>(data), size);
     return std::nullopt;
 }
 
@@ -34,11 +36,12 @@ std::string extendedTimestampField(std::time_t t) {
 
 } // namespace
 
-std::optional<std::time_t> entryTime(zip_t* za, zip_uint64_t index, const zip_stat_t& st) {
-    if (const auto ut = findField(za, index, ExtendedTimestampId))
+std::optional<std::time_t> entryTime(zip_t* za, zip_uint64_t index, const zip_stat_t& st,
+                                     bool local) {
+    if (const auto ut = findField(za, index, ExtendedTimestampId, local))
         if (const auto t = zipformat::extendedTimestampTime(*ut))
             return t;
-    if (const auto ntfs = findField(za, index, NtfsTimesId))
+    if (const auto ntfs = findField(za, index, NtfsTimesId, local))
         if (const auto t = zipformat::ntfsTime(*ntfs))
             return t;
     if (st.valid & ZIP_STAT_MTIME)

@@ -18,7 +18,9 @@ using zipformat::NtfsTimesId;
 
 // The modification time of an entry: from its extended timestamp field (central or local),
 // else from its NTFS field, else its DOS time read as local time; nullopt when it has none.
-std::optional<std::time_t> entryTime(zip_t* za, zip_uint64_t index, const zip_stat_t& st);
+// LOCAL false: the entry's local header is known to hold no extra field, so it is not read.
+std::optional<std::time_t> entryTime(zip_t* za, zip_uint64_t index, const zip_stat_t& st,
+                                     bool local = true);
 
 // Gives an entry being written the modification time T: its DOS time and an extended
 // timestamp field in its local and central headers. Time fields the entry had before are

@@ -1,9 +1,17 @@
 #include "ziplibs/unzipper/ParallelExtract.h"
 
+#include "ziplibs/common/AnonymousFile.h"
 #include "ziplibs/unzipper/MethodDecoders.h"
+#include "ziplibs/unzipper/SafeOutput.h"
+
+#include "zipformat/CentralDirectory.h"
+
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 namespace ziplibs {
 
@@ -12,33 +20,35 @@ namespace {
 // An entry's stored bytes, all in memory, for the decoders of the other methods.
 class MemorySource : public ChunkSource {
 public:
-    explicit MemorySource(const std::vector<char>& bytes) : bytes_(bytes) {}
+    MemorySource(const char* bytes, std::size_t size) : bytes_(bytes), size_(size) {}
     std::ptrdiff_t next(const unsigned char*& data) override {
-        data = reinterpret_cast<const unsigned char*>(bytes_.data());
-        const auto n = static_cast<std::ptrdiff_t>(given_ ? 0 : bytes_.size());
+        data = reinterpret_cast<const unsigned char*>(bytes_);
+        const auto n = static_cast<std::ptrdiff_t>(given_ ? 0 : size_);
         given_ = true;
         return n;
     }
 
 private:
-    const std::vector<char>& bytes_;
+    const char* bytes_;
+    std::size_t size_;
     bool given_ = false;
 };
 
-// Decodes STORED of METHOD into exactly OUT's size; false when the data is damaged, ends
-// early or gives more.
-bool decodeWhole(std::int32_t method, const std::vector<char>& stored, std::vector<char>& out) {
-    MemorySource source(stored);
-    const auto decoder = makeMethodDecoder(method, static_cast<std::int64_t>(out.size()), source);
+// Decodes the SIZE stored bytes at STORED of METHOD into exactly OUT_SIZE bytes at OUT; false
+// when the data is damaged, ends early or gives more.
+bool decodeWhole(std::int32_t method, const char* stored, std::size_t size, char* out,
+                 std::size_t outSize) {
+    MemorySource source(stored, size);
+    const auto decoder = makeMethodDecoder(method, static_cast<std::int64_t>(outSize), source);
     if (!decoder)
         return false;
     std::size_t total = 0;
     for (;;) {
         unsigned char spare = 0; // room to see data beyond the entry's size
-        const bool full = total == out.size();
+        const bool full = total == outSize;
         std::size_t got = 0;
-        if (decoder->read(full ? &spare : reinterpret_cast<unsigned char*>(out.data()) + total,
-                          full ? 1 : out.size() - total, got) != DecodeResult::Ok)
+        if (decoder->read(full ? &spare : reinterpret_cast<unsigned char*>(out) + total,
+                          full ? 1 : outSize - total, got) != DecodeResult::Ok)
             return false;
         if (got == 0)
             return full;
@@ -50,16 +60,32 @@ bool decodeWhole(std::int32_t method, const std::vector<char>& stored, std::vect
 
 } // namespace
 
+void InflateAhead::Buffer::resize(std::size_t n) {
+    if (n > capacity) {
+        bytes.reset(new char[n]);
+        capacity = n;
+    }
+    size = n;
+}
+
 struct InflateAhead::Job {
     enum class State { Queued, Running, Done };
+    ~Job() {
+        if (fd >= 0)
+            close(fd);
+    }
     zip_uint64_t idx = 0;
-    std::vector<char> stored;
-    std::vector<char> inflated;
+    Buffer stored;
+    Buffer inflated;
     std::size_t size = 0; // the entry's, to inflate to
     std::int32_t method = ZIP_CM_DEFLATE;
     std::uint64_t held = 0; // stored and inflated bytes, counted while the job is kept
     std::uint32_t crc = 0;
+    std::uint32_t storedCrc = 0; // the directory's
+    std::optional<FileToWrite> file;
+    int fd = -1; // the file written ahead
     bool ok = false;
+    bool queued = false;         // handed to the workers (else decoded by the calling thread)
     State state = State::Queued; // under the lock
 };
 
@@ -70,10 +96,11 @@ unsigned InflateAhead::workers() {
     return cores > 1 ? cores : 0;
 }
 
-InflateAhead::InflateAhead(zip_t* za, zip_uint64_t count, std::function<bool(zip_uint64_t)> wanted,
-                           unsigned workers)
+InflateAhead::InflateAhead(zip_t* za, zip_uint64_t count, Wanted wanted, unsigned workers,
+                           RawData raw)
     : za_(za), count_(count), wanted_(std::move(wanted)),
-      workerCount_(workers > 0 ? workers : std::max(1u, std::thread::hardware_concurrency())) {}
+      workerCount_(workers > 0 ? workers : std::max(1u, std::thread::hardware_concurrency())),
+      raw_(raw) {}
 
 InflateAhead::~InflateAhead() {
     {
@@ -85,46 +112,119 @@ InflateAhead::~InflateAhead() {
         t.join();
 }
 
+InflateAhead::Buffer InflateAhead::buffer(std::size_t size) {
+    // The smallest kept buffer that holds SIZE bytes, else a new one.
+    auto best = spare_.end();
+    for (auto it = spare_.begin(); it != spare_.end(); ++it)
+        if (it->capacity >= size && (best == spare_.end() || it->capacity < best->capacity))
+            best = it;
+    Buffer b;
+    if (best != spare_.end()) {
+        b = std::move(*best);
+        *best = std::move(spare_.back());
+        spare_.pop_back();
+        spareBytes_ -= b.capacity;
+    }
+    b.resize(size);
+    return b;
+}
+
+void InflateAhead::retire(std::shared_ptr<Job>& job) {
+    // A job still with a worker keeps its buffers; only this thread's last reference gives
+    // them back.
+    if (job.use_count() == 1)
+        for (Buffer* b : {&job->stored, &job->inflated})
+            if (b->capacity > 0 && spare_.size() < MaxAhead &&
+                spareBytes_ + b->capacity <= HeldLimit) {
+                spareBytes_ += b->capacity;
+                spare_.push_back(std::move(*b));
+            }
+    job.reset();
+}
+
+bool InflateAhead::readRaw(std::uint64_t at, char* out, std::size_t n) {
+    if (n > WindowSize / 2) {
+        std::size_t got = 0;
+        while (got < n) {
+            const ssize_t r = pread(raw_.fd, out + got, n - got, static_cast<off_t>(at + got));
+            if (r < 0 && errno == EINTR)
+                continue;
+            if (r <= 0)
+                return false;
+            got += static_cast<std::size_t>(r);
+        }
+        return true;
+    }
+    if (at < windowAt_ || at - windowAt_ > windowFill_ || windowFill_ - (at - windowAt_) < n) {
+        if (window_.empty())
+            window_.resize(WindowSize);
+        ssize_t r = 0;
+        do
+            r = pread(raw_.fd, window_.data(), window_.size(), static_cast<off_t>(at));
+        while (r < 0 && errno == EINTR);
+        windowAt_ = at;
+        windowFill_ = r > 0 ? static_cast<std::size_t>(r) : 0;
+        if (windowFill_ < n)
+            return false;
+    }
+    std::memcpy(out, window_.data() + (at - windowAt_), n);
+    return true;
+}
+
 std::shared_ptr<InflateAhead::Job> InflateAhead::readAhead(zip_uint64_t idx) {
     zip_stat_t st;
-    constexpr zip_uint64_t needed =
-        ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
+    constexpr zip_uint64_t needed = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD |
+                                    ZIP_STAT_ENCRYPTION_METHOD | ZIP_STAT_CRC;
     if (zip_stat_index(za_, idx, 0, &st) != 0 || (st.valid & needed) != needed ||
-        (st.comp_method != ZIP_CM_DEFLATE && !decodedHere(st.comp_method)) ||
-        st.encryption_method != ZIP_EM_NONE || st.size > ReadyLimit || st.comp_size > ReadyLimit)
+        (st.comp_method != ZIP_CM_DEFLATE && st.comp_method != ZIP_CM_STORE &&
+         !decodedHere(st.comp_method)) ||
+        st.encryption_method != ZIP_EM_NONE || st.size > ReadyLimit || st.comp_size > ReadyLimit ||
+        (st.comp_method == ZIP_CM_STORE && st.size != st.comp_size))
         return nullptr;
     auto job = std::make_shared<Job>();
     job->idx = idx;
     job->size = static_cast<std::size_t>(st.size);
     job->method = st.comp_method;
-    job->stored.resize(static_cast<std::size_t>(st.comp_size));
+    job->storedCrc = st.crc;
+    job->stored = buffer(static_cast<std::size_t>(st.comp_size));
+    const std::uint64_t at = raw_.fd >= 0 ? raw_.dataStart[idx] : zipformat::NoDataStart;
+    if (at != zipformat::NoDataStart)
+        return readRaw(at, job->stored.data(), job->stored.size) ? job : nullptr;
     zip_file_t* raw = zip_fopen_index(za_, idx, ZIP_FL_COMPRESSED);
     if (!raw)
         return nullptr;
     std::size_t got = 0;
-    while (got < job->stored.size()) {
-        const zip_int64_t n = zip_fread(raw, job->stored.data() + got, job->stored.size() - got);
+    while (got < job->stored.size) {
+        const zip_int64_t n = zip_fread(raw, job->stored.data() + got, job->stored.size - got);
         if (n <= 0)
             break;
         got += static_cast<std::size_t>(n);
     }
     zip_fclose(raw);
     // Bytes that cannot be read are left to the writer's own reading, which reports why.
-    return got == job->stored.size() ? job : nullptr;
+    return got == job->stored.size ? job : nullptr;
 }
 
 void InflateAhead::fill(zip_uint64_t from) {
     next_ = std::max(next_, from);
     while (next_ < count_ && ahead_.size() < MaxAhead && (held_ < HeldLimit || ahead_.empty())) {
         const zip_uint64_t idx = next_++;
-        if (!wanted_(idx))
+        std::optional<FileToWrite> file;
+        if (!wanted_(idx, file))
             continue;
         std::shared_ptr<Job> job = readAhead(idx);
         if (!job)
             continue;
-        job->held = job->stored.size() + job->size;
+        if (raw_.folder >= 0)
+            job->file = file;
+        if (job->method != ZIP_CM_STORE)
+            job->inflated = buffer(job->size);
+        job->held = job->stored.size + job->size;
         held_ += job->held;
         ahead_.push_back(job);
+        if (job->stored.size <= InlineLimit && !job->file)
+            continue; // decoded when taken
+        job->queued = true;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             queue_.push_back(std::move(job));
@@ -136,19 +236,47 @@ void InflateAhead::fill(zip_uint64_t from) {
 }
 
 void InflateAhead::inflate(Job& job, Inflater& inflater) {
-    // An allocation that fails leaves the entry to the writer, as a damaged one.
+    // An entry that fails here is left to the writer, which reads it again and reports it.
     try {
-        job.inflated.resize(job.size);
-        job.ok = job.method == ZIP_CM_DEFLATE
-                     ? inflater.inflate(job.stored.data(), job.stored.size(), job.inflated.data(),
-                                        job.size)
-                     : decodeWhole(job.method, job.stored, job.inflated);
+        if (job.method == ZIP_CM_STORE) {
+            std::swap(job.inflated, job.stored);
+            job.ok = true;
+        } else if (job.method == ZIP_CM_DEFLATE) {
+            job.ok =
+                inflater.inflate(job.stored.data(), job.stored.size, job.inflated.data(), job.size);
+        } else {
+            job.ok = decodeWhole(job.method, job.stored.data(), job.stored.size,
+                                 job.inflated.data(), job.size);
+        }
         if (job.ok)
             job.crc = crc32(0, job.inflated.data(), job.size);
     } catch (...) {
         job.ok = false;
     }
-    job.stored = {};
+}
+
+void InflateAhead::writeFile(Job& job) const {
+    // Only a file that will be extracted as it is: sound, and of its stored CRC.
+    if (!job.file || !job.ok || job.crc != job.storedCrc)
+        return;
+    const int fd = openAnonymousFile(raw_.folder, 0600);
+    if (fd < 0)
+        return;
+    std::size_t done = 0;
+    while (done < job.size) {
+        const ssize_t n = write(fd, job.inflated.data() + done, job.size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    std::string error;
+    // What fails here is done again by the writer, which reports it.
+    if (done == job.size && setModeAndTime(fd, job.file->mode, job.file->mtime, error))
+        job.fd = fd;
+    else
+        close(fd);
 }
 
 void InflateAhead::work() {
@@ -166,39 +294,45 @@ void InflateAhead::work() {
             if (!inflater)
                 inflater = std::make_unique<Inflater>();
             inflate(*job, *inflater);
+            writeFile(*job);
         } catch (...) {
             job->ok = false; // no inflater: the writer reads the entry itself
         }
         lock.lock();
         job->state = Job::State::Done;
         jobDone_.notify_all();
+        // The job is let go before the lock is: whoever sees it done holds it alone.
+        job.reset();
     }
 }
 
 void InflateAhead::drop(const std::shared_ptr<Job>& job) {
-    if (job->state == Job::State::Queued)
+    if (job->state == Job::State::Queued && job->queued)
         queue_.erase(std::find(queue_.begin(), queue_.end(), job));
 }
 
 bool InflateAhead::take(zip_uint64_t idx, InflatedEntry& out) {
     if (current_) {
         held_ -= current_->held;
-        current_.reset();
+        retire(current_);
     }
+    std::vector<std::shared_ptr<Job>> passed; // entries not asked for
     {
         std::lock_guard<std::mutex> lock(mutex_);
         while (!ahead_.empty() && ahead_.front()->idx < idx) {
             drop(ahead_.front());
             held_ -= ahead_.front()->held;
+            passed.push_back(std::move(ahead_.front()));
             ahead_.pop_front();
         }
     }
+    for (auto& job : passed)
+        retire(job);
     fill(idx);
     if (ahead_.empty() || ahead_.front()->idx != idx)
         return false;
     std::shared_ptr<Job> job = std::move(ahead_.front());
     ahead_.pop_front();
-    current_ = job;
     bool here = false;
     {
         std::unique_lock<std::mutex> lock(mutex_);
@@ -215,11 +349,17 @@ bool InflateAhead::take(zip_uint64_t idx, InflatedEntry& out) {
             writerInflater_ = std::make_unique<Inflater>();
         inflate(*job, *writerInflater_);
     }
+    current_ = std::move(job);
     // The workers go on with the entries after this one while it is written.
     fill(idx + 1);
-    if (!job->ok)
+    if (!current_->ok)
         return false;
-    out = InflatedEntry{job->inflated.data(), job->size, job->crc, 0};
+    out = InflatedEntry{current_->inflated.data(), current_->size, current_->crc, 0, current_->fd};
+    if (current_->fd >= 0) {
+        out.mode = current_->file->mode;
+        out.mtime = current_->file->mtime;
+        current_->fd = -1;
+    }
     return true;
 }
 

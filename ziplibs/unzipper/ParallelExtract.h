@@ -6,8 +6,12 @@
 // ready. The workers never call back and never touch the archive: every message, progress
 // report and check stays on the calling thread, in archive order.
 //
-// Only unencrypted entries of up to ReadyLimit bytes go ahead, deflated ones or those of the
-// methods decoded here (MethodDecoders.h: LZMA, XZ, Zstandard, Deflate64). Encrypted entries
+// Only unencrypted entries of up to ReadyLimit bytes go ahead, stored or deflated ones or those
+// of the methods decoded here (MethodDecoders.h: LZMA, XZ, Zstandard, Deflate64). When the
+// caller knows where the entries' data lie (RawData), their bytes are read straight from the
+// file through one large window, so that entries of a few bytes cost no system call of their
+// own; entries that small are also checked on the calling thread, where handing them to a
+// worker would cost more than their work. Encrypted entries
 // (their password is asked for through the callback), larger entries (which keep streaming
 // in bounded memory), other methods, and any entry a worker could not inflate are left to
 // the calling thread's EntryReader, which reads them as before and reports what is wrong.
@@ -24,6 +28,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -35,6 +40,11 @@ struct InflatedEntry {
     std::size_t size = 0;
     std::uint32_t crc = 0; // of all SIZE bytes
     std::size_t pos = 0;
+    // The entry's file, already written by a worker (anonymous, with its mode and time set);
+    // -1 when the writer makes it. The taker owns it.
+    int fd = -1;
+    unsigned mode = 0; // what the file written ahead was given
+    long long mtime = 0;
 
     std::ptrdiff_t read(const char*& block, std::size_t max) {
         const std::size_t n = std::min(max, size - pos);
@@ -44,17 +54,41 @@ struct InflatedEntry {
     }
 };
 
+// Where the stored bytes of the entries can be read without libzip: the archive file, and
+// for each entry of the handle (by its index) where its data begins in that file
+// (zipformat::NoDataStart when unknown). No file (-1) reads every entry through libzip.
+struct RawData {
+    int fd = -1;
+    const std::uint64_t* dataStart = nullptr;
+    // The extraction folder, in whose file system the workers make the files of the entries
+    // they have decoded (anonymous until the writer links them in, so that the making of
+    // files is shared among the cores too); -1: the writer makes every file.
+    int folder = -1;
+};
+
+// The file an entry becomes, when a worker may write it ahead.
+struct FileToWrite {
+    unsigned mode = 0;
+    long long mtime = 0;
+};
+
 class InflateAhead {
 public:
     // The largest entry inflated ahead, and what the entries read ahead may hold at once.
     static constexpr std::uint64_t ReadyLimit = 8u << 20;
     static constexpr std::uint64_t HeldLimit = 32u << 20;
     static constexpr std::size_t MaxAhead = 256;
+    // Entries of up to this many stored bytes are decoded and checked on the calling thread.
+    static constexpr std::uint64_t InlineLimit = 2048;
+    // The window through which small entries' bytes are read.
+    static constexpr std::size_t WindowSize = 1u << 20;
 
-    // For the COUNT entries of ZA. WANTED(idx) tells whether the extraction will ask for entry
-    // idx (it must not use ZA). WORKERS threads; 0 takes one per core.
-    InflateAhead(zip_t* za, zip_uint64_t count, std::function<bool(zip_uint64_t)> wanted,
-                 unsigned workers = 0);
+    // For the COUNT entries of ZA. WANTED(idx, file) tells whether the extraction will ask for
+    // entry idx, and sets FILE to what the entry's file will be when it is a plain file that a
+    // worker may write ahead. WORKERS threads; 0 takes one per core.
+    using Wanted = std::function<bool(zip_uint64_t, std::optional<FileToWrite>&)>;
+    InflateAhead(zip_t* za, zip_uint64_t count, Wanted wanted, unsigned workers = 0,
+                 RawData raw = {});
     // Stops the workers and waits for them; an entry being inflated is finished first.
     ~InflateAhead();
     InflateAhead(const InflateAhead&) = delete;
@@ -71,24 +105,43 @@ public:
     // on a single core, where nothing is gained.
     static unsigned workers();
 
+    // A byte buffer that is not cleared when it grows, kept for the next entry once one is
+    // written.
+    struct Buffer {
+        std::unique_ptr<char[]> bytes;
+        std::size_t size = 0, capacity = 0;
+        char* data() const { return bytes.get(); }
+        void resize(std::size_t n);
+    };
+
 private:
     struct Job;
     // Reads the stored bytes of the wanted entries from FROM on while the bounds allow.
     void fill(zip_uint64_t from);
     std::shared_ptr<Job> readAhead(zip_uint64_t idx);
+    bool readRaw(std::uint64_t at, char* out, std::size_t n);
     void work();
     static void inflate(Job& job, Inflater& inflater);
+    void writeFile(Job& job) const;
     void drop(const std::shared_ptr<Job>& job); // under the lock
+    void retire(std::shared_ptr<Job>& job);     // its buffers kept for later entries
+    Buffer buffer(std::size_t size);
 
     zip_t* za_;
     const zip_uint64_t count_;
-    const std::function<bool(zip_uint64_t)> wanted_;
+    const Wanted wanted_;
     const unsigned workerCount_;
     zip_uint64_t next_ = 0;                    // the next entry fill looks at
     std::deque<std::shared_ptr<Job>> ahead_;   // read ahead and not yet taken, by index
     std::shared_ptr<Job> current_;             // the one last taken, whose bytes are out
     std::uint64_t held_ = 0;                   // bytes of ahead_ and current_
     std::unique_ptr<Inflater> writerInflater_; // for entries no worker has started
+    RawData raw_;
+    std::vector<char> window_; // of the archive file, from windowAt_, windowFill_ bytes
+    std::uint64_t windowAt_ = 0;
+    std::size_t windowFill_ = 0;
+    std::vector<Buffer> spare_; // buffers of written entries, for the next ones
+    std::uint64_t spareBytes_ = 0;
 
     std::mutex mutex_;
     std::condition_variable workAvailable_;

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/random.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,6 +26,15 @@ std::string sysError(const std::string& what) {
 
 OutputFolder::OutputFolder() {
     base_ = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // Half of what the process may still open, leaving room for the files being written and
+    // for the rest of the program.
+    struct rlimit files {};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0)
+        keptLimit_ =
+            files.rlim_cur == RLIM_INFINITY
+                ? MaxKeptFolders
+                : std::clamp<std::size_t>(files.rlim_cur > 128 ? (files.rlim_cur - 128) / 2 : 0,
+                                          MinKeptFolders, MaxKeptFolders);
 }
 
 OutputFolder::~OutputFolder() {
@@ -34,27 +44,44 @@ OutputFolder::~OutputFolder() {
         close(base_);
 }
 
+int OutputFolder::kept(const std::string& path) {
+    const auto it = keptByPath_.find(path);
+    if (it == keptByPath_.end())
+        return -1;
+    kept_.splice(kept_.begin(), kept_, it->second);
+    return it->second->second;
+}
+
+void OutputFolder::keep(const std::string& path, int fd) {
+    kept_.emplace_front(path, fd);
+    keptByPath_[path] = kept_.begin();
+    if (kept_.size() > keptLimit_) {
+        close(kept_.back().second);
+        keptByPath_.erase(kept_.back().first);
+        kept_.pop_back();
+    }
+}
+
 int OutputFolder::openFolder(const std::vector<std::string>& parts, std::size_t count, bool create,
                              std::string& error, bool& throughSymlink) {
     throughSymlink = false;
+    // The deepest kept folder on the way; the rest of the path is opened from there.
+    std::vector<std::size_t> ends{0}; // where the path of the first i parts ends
     std::string path;
-    for (std::size_t i = 0; i < count; ++i)
+    for (std::size_t i = 0; i < count; ++i) {
         path += parts[i] + "/";
-    // The deepest kept folder on the way, which becomes the one used last; the rest of the
-    // path is opened from there.
-    auto best = kept_.end();
-    for (auto it = kept_.begin(); it != kept_.end(); ++it)
-        if (path.starts_with(it->first) &&
-            (best == kept_.end() || it->first.size() > best->first.size()))
-            best = it;
-    int fd = base_;
-    std::string opened; // the path of fd
-    if (best != kept_.end()) {
-        std::rotate(kept_.begin(), best, best + 1);
-        std::tie(opened, fd) = kept_.front();
+        ends.push_back(path.size());
     }
-    for (auto i = static_cast<std::size_t>(std::count(opened.begin(), opened.end(), '/'));
-         i < count; ++i) {
+    int fd = base_;
+    std::size_t from = 0; // the parts already open
+    for (std::size_t i = count; i > 0; --i) {
+        if (const int found = kept(path.substr(0, ends[i])); found >= 0) {
+            fd = found;
+            from = i;
+            break;
+        }
+    }
+    for (std::size_t i = from; i < count; ++i) {
         const char* part = parts[i].c_str();
         constexpr int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
         int next = openat(fd, part, flags);
@@ -77,12 +104,7 @@ int OutputFolder::openFolder(const std::vector<std::string>& parts, std::size_t 
             }
             return -1;
         }
-        opened += parts[i] + "/";
-        kept_.emplace(kept_.begin(), opened, next);
-        if (kept_.size() > KeptFolders) {
-            close(kept_.back().second);
-            kept_.pop_back();
-        }
+        keep(path.substr(0, ends[i + 1]), next);
         fd = next;
     }
     return fd;
@@ -190,6 +212,19 @@ bool placeThroughTemporary(int dirFd, const std::string& name,
 
 } // namespace
 
+bool setModeAndTime(int fd, unsigned mode, long long mtime, std::string& error) {
+    if (fchmod(fd, static_cast<mode_t>(mode)) != 0) {
+        error = sysError("Cannot set the mode");
+        return false;
+    }
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(mtime), 0}};
+    if (futimens(fd, times) != 0) {
+        error = sysError("Cannot set the time");
+        return false;
+    }
+    return true;
+}
+
 TempFile::TempFile(int dirFd, bool anonymous)
     : dir_(dirFd), fd_(anonymous ? openAnonymousFile(dirFd, 0600) : -1) {
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
@@ -204,6 +239,8 @@ TempFile::TempFile(int dirFd, bool anonymous)
         name_.clear();
     }
 }
+
+TempFile::TempFile(int dirFd, int fd, Written) : dir_(dirFd), fd_(fd), written_(true) {}
 
 TempFile::~TempFile() {
     if (fd_ >= 0)
@@ -229,15 +266,8 @@ bool TempFile::writeAll(const void* data, std::size_t size) {
 }
 
 bool TempFile::commit(const std::string& name, unsigned mode, long long mtime) {
-    if (fchmod(fd_, static_cast<mode_t>(mode)) != 0) {
-        error_ = sysError("Cannot set the mode");
+    if (!written_ && !setModeAndTime(fd_, mode, mtime, error_))
         return false;
-    }
-    const struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(mtime), 0}};
-    if (futimens(fd_, times) != 0) {
-        error_ = sysError("Cannot set the time");
-        return false;
-    }
     if (name_.empty())
         return linkAnonymous(name);
     const int fd = fd_;
@@ -261,6 +291,7 @@ bool TempFile::linkAnonymous(const std::string& name) {
     // A link never replaces anything: a file or symbolic link at the name is replaced through
     // a temporary name.
     if (!link(name.c_str())) {
+        crossed_ = errno == EXDEV;
         if (errno != EEXIST) {
             error_ = sysError("Cannot create " + name);
             return false;

@@ -19,10 +19,12 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zip.h>
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <ctime>
 #include <iterator>
 #include <memory>
@@ -48,6 +50,18 @@ struct ZipFileClose {
 };
 using ZipFilePtr = std::unique_ptr<zip_file_t, ZipFileClose>;
 
+// A file descriptor closed when it goes.
+struct FileDescriptor {
+    explicit FileDescriptor(int f) : fd(f) {}
+    ~FileDescriptor() {
+        if (fd >= 0)
+            close(fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    const int fd;
+};
+
 // Done: a file or link was extracted; Folder: a folder entry was handled; Failed: the entry
 // was skipped or failed (and reported); Stop: the caller asked to stop.
 enum class Outcome { Done, Folder, Failed, Stop };
@@ -66,6 +80,14 @@ struct Extraction {
     std::vector<std::pair<std::vector<std::string>, std::time_t>> folderTimes;
     // The workers inflating entries ahead of this thread; null in test mode and on one core.
     std::unique_ptr<InflateAhead> ahead;
+    // Whether each entry of the whole archive has an extra field in its local header (empty:
+    // unknown), and the index in the whole archive of za's first entry.
+    std::vector<bool> localExtra;
+    zip_uint64_t base = 0;
+
+    std::optional<std::time_t> timeOf(zip_uint64_t idx, const zip_stat_t& st) const {
+        return entryTime(za, idx, st, localExtra.empty() || localExtra[base + idx]);
+    }
 };
 
 std::string wrongOrDamaged(const std::string& name) {
@@ -128,9 +150,17 @@ Outcome extractFile(Extraction& x, zip_uint64_t idx, const std::string& name, co
         reportReadError(rep, name, st, entry->error());
         return rep.stopped() ? Outcome::Stop : Outcome::Failed;
     }
-    TempFile tmp(dirFd);
-    if (tmp.fd() < 0) {
-        rep.message(WriteFailed, tmp.error() + " for " + name);
+    // A file a worker wrote ahead is linked in as it is, when it got what this one would.
+    const bool written = ready && ahead.fd >= 0 && ahead.mode == mode && ahead.mtime == mtime;
+    if (ready && ahead.fd >= 0 && !written)
+        close(ahead.fd);
+    std::optional<TempFile> tmp;
+    if (written)
+        tmp.emplace(dirFd, ahead.fd, TempFile::Written{});
+    else
+        tmp.emplace(dirFd);
+    if (tmp->fd() < 0) {
+        rep.message(WriteFailed, tmp->error() + " for " + name);
         return rep.stopped() ? Outcome::Stop : Outcome::Failed;
     }
     std::uint32_t crc = 0;
@@ -149,8 +179,8 @@ Outcome extractFile(Extraction& x, zip_uint64_t idx, const std::string& name, co
         if (!ready)
             crc = crc32(crc, block, un);
         total += un;
-        if (!tmp.writeAll(block, un)) {
-            rep.message(WriteFailed, tmp.error() + " " + name);
+        if (!written && !tmp->writeAll(block, un)) {
+            rep.message(WriteFailed, tmp->error() + " " + name);
             return rep.stopped() ? Outcome::Stop : Outcome::Failed;
         }
         if (!rep.progress(un))
@@ -166,8 +196,15 @@ Outcome extractFile(Extraction& x, zip_uint64_t idx, const std::string& name, co
                                   : "CRC error in " + name + "; the file was not extracted");
         return rep.stopped() ? Outcome::Stop : Outcome::Failed;
     }
-    if (!tmp.commit(leaf, mode, mtime)) {
-        rep.message(WriteFailed, tmp.error() + " (" + name + ")");
+    if (!tmp->commit(leaf, mode, mtime)) {
+        // A file written on another file system than its folder's is written again here.
+        if (written && tmp->crossedDevice()) {
+            tmp.emplace(dirFd);
+            if (tmp->fd() >= 0 && tmp->writeAll(ahead.data, ahead.size) &&
+                tmp->commit(leaf, mode, mtime))
+                return Outcome::Done;
+        }
+        rep.message(WriteFailed, tmp->error() + " (" + name + ")");
         return rep.stopped() ? Outcome::Stop : Outcome::Failed;
     }
     return Outcome::Done;
@@ -232,6 +269,25 @@ bool folderByAttributes(zip_uint8_t opsys, zip_uint32_t attr, const zip_stat_t& 
     return (attr & 0x10) != 0 && (st.valid & ZIP_STAT_SIZE) && st.size == 0;
 }
 
+// The mode and time the file of entry IDX gets when it is a plain file with a time of its
+// own (what extractEntry gives it); nullopt for anything else.
+std::optional<FileToWrite> plainFile(const Extraction& x, zip_uint64_t idx) {
+    zip_stat_t st;
+    zip_uint8_t opsys = ZIP_OPSYS_DOS;
+    zip_uint32_t attr = 0;
+    const char* raw = zip_get_name(x.za, idx, ZIP_FL_ENC_RAW);
+    if (!raw || !*raw || raw[std::strlen(raw) - 1] == '/' ||
+        zip_stat_index(x.za, idx, 0, &st) != 0 ||
+        zip_file_get_external_attributes(x.za, idx, 0, &opsys, &attr) != 0 ||
+        folderByAttributes(opsys, attr, st))
+        return std::nullopt;
+    const unsigned type = opsys == ZIP_OPSYS_UNIX ? (attr >> 16) & S_IFMT : 0;
+    const std::optional<std::time_t> when = x.timeOf(idx, st);
+    if ((type != 0 && type != S_IFREG) || !when)
+        return std::nullopt;
+    return FileToWrite{fileMode(opsys, attr, x.umask), *when};
+}
+
 // Extracts one entry. Returns Stop when the caller asked to stop.
 Outcome extractEntry(Extraction& x, zip_uint64_t idx, const std::string& name) {
     Reporter& rep = x.rep;
@@ -267,7 +323,7 @@ Outcome extractEntry(Extraction& x, zip_uint64_t idx, const std::string& name) {
             return Outcome::Folder;
         if (x.out.openFolder(safe.parts, safe.parts.size(), true, error, viaLink) < 0)
             rep.message(viaLink ? NameRefused : WriteFailed, error + " (" + name + ")");
-        else if (const auto when = entryTime(x.za, idx, st))
+        else if (const auto when = x.timeOf(idx, st))
             x.folderTimes.emplace_back(safe.parts, *when);
         return stopOr(Outcome::Folder);
     }
@@ -287,7 +343,7 @@ Outcome extractEntry(Extraction& x, zip_uint64_t idx, const std::string& name) {
         return stopOr(Outcome::Failed);
     }
 
-    const std::optional<std::time_t> when = entryTime(x.za, idx, st);
+    const std::optional<std::time_t> when = x.timeOf(idx, st);
     struct stat existing {};
     if (fstatat(dirFd, leaf.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
         if (S_ISDIR(existing.st_mode)) {
@@ -387,7 +443,8 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
                     "Not a ZIP archive or damaged: " + archive + " (" + zipErrorText(err) + ")");
         return 0;
     }
-    Extraction x{*r, rep, za.get(), {}, processUmask(), 0, {}, Passwords(rep, archive), {}, {}};
+    Extraction x{*r, rep, za.get(), {}, processUmask(), 0, {}, Passwords(rep, archive),
+                 {}, {},  {},       0};
     if (!x.out.valid() && r->Reserved20 != UnzTestMode) { // a test writes nothing
         rep.message(WriteFailed, "Cannot open the extraction folder");
         return 0;
@@ -398,9 +455,17 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
     // Entries that share their bytes with another are not extracted: many records pointing
     // at one entry's data would unpack to far more than the archive holds, and one entry's
     // data hiding another's header shows a listing other than what is extracted.
-    std::vector<bool> overlapping = overlappingEntries(archive);
-    if (overlapping.size() != static_cast<std::uint64_t>(n))
+    EntryPlaces places = entryPlaces(archive);
+    std::vector<bool>& overlapping = places.overlapping;
+    if (overlapping.size() != static_cast<std::uint64_t>(n)) {
         overlapping.assign(static_cast<std::size_t>(n), false);
+        places.dataStart.clear();
+        places.localExtra.clear();
+    }
+    x.localExtra = std::move(places.localExtra);
+    // The workers' reading of small entries goes straight to the file where their data lie.
+    const FileDescriptor rawFile(
+        places.dataStart.empty() ? -1 : open(archive.c_str(), O_RDONLY | O_CLOEXEC));
     // Every entry's name is needed only to tell a spec with "*" or "?" that is an entry's
     // own name from a pattern: a million names are not kept for a call without such specs.
     const bool anyPattern = std::any_of(specs.begin(), specs.end(),
@@ -420,22 +485,31 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
         if (r->Reserved20 == UnzTestMode || workers == 0)
             return std::unique_ptr<InflateAhead>();
         const auto count = static_cast<zip_uint64_t>(zip_get_num_entries(za.get(), 0));
+        // Files that will most likely be made are written ahead by the workers, not when the
+        // extraction only replaces older files.
+        const bool writeAhead = !flag(r->UpdateFlag) && !flag(r->FreshenFlag);
         return std::make_unique<InflateAhead>(
             za.get(), count,
-            [&](zip_uint64_t idx) {
+            [&, writeAhead](zip_uint64_t idx, std::optional<FileToWrite>& file) {
                 // The checks of the loop below that need nothing but the name.
                 if (overlapping[base + idx])
                     return false;
-                if (everyEntry)
-                    return true;
-                const char* raw = zip_get_name(za.get(), idx, ZIP_FL_ENC_RAW);
-                const std::string name = raw ? entryName(za.get(), idx, raw, *enc) : "";
-                for (std::size_t k = 0; raw && k < specs.size(); ++k)
-                    if (matcher.matches(k, name))
-                        return true;
-                return false;
+                if (!everyEntry) {
+                    const char* raw = zip_get_name(za.get(), idx, ZIP_FL_ENC_RAW);
+                    const std::string name = raw ? entryName(za.get(), idx, raw, *enc) : "";
+                    bool match = false;
+                    for (std::size_t k = 0; raw && k < specs.size() && !match; ++k)
+                        match = matcher.matches(k, name);
+                    if (!match)
+                        return false;
+                }
+                if (writeAhead)
+                    file = plainFile(x, idx);
+                return true;
             },
-            workers);
+            workers,
+            RawData{rawFile.fd, rawFile.fd >= 0 ? places.dataStart.data() + base : nullptr,
+                    writeAhead ? x.out.base() : -1});
     };
     x.ahead = inflateAhead();
     for (zip_int64_t i = 0, batch = 0; i < n; ++i) {
@@ -451,6 +525,7 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
             x.za = za.get();
             base = static_cast<zip_uint64_t>(i);
             x.passwords.base = base;
+            x.base = base;
             x.ahead = inflateAhead();
         }
         const auto idx = static_cast<zip_uint64_t>(i) - base;
