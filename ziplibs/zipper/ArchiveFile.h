@@ -35,6 +35,13 @@ public:
     bool beginWrite();
     bool write(const void* data, std::size_t size);
     bool commit();
+    // Drops the new archive, leaving the old one as it was.
+    void dropWrite();
+
+    // The descriptors of the old archive (open for reading) and of the new one while it is
+    // written, for copying between them; -1 when there is none.
+    int oldDescriptor() const { return read_; }
+    int newDescriptor() const { return write_; }
 
     // Set when the commit found the path no longer naming the archive that was opened (or,
     // for a new archive, something there now).
@@ -47,7 +54,6 @@ private:
     bool fail(int zipError, int sysError, const std::string& what);
     bool stillTheSame() const;
     bool linkIn();
-    void dropWrite();
 
     std::string path_, base_;
     int dir_ = -1;
