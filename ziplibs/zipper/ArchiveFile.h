@@ -1,10 +1,11 @@
 #pragma once
 // The archive file an add or a delete changes. It is opened once and locked against other
 // writers (an exclusive flock on that descriptor, so two processes take turns) for the whole
-// operation; libzip reads it through that descriptor and writes the new archive into an
-// anonymous file in the same folder (a named temporary one only where the file system has
-// none), which is linked in over the old one when whole, and only when the path still names
-// the file that was opened. A killed process leaves nothing behind.
+// operation; libzip (or a delete that copies the kept entries itself, RawDelete) reads it
+// through that descriptor and writes the new archive into an anonymous file in the same folder
+// (a named temporary one only where the file system has none), which is linked in over the old
+// one when whole, and only when the path still names the file that was opened. A killed
+// process leaves nothing behind.
 #include <zip.h>
 
 #include <sys/stat.h>
