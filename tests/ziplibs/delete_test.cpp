@@ -133,10 +133,8 @@ TEST_F(DeleteTest, MissingOrDamagedArchiveIsReportedNotCreated) {
 const char* shapeWriter = R"(
 import sys, zipfile
 shape, target, names = sys.argv[1], sys.argv[2], sys.argv[3:]
-class Stream:
-    def __init__(self, f): self.f = f
-    def write(self, b): return self.f.write(b)
-    def flush(self): self.f.flush()
+class Stream:  # no seek or tell: each entry gets a data descriptor
+    def __init__(self, f): self.write, self.flush = f.write, f.flush
 if shape == 'offsets':
     zipfile.ZIP64_LIMIT = 1
 with open(target, 'wb') as f, zipfile.ZipFile(Stream(f) if shape == 'descriptors' else f, 'w', zipfile.ZIP_DEFLATED) as z:
@@ -148,10 +146,8 @@ with open(target, 'wb') as f, zipfile.ZipFile(Stream(f) if shape == 'descriptors
         z.filelist.pop(0)
     z.comment = b'kept comment'
 if shape == 'offsets':
-    d = bytearray(open(target, 'rb').read())
-    e = d.rfind(b'PK\x05\x06')
-    d[e + 16:e + 20] = b'\xff' * 4
-    open(target, 'wb').write(d)
+    d = bytearray(open(target, 'rb').read()); e = d.rfind(b'PK\x05\x06')
+    d[e + 16:e + 20] = b'\xff' * 4; open(target, 'wb').write(d)
 )";
 
 using ShapeCase = std::tuple<std::string, std::vector<std::string>>;
@@ -166,11 +162,14 @@ TEST_P(ShapeTest, KeptEntriesStayWhole) {
                                                                     {"e.txt", textData(40000, 3)}};
     std::string names;
     std::vector<std::pair<std::string, std::string>> kept;
+    std::vector<std::string> keptNames;
     for (const auto& f : files) {
         writeFile(td / "src" / f.first, f.second);
         names += " " + f.first;
-        if (std::find(gone.begin(), gone.end(), f.first) == gone.end())
+        if (std::find(gone.begin(), gone.end(), f.first) == gone.end()) {
             kept.push_back(f);
+            keptNames.push_back(f.first);
+        }
     }
     const std::string archive = (td / "s.zip").string();
     writeFile(td / "write.py", shapeWriter);
@@ -187,9 +186,6 @@ TEST_P(ShapeTest, KeptEntriesStayWhole) {
         << rec.messages();
     capture("unzip -tqq " + shellQuote(archive) + " 2>&1", &status);
     EXPECT_EQ(status, 0);
-    std::vector<std::string> keptNames;
-    for (const auto& f : kept)
-        keptNames.push_back(f.first);
     EXPECT_EQ(entryNames(readCentralDirectory(archive)), keptNames);
     fs::create_directories(td / "out");
     EXPECT_EQ(runUnz(td / "out", {.archive = archive}), static_cast<std::int32_t>(kept.size()));
@@ -207,12 +203,7 @@ INSTANTIATE_TEST_SUITE_P(
                                          std::vector<std::string>{"b.bin"},
                                          std::vector<std::string>{"e.txt"},
                                          std::vector<std::string>{"a.txt", "c/d.txt", "e.txt"})),
-    [](const auto& info) {
-        std::string name = std::get<0>(info.param);
-        for (const auto& gone : std::get<1>(info.param))
-            name += "_" + gone.substr(0, 1);
-        return name;
-    });
+    [](const auto& info) { return std::get<0>(info.param) + std::to_string(info.index % 4); });
 
 TEST(DeleteCancel, StopWhileCopyingLeavesTheArchiveByteForByte) {
     TempDir td;

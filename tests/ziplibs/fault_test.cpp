@@ -1,11 +1,11 @@
 // Failures of the system under each library operation: a write that stops short or finds the
 // disk full, a read of the source or of the archive that fails with an I/O error, the final
 // naming (a rename, or the link that names an anonymous file) refused. This program puts its
-// own read, write, fread, fwrite, rename, renameat, linkat and copy_file_range in front of the
-// C library's (it exports them, so the libraries and libzip call them too); an armed fault makes
-// the calls on one file fail as a failing disk would (or the anonymous files and copies between
-// files that a file system lacks). The old archive must stay byte for byte, no temporary file
-// may stay behind, and a message must name the file and the reason.
+// own read, write, fread, fwrite, rename, renameat and linkat in front of the C library's (it
+// exports them, so the libraries and libzip call them too); an armed fault makes the calls on
+// one file fail as a failing disk would (or the anonymous files a file system lacks). The old
+// archive must stay byte for byte, no temporary file may stay behind, and a message must name the
+// file and the reason.
 #include "ziplibs/LibHarness.h"
 
 #include "tests/support/TestSupport.h"
@@ -160,7 +160,7 @@ extern "C" int openat(int dir, const char* path, int flags, ...) {
     return real(dir, path, flags, mode);
 }
 
-// Copies between files by the kernel, refused as between two file systems.
+// The kernel's copies between files, refused as between two file systems when armed.
 extern "C" ssize_t copy_file_range(int in, loff_t* inAt, int out, loff_t* outAt, size_t n,
                                    unsigned flags) {
     static const auto real =
