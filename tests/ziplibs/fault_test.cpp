@@ -30,7 +30,7 @@ using testsupport::writeFile;
 
 namespace {
 
-enum class Call { Read, Write, Rename, Anonymous };
+enum class Call { Read, Write, Rename, Anonymous, KernelCopy };
 
 // The armed fault: which calls fail and how. Read faults hit the file at path, write faults
 // every file in the folder at path, rename faults every rename, anonymous faults every
@@ -173,6 +173,19 @@ extern "C" int openat(int dir, const char* path, int flags, ...) {
     return real(dir, path, flags, mode);
 }
 
+// The kernel's copies between files, refused as between two file systems when armed.
+extern "C" ssize_t copy_file_range(int in, loff_t* inAt, int out, loff_t* outAt, size_t n,
+                                   unsigned flags) {
+    static const auto real =
+        next<ssize_t (*)(int, loff_t*, int, loff_t*, size_t, unsigned)>("copy_file_range");
+    if (fault.armed && fault.call == Call::KernelCopy) {
+        ++fault.hits;
+        errno = fault.error;
+        return -1;
+    }
+    return real(in, inAt, out, outAt, n, flags);
+}
+
 namespace {
 
 enum class Op { Add, Delete, Extract };
@@ -297,6 +310,21 @@ TEST_P(WithoutAnonymousFiles, TemporaryNamesAreRenamedInPlace) {
                                        : std::vector<std::string>{"second.txt"});
         EXPECT_EQ(present, std::vector<std::string>{});
     }
+}
+
+// Where the kernel cannot copy between the old archive and the new one, a delete copies the
+// kept entries through memory, and writes the same archive.
+TEST_F(FaultFixture, DeleteWithoutKernelCopyWritesTheSameArchive) {
+    ASSERT_EQ(runZip({.archive = archive, .specs = {"orig.txt"}, .del = true}), 1);
+    const std::string copied = readFile(archive);
+    writeFile(archive, before);
+    fault = Fault{.armed = true, .call = Call::KernelCopy, .error = EXDEV};
+    Recorder rec;
+    EXPECT_EQ(runZip({.archive = archive, .specs = {"orig.txt"}, .del = true}, &rec), 1)
+        << rec.messages();
+    EXPECT_GT(fault.hits, 0);
+    fault = Fault{};
+    EXPECT_EQ(readFile(archive), copied);
 }
 
 INSTANTIATE_TEST_SUITE_P(Operations, WithoutAnonymousFiles,

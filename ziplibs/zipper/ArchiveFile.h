@@ -1,10 +1,11 @@
 #pragma once
 // The archive file an add or a delete changes. It is opened once and locked against other
 // writers (an exclusive flock on that descriptor, so two processes take turns) for the whole
-// operation; libzip reads it through that descriptor and writes the new archive into an
-// anonymous file in the same folder (a named temporary one only where the file system has
-// none), which is linked in over the old one when whole, and only when the path still names
-// the file that was opened. A killed process leaves nothing behind.
+// operation; libzip (or a delete that copies the kept entries itself, RawDelete) reads it
+// through that descriptor and writes the new archive into an anonymous file in the same folder
+// (a named temporary one only where the file system has none), which is linked in over the old
+// one when whole, and only when the path still names the file that was opened. A killed
+// process leaves nothing behind.
 #include <zip.h>
 
 #include <sys/stat.h>
@@ -35,6 +36,13 @@ public:
     bool beginWrite();
     bool write(const void* data, std::size_t size);
     bool commit();
+    // Drops the new archive, leaving the old one as it was.
+    void dropWrite();
+
+    // The descriptors of the old archive (open for reading) and of the new one while it is
+    // written, for copying between them; -1 when there is none.
+    int oldDescriptor() const { return read_; }
+    int newDescriptor() const { return write_; }
 
     // Set when the commit found the path no longer naming the archive that was opened (or,
     // for a new archive, something there now).
@@ -47,7 +55,6 @@ private:
     bool fail(int zipError, int sysError, const std::string& what);
     bool stillTheSame() const;
     bool linkIn();
-    void dropWrite();
 
     std::string path_, base_;
     int dir_ = -1;

@@ -1,7 +1,8 @@
 // The ZIPPER library: adds files to an archive (creating it when missing) and deletes
-// entries from it. Every change goes through libzip, which writes a temporary file beside the
-// archive and renames it over the archive only when the whole operation has succeeded, so a
-// failure, a cancel or a killed process leaves the old archive as it was.
+// entries from it. Every change is written as a new file beside the archive (by libzip, or for
+// a delete from a plainly laid out archive by copying the kept entries' bytes as they stand),
+// which replaces the archive only when the whole operation has succeeded, so a failure, a
+// cancel or a killed process leaves the old archive as it was.
 #include "archive/ZIPPER.h"
 
 #include "zipformat/DosTime.h"
@@ -15,6 +16,7 @@
 #include "ziplibs/zipper/ArchiveFile.h"
 #include "ziplibs/zipper/Collect.h"
 #include "ziplibs/zipper/ParallelCompress.h"
+#include "ziplibs/zipper/RawDelete.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -599,6 +601,7 @@ std::int32_t runDelete(const ZipCommandRecord& r, const std::string& archive,
     const zip_int64_t n = zip_get_num_entries(za.get(), 0);
     const SpecMatcher matcher(specs, decodedEntryNames(za.get(), *enc));
     std::vector<bool> used(specs.size(), false);
+    std::vector<bool> gone(static_cast<std::size_t>(std::max<zip_int64_t>(n, 0)), false);
     std::int32_t deleted = 0;
     std::uint64_t remainingBytes = 0;
     for (zip_int64_t i = 0; i < n && !rep.stopped(); ++i) {
@@ -628,6 +631,7 @@ std::int32_t runDelete(const ZipCommandRecord& r, const std::string& archive,
             rep.message(WriteFailed, "Cannot delete " + name + ": " + zip_strerror(za.get()));
             continue;
         }
+        gone[idx] = true;
         ++deleted;
         if (flag(r.VerboseFlag))
             rep.message(InfoMessage, "Deleting " + name);
@@ -648,14 +652,30 @@ std::int32_t runDelete(const ZipCommandRecord& r, const std::string& archive,
         if (!writeEmptyArchive(archive, file, rep))
             return 0;
     } else {
-        RewriteProgress progress;
-        progress.rep = &rep;
-        progress.total = remainingBytes;
         rep.resetProgress();
-        zip_register_progress_callback_with_state(za.get(), 0.001, rewriteProgressCallback, nullptr,
-                                                  &progress);
-        if (!commit(za, archive, file, rep, std::string()))
+        // The kept entries' bytes are copied as they stand where the archive's shape allows;
+        // libzip rewrites it otherwise.
+        std::string why;
+        switch (rawDelete(file, gone, rep, why)) {
+        case RawDelete::Done:
+            break;
+        case RawDelete::Cancelled:
+            rep.message(Cancelled, "Operation cancelled; the archive was not changed: " + archive);
             return 0;
+        case RawDelete::Failed:
+            rep.message(WriteFailed, notReplaced(archive, file, why));
+            return 0;
+        case RawDelete::NotApplicable: {
+            RewriteProgress progress;
+            progress.rep = &rep;
+            progress.total = remainingBytes;
+            zip_register_progress_callback_with_state(za.get(), 0.001, rewriteProgressCallback,
+                                                      nullptr, &progress);
+            if (!commit(za, archive, file, rep, std::string()))
+                return 0;
+            break;
+        }
+        }
     }
     if (flag(r.ZipTimeFlag))
         setArchiveTimeToNewest(archive, rep);
