@@ -200,6 +200,18 @@ std::optional<Plan> makePlan(OldArchive& in, const std::vector<bool>& deleted) {
     std::string ends(static_cast<std::size_t>(e->end - (e->cdStart + e->cdSize)), '\0');
     if (!in.read(e->cdStart + e->cdSize, ends.data(), ends.size()))
         return std::nullopt;
+    // Only the plain layout is patched: the ZIP64 end record without extensible data and its
+    // locator (when there are), then the end record and its comment, and nothing else.
+    const auto at = [&](std::size_t pos) {
+        return reinterpret_cast<const unsigned char*>(&ends[pos]);
+    };
+    const std::size_t zip64Part = e->zip64 ? Zip64EndSize + Zip64LocatorSize : 0;
+    if (ends.size() != zip64Part + EndSize + e->commentLength ||
+        get32(at(zip64Part)) != EndSignature ||
+        (e->zip64 &&
+         (get32(at(0)) != Zip64EndSignature || littleEndian(&ends[4], 8) != Zip64EndSize - 12 ||
+          get32(at(Zip64EndSize)) != Zip64LocatorSignature)))
+        return std::nullopt;
     updateEndRecords(ends, e->zip64, kept, cdSize, written);
     plan.tail += ends;
     return plan;
