@@ -225,13 +225,16 @@ void InflateAhead::fill(zip_uint64_t from) {
         if (job->stored.size <= InlineLimit && !job->file)
             continue; // decoded when taken
         job->queued = true;
+        bool wake = false; // only a worker that waits needs the system's help to go on
         {
             std::lock_guard<std::mutex> lock(mutex_);
             queue_.push_back(std::move(job));
             while (workers_.size() < workerCount_)
                 workers_.emplace_back([this] { work(); });
+            wake = idle_ > 0;
         }
-        workAvailable_.notify_one();
+        if (wake)
+            workAvailable_.notify_one();
     }
 }
 
@@ -283,7 +286,11 @@ void InflateAhead::work() {
     std::unique_ptr<Inflater> inflater;
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        workAvailable_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+        while (!stopping_ && queue_.empty()) {
+            ++idle_;
+            workAvailable_.wait(lock);
+            --idle_;
+        }
         if (stopping_)
             return;
         std::shared_ptr<Job> job = std::move(queue_.front());
@@ -300,7 +307,8 @@ void InflateAhead::work() {
         }
         lock.lock();
         job->state = Job::State::Done;
-        jobDone_.notify_all();
+        if (writerWaiting_)
+            jobDone_.notify_all();
         // The job is let go before the lock is: whoever sees it done holds it alone.
         job.reset();
     }
@@ -341,7 +349,9 @@ bool InflateAhead::take(zip_uint64_t idx, InflatedEntry& out) {
             job->state = Job::State::Running;
             here = true;
         } else {
+            writerWaiting_ = true;
             jobDone_.wait(lock, [&] { return job->state == Job::State::Done; });
+            writerWaiting_ = false;
         }
     }
     if (here) {

@@ -148,6 +148,8 @@ private:
     std::condition_variable jobDone_;
     std::deque<std::shared_ptr<Job>> queue_; // read, not yet started
     bool stopping_ = false;
+    std::size_t idle_ = 0;       // workers waiting for a job
+    bool writerWaiting_ = false; // the calling thread waits for a job to be done
     std::vector<std::thread> workers_;
 };
 
