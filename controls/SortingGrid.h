@@ -110,7 +110,9 @@ public:
     virtual void SortByColumn(int ACol, const TSortOptions& SortOptions);
     virtual void RestoreOrder();
     virtual bool IsSortListValid();
-    const TSortedList& SortedList() const { return sortedList_; }
+    // The rows of the last sort in their sorted order, with their key texts as the sort read
+    // them; empty when there is nothing to undo.
+    const TSortedList& SortedList() const;
 
     virtual void MoveToCell(int ACol, int ARow);
     virtual void UpdateScrollPage();
@@ -164,6 +166,7 @@ protected:
     void RowHeightsChanged() override;
     void SizeChanged(int OldColCount, int OldRowCount) override;
     void UpdateScrollRange() override;
+    void SourceTextsChanging(int col) override;
 
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -175,6 +178,9 @@ private:
     void rowsMoved();
     void clearRow(int ARow);
     void clearColumn(int ACol);
+    void clearSortList();
+    // Makes the key texts of the sort list from the key cells kept, and lets go of the source.
+    void makeKeyTexts() const;
 
     bool caseSensitive_ = false;
     TAlignment alignmentHorz_ = TAlignment::taLeftJustify;
@@ -184,7 +190,16 @@ private:
     bool proportional_ = true;
     bool extendedKeys_ = false;
 
-    TSortedList sortedList_;
+    // The last sort: the row that each non-fixed row came from, in the sorted order, and its
+    // key cell as the sort read it: an item of keySource_, or its own text in keyTexts_ (when
+    // keyItems_ holds NoItem there). The key texts of SortedList are made from these only when
+    // the list is read, or before the source can go or change.
+    static constexpr std::uint32_t NoItem = 0xffffffffu;
+    std::vector<int> sortedRows_;
+    mutable std::shared_ptr<TGridCellSource> keySource_;
+    mutable std::vector<std::uint32_t> keyItems_;
+    mutable std::vector<QString> keyTexts_;
+    mutable TSortedList sortedList_;
 
     bool modified_ = false;
     bool hasFocus_ = false;
