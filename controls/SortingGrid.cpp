@@ -428,7 +428,10 @@ public:
             value.reset();
             return true;
         }
-        if (!reader_.readsBack() || !time.isValid() || date.year() < 1000 || date.year() > 9999)
+        static const qint64 firstDay = QDate(1000, 1, 1).toJulianDay();
+        static const qint64 lastDay = QDate(9999, 12, 31).toJulianDay();
+        const qint64 day = date.toJulianDay(); // the years of four digits
+        if (!reader_.readsBack() || !time.isValid() || day < firstDay || day > lastDay)
             return false;
         value = reader_.readBack(date, time);
         return true;
@@ -849,9 +852,12 @@ void TSortingGrid::ExecuteSort(int ACol, const TSortOptions& SortOptions) {
         // Texts by their UTF-8 bytes (ASCII letters upper-cased unless case-sensitive), ties
         // by row: a total order, so the keys themselves are sorted, not indices to them.
         std::string pool;
-        std::vector<TextKey> keys(size);
+        std::vector<TextKey> keys;
+        keys.reserve(size);
         for (int i = 0; i < n; ++i) {
-            TextKey& k = keys[std::size_t(i)];
+            if (i == 64) // room for the rest at the length of the texts so far, and some over
+                pool.reserve(pool.size() / 64 * size * 5 / 4);
+            TextKey& k = keys.emplace_back();
             k.offset = pool.size();
             cell(i).utf8(pool);
             k.length = std::uint32_t(pool.size() - k.offset);

@@ -113,6 +113,7 @@ public:
     // The rows of the last sort in their sorted order, with their key texts as the sort read
     // them; empty when there is nothing to undo.
     const TSortedList& SortedList() const;
+    void SourceTextsChanging(int col) override;
 
     virtual void MoveToCell(int ACol, int ARow);
     virtual void UpdateScrollPage();
@@ -166,7 +167,6 @@ protected:
     void RowHeightsChanged() override;
     void SizeChanged(int OldColCount, int OldRowCount) override;
     void UpdateScrollRange() override;
-    void SourceTextsChanging(int col) override;
 
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

@@ -21,7 +21,8 @@ struct Rows {
     std::vector<std::uint32_t> dos;
 };
 
-// One column read from the rows as the table's columns read the archive's entries.
+// One column read from the rows as the table's columns read the archive's entries, a sort
+// reading names, sizes and dates and times straight from them as it does from the entries.
 class RowsColumn : public TGridCellSource {
 public:
     RowsColumn(const Rows& rows, int col) : rows_(rows), col_(col) {}
@@ -36,6 +37,25 @@ public:
         default:
             return platform::dosDateTimeText(rows_.dos[i]);
         }
+    }
+    bool Utf8Text(std::uint32_t i, std::string& bytes) const override {
+        if (col_ != 0)
+            return false;
+        bytes += rows_.utf8[i];
+        return true;
+    }
+    bool NumberText(std::uint32_t i, std::uint64_t& value) const override {
+        if (col_ != 1 && col_ != 2)
+            return false;
+        value = col_ == 1 ? rows_.packedValue[i] : rows_.sizeValue[i];
+        return true;
+    }
+    bool DateTimeText(std::uint32_t i, QDate& date, QTime& time) const override {
+        if (col_ != 3)
+            return false;
+        if (!platform::dosDateAndTime(rows_.dos[i], date, time))
+            date = QDate();
+        return true;
     }
 
 private:
