@@ -150,4 +150,28 @@ INSTANTIATE_TEST_SUITE_P(
                (info.param.backslashes ? "_backslashes" : "");
     });
 
+// The undo list's key texts are made only when read: names that change after the sort, the
+// grid being told first, are still listed as the sort read them.
+TEST(EntryColumnUndo, KeyTextsStayAsSortedWhenTheNamesChange) {
+    guitest::application();
+    auto entries = std::make_shared<ZipDirList>();
+    for (const char* name : {"b/x", "a/y"}) {
+        ZipDirEntry e{};
+        e.FileName = name;
+        entries->push_back(std::move(e));
+    }
+    auto names = std::make_shared<EntryColumn>(entries, EntryColumn::Field::Name, 0);
+    TSortingGrid g;
+    g.setColCount(1);
+    g.setRowCount(3);
+    g.setFixedRows(1);
+    g.setColumnSource(0, 1, 2, names);
+    g.SortByColumn(0, {});
+    g.SourceTextsChanging(0);
+    names->showBackslashes();
+    EXPECT_EQ(g.Cells(0, 1), "a\\y");
+    ASSERT_EQ(g.SortedList().size(), 2u);
+    EXPECT_EQ(g.SortedList()[0].KeyText, "a/y");
+}
+
 } // namespace
