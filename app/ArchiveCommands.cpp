@@ -21,7 +21,8 @@ QString toQ(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// Empties the table down to its caption row; the columns let go of the listing they showed.
+// Empties the table down to its caption row; the columns let go of the listing they showed
+// (the undo of the last sort may hold it until the next sort).
 void emptyTable(TSortingGrid& grid) {
     grid.setFixedRows(0);
     grid.setRowCount(1);

@@ -856,7 +856,7 @@ void TSortingGrid::ExecuteSort(int ACol, const TSortOptions& SortOptions) {
         keys.reserve(size);
         for (int i = 0; i < n; ++i) {
             if (i == 64) // room for the rest at the length of the texts so far, and some over
-                pool.reserve(pool.size() / 64 * size * 5 / 4);
+                pool.reserve(pool.size() * size / 64 * 5 / 4);
             TextKey& k = keys.emplace_back();
             k.offset = pool.size();
             cell(i).utf8(pool);
@@ -1167,10 +1167,6 @@ void TSortingGrid::RowHeightsChanged() {
 }
 
 void TSortingGrid::SizeChanged(int OldColCount, int OldRowCount) {
-    // Rows that come or go may take the key column's source with them (a table refilled):
-    // the sort list's key texts are made while it is there.
-    if (RowCount() != OldRowCount)
-        makeKeyTexts();
     TStringGrid::SizeChanged(OldColCount, OldRowCount);
     if (OnSizeChanged)
         OnSizeChanged(this, OldColCount, OldRowCount);

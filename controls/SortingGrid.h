@@ -191,9 +191,9 @@ private:
     bool extendedKeys_ = false;
 
     // The last sort: the row that each non-fixed row came from, in the sorted order, and its
-    // key cell as the sort read it: an item of keySource_, or its own text in keyTexts_ (when
-    // keyItems_ holds NoItem there). The key texts of SortedList are made from these only when
-    // the list is read, or before the source can go or change.
+    // key cell as the sort read it: an item of keySource_ (held, whatever the column shows
+    // since), or its own text in keyTexts_ (where keyItems_ holds NoItem). The key texts of
+    // SortedList are made from these only when the list is read or the source's texts change.
     static constexpr std::uint32_t NoItem = 0xffffffffu;
     std::vector<int> sortedRows_;
     mutable std::shared_ptr<TGridCellSource> keySource_;

@@ -40,7 +40,8 @@ public:
     // What a sort may read in place of the text, which it would otherwise make for every row
     // and convert. Each answers true only when the item's text is known to be of the form
     // named, and false (the default) to leave the item to its text. An item's text must not
-    // change while the grid shows it, unless the grid is told first (SourceTextsChanging).
+    // change while the grid shows or keeps it (a sorting grid keeps the key cells of its last
+    // sort), unless the grid is told first (SourceTextsChanging).
     // The text is QString::fromUtf8 of the bytes appended to BYTES.
     virtual bool Utf8Text(std::uint32_t /*index*/, std::string& /*bytes*/) const { return false; }
     // The text is QString::number(VALUE).

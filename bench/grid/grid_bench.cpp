@@ -171,7 +171,7 @@ void BM_FillFromSources(benchmark::State& state) {
 }
 
 // A header click's sort of one column of the entry table (cells read from sources):
-// detection of the kind, then the sort.
+// detection of the kind, then the sort, ascending or descending.
 void sortColumn(benchmark::State& state, int col) {
     const Rows& r = rows(int(state.range(0)));
     auto g = makeGrid();
@@ -180,7 +180,7 @@ void sortColumn(benchmark::State& state, int col) {
         fillFromSources(*g, r);
         state.ResumeTiming();
         TSortOptions o;
-        o.Order = TSortOrder::soDescending;
+        o.Order = state.range(1) ? TSortOrder::soDescending : TSortOrder::soAscending;
         g->SortByColumn(col, o);
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -234,9 +234,18 @@ void BM_ScrollAndPaint(benchmark::State& state) {
 BENCHMARK(BM_FillAtOnce)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FillRowByRow)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FillFromSources)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SortByName)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SortBySize)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SortByDateTime)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SortByName)
+    ->ArgsProduct({{100'000, 1'000'000}, {0, 1}})
+    ->ArgNames({"rows", "descending"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SortBySize)
+    ->ArgsProduct({{100'000, 1'000'000}, {0, 1}})
+    ->ArgNames({"rows", "descending"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SortByDateTime)
+    ->ArgsProduct({{100'000, 1'000'000}, {0, 1}})
+    ->ArgNames({"rows", "descending"})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DetectDateTime)->Arg(100'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScrollAndPaint)->Arg(100'000)->Unit(benchmark::kMillisecond);
 
