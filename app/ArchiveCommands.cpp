@@ -2,18 +2,16 @@
 // New ZIP, Delete ZIP and Exit.
 #include "app/MainWindow.h"
 
+#include "app/EntryColumn.h"
 #include "app/MessageWindow.h"
 #include "controls/SortingGrid.h"
 #include "platform/Files.h"
 #include "platform/Messages.h"
-#include "platform/qt/Locale.h"
 #include "platform/qt/WaitCursor.h"
-#include "zipformat/Records.h"
 
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 
 #include <memory>
 
@@ -23,70 +21,8 @@ QString toQ(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// The padlock drawn before the name of an encrypted entry: a dark body with a keyhole under
-// a shackle, 9 by 12 pixels on a transparent ground.
-const QImage& lockMark() {
-    static const QImage image = [] {
-        QImage img(9, 12, QImage::Format_ARGB32_Premultiplied);
-        img.fill(Qt::transparent);
-        QPainter p(&img);
-        const QColor ink(64, 64, 64);
-        p.setPen(QPen(ink, 1.5));
-        p.drawArc(QRectF(1.75, 0.75, 5.5, 7.0), 0, 180 * 16);
-        p.drawLine(QPointF(1.75, 4.25), QPointF(1.75, 5.5));
-        p.drawLine(QPointF(7.25, 4.25), QPointF(7.25, 5.5));
-        p.fillRect(QRect(0, 5, 9, 7), ink);
-        p.fillRect(QRect(4, 7, 1, 3), Qt::white);
-        return img;
-    }();
-    return image;
-}
-
-// One column of the entry table, read from the component's listing the table was filled
-// from: the listing stays the one copy of each name, size and date, and the texts are made
-// as they are painted, read or sorted, exactly as they were once written into the cells.
-class EntryColumn : public TGridCellSource {
-public:
-    enum class Field { Name, Compressed, Uncompressed, DateTime };
-    EntryColumn(std::shared_ptr<const ZipDirList> entries, Field field, std::int32_t encoding)
-        : entries_(std::move(entries)), field_(field), encoding_(encoding) {}
-
-    QString Text(std::uint32_t index) const override {
-        if (index >= entries_->size())
-            return {};
-        const ZipDirEntry& entry = *(*entries_)[index];
-        switch (field_) {
-        case Field::Name: {
-            QString name = toQ(displayName(entry, encoding_));
-            if (backslashes_)
-                name.replace('/', '\\');
-            return name;
-        }
-        case Field::Compressed:
-            return QString::number(entry.CompressedSize64);
-        case Field::Uncompressed:
-            return QString::number(entry.UncompressedSize64);
-        default: // an impossible stored date or time leaves the cell empty
-            return platform::dosDateTimeText(entry.DateTime);
-        }
-    }
-    const QImage* Mark(std::uint32_t index) const override {
-        if (field_ != Field::Name || index >= entries_->size())
-            return nullptr;
-        return ((*entries_)[index]->GeneralFlags & zipformat::FlagEncrypted) ? &lockMark()
-                                                                             : nullptr;
-    }
-    // From now on the names separate folders with "\\" (the table's convention).
-    void showBackslashes() { backslashes_ = true; }
-
-private:
-    std::shared_ptr<const ZipDirList> entries_;
-    Field field_;
-    std::int32_t encoding_;
-    bool backslashes_ = false;
-};
-
-// Empties the table down to its caption row; the columns let go of the listing they showed.
+// Empties the table down to its caption row; the columns let go of the listing they showed
+// (the undo of the last sort may hold it until the next sort).
 void emptyTable(TSortingGrid& grid) {
     grid.setFixedRows(0);
     grid.setRowCount(1);
@@ -127,8 +63,10 @@ void TMainform::FillGrid() {
 
 void TMainform::RewriteGridSeparators() {
     if (auto* names = dynamic_cast<EntryColumn*>(StringGrid1->ColumnSource(0))) {
-        names->showBackslashes();
-        StringGrid1->viewport()->update();
+        if (!names->showsBackslashes()) {
+            StringGrid1->SourceTextsChanging(0);
+            names->showBackslashes();
+        }
         return;
     }
     for (int r = 1; r < StringGrid1->RowCount(); ++r) {

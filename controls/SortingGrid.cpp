@@ -74,6 +74,18 @@ public:
         }
         am_ = l.amText();
         pm_ = l.pmText();
+        readsBack_ = checkReadsBack(l);
+    }
+
+    // True when every text of a date and time that the locale's short forms write (a date, two
+    // spaces, a time: platform::dateTimeText) with a year of four digits is read back here
+    // field for field, so that a date and time can be read without its text (readBack).
+    bool readsBack() const { return readsBack_; }
+    // What dateTime() reads from that text of DATE and TIME: the fields the forms do not show
+    // (seconds, most often) are zero.
+    std::int64_t readBack(const QDate& date, const QTime& time) const {
+        return wallClock(date, QTime(time.hour(), showsMinute_ ? time.minute() : 0,
+                                     showsSecond_ ? time.second() : 0));
     }
 
     // nullopt: not read here (the general conversion decides).
@@ -285,6 +297,71 @@ private:
         return true;
     }
 
+    static bool hasDigit(const QString& text) {
+        return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+    }
+
+    // Names read case-insensitively by their longest match: each must be found as itself,
+    // whatever follows it, so none may begin another; a digit in one could join a number.
+    static bool distinctNames(const QStringList& names) {
+        for (const QString& a : names) {
+            if (a.isEmpty() || a != a.trimmed() || hasDigit(a) ||
+                a.toUpper().compare(a, Qt::CaseInsensitive) != 0 ||
+                a.toLower().compare(a, Qt::CaseInsensitive) != 0)
+                return false;
+            for (const QString& b : names)
+                if (&a != &b && b.startsWith(a, Qt::CaseInsensitive))
+                    return false;
+        }
+        return true;
+    }
+
+    // The forms are read back field for field when the digits written are 0-9, the date has
+    // its day, month and four-digit year once each and the time its hour once (minutes and
+    // seconds at most once, AM/PM exactly when the hour counts to twelve), no two number fields
+    // touch (one could take the other's digits), no literal holds a digit, month names and
+    // AM/PM texts are told apart by their start, and nothing that trimming or the spaces
+    // between date and time would take away stands at either end.
+    bool checkReadsBack(const QLocale& l) {
+        if (!dateOk_ || !timeOk_ || l.zeroDigit() != QStringLiteral("0"))
+            return false;
+        int count[int(Kind::AmPm) + 1] = {};
+        bool twelveHour = false;
+        for (const std::vector<Token>* tokens : {&date_, &time_}) {
+            bool number = false;
+            for (const Token& t : *tokens) {
+                const bool dateField = t.kind >= Kind::Day && t.kind <= Kind::Year4;
+                const bool isNumber = t.kind != Kind::Literal && t.kind != Kind::MonthShort &&
+                                      t.kind != Kind::MonthLong && t.kind != Kind::AmPm;
+                if ((isNumber && number) || hasDigit(t.literal) ||
+                    (t.kind != Kind::Literal && dateField != (tokens == &date_)))
+                    return false;
+                number = isNumber;
+                ++count[int(t.kind)];
+                twelveHour = twelveHour || t.twelveHour;
+            }
+        }
+        const int months =
+            count[int(Kind::Month)] + count[int(Kind::MonthShort)] + count[int(Kind::MonthLong)];
+        if (count[int(Kind::Day)] != 1 || months != 1 || count[int(Kind::Year4)] != 1 ||
+            count[int(Kind::Hour)] != 1 || count[int(Kind::Minute)] > 1 ||
+            count[int(Kind::Second)] > 1 || count[int(Kind::AmPm)] > 1 ||
+            (count[int(Kind::AmPm)] == 1) != twelveHour)
+            return false;
+        const Token &first = date_.front(), &timeFirst = time_.front(), &last = time_.back();
+        if ((first.kind == Kind::Literal && first.literal.front().isSpace()) ||
+            (timeFirst.kind == Kind::Literal && timeFirst.literal.front() == u' ') ||
+            (last.kind == Kind::Literal && last.literal.back().isSpace()))
+            return false;
+        if ((count[int(Kind::MonthShort)] && !distinctNames(shortMonths_)) ||
+            (count[int(Kind::MonthLong)] && !distinctNames(longMonths_)) ||
+            (twelveHour && !distinctNames({am_, pm_})))
+            return false;
+        showsMinute_ = count[int(Kind::Minute)] == 1;
+        showsSecond_ = count[int(Kind::Second)] == 1;
+        return true;
+    }
+
     static std::optional<QDate> makeDate(const Fields& f) {
         if (f.day < 0 || f.month < 0 || f.year < 0 || !QDate::isValid(f.year, f.month, f.day))
             return std::nullopt;
@@ -311,6 +388,7 @@ private:
     bool dateOk_ = false, timeOk_ = false;
     QStringList shortMonths_, longMonths_;
     QString am_, pm_;
+    bool readsBack_ = false, showsMinute_ = false, showsSecond_ = false;
 };
 
 // The conversions a sort uses, each text read once.
@@ -343,6 +421,21 @@ public:
             return std::nullopt;
         return wallClock(dt->date(), dt->time());
     }
+    // What dateTime() reads from the text DATE and TIME make (see
+    // TGridCellSource::DateTimeText), when that is known without the text.
+    bool dateTime(const QDate& date, const QTime& time, std::optional<std::int64_t>& value) const {
+        if (!date.isValid()) { // an empty text
+            value.reset();
+            return true;
+        }
+        static const qint64 firstDay = QDate(1000, 1, 1).toJulianDay();
+        static const qint64 lastDay = QDate(9999, 12, 31).toJulianDay();
+        const qint64 day = date.toJulianDay(); // the years of four digits
+        if (!reader_.readsBack() || !time.isValid() || day < firstDay || day > lastDay)
+            return false;
+        value = reader_.readBack(date, time);
+        return true;
+    }
     std::optional<std::int64_t> time(const QString& text) const {
         std::optional<QTime> t = reader_.time(text);
         if (!t)
@@ -356,44 +449,153 @@ private:
     ShortFormReader reader_;
 };
 
-// One row's key, converted once for the whole sort.
-// A text's sort key: its UTF-8 bytes in a shared pool, the first of them also kept in the key
-// itself so that most comparisons read no further.
+// True for UTF-8 that QString::fromUtf8 decodes and toUtf8 encodes again to the same bytes:
+// well-formed sequences of scalar values, leaving out (to be safe) zero bytes, a byte order
+// mark at the start and the noncharacters, which a decoder may treat in its own way.
+bool roundTripsUtf8(const unsigned char* p, std::size_t n) {
+    if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
+        return false;
+    for (std::size_t i = 0; i < n;) {
+        const unsigned char c = p[i];
+        if (c >= 0x01 && c < 0x80) {
+            ++i;
+            continue;
+        }
+        const int extra = c >= 0xC2 && c <= 0xDF   ? 1
+                          : c >= 0xE0 && c <= 0xEF ? 2
+                          : c >= 0xF0 && c <= 0xF4 ? 3
+                                                   : -1;
+        if (extra < 0 || n - i <= std::size_t(extra))
+            return false;
+        char32_t u = c & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
+            u = (u << 6) | (p[i + k] & 0x3F);
+        }
+        const char32_t least[] = {0, 0x80, 0x800, 0x10000};
+        if (u < least[extra] || u > 0x10FFFF || (u >= 0xD800 && u <= 0xDFFF) ||
+            (u >= 0xFDD0 && u <= 0xFDEF) || (u & 0xFFFE) == 0xFFFE)
+            return false;
+        i += std::size_t(extra) + 1;
+    }
+    return true;
+}
+
+// One key cell of a sort: read through its source's shortcuts where they apply, otherwise
+// from its text, made once when first needed.
+class KeyCell {
+public:
+    KeyCell(const TGridCellSource* source, std::uint32_t item, QString ownText)
+        : source_(source), item_(item), text_(std::move(ownText)), made_(!source) {}
+
+    const QString& text() {
+        if (!made_) {
+            text_ = source_->Text(item_);
+            made_ = true;
+        }
+        return text_;
+    }
+    // As the conversions read the text (with its ASCII letters upper-cased when UPPER).
+    std::optional<double> number(const Converter& conv, bool upper) {
+        std::uint64_t value = 0;
+        if (source_ && source_->NumberText(item_, value))
+            return double(value); // as the text's digits read, rounded to the nearest double
+        return conv.number(upper ? asciiUpper(text()) : text());
+    }
+    std::optional<std::int64_t> dateTime(const Converter& conv, bool upper) {
+        QDate date;
+        QTime time;
+        std::optional<std::int64_t> value;
+        if (source_ && source_->DateTimeText(item_, date, time) && conv.dateTime(date, time, value))
+            return value;
+        return conv.dateTime(upper ? asciiUpper(text()) : text());
+    }
+    // Appends the text's UTF-8 bytes to POOL.
+    void utf8(std::string& pool) {
+        const std::size_t start = pool.size();
+        if (source_ && source_->Utf8Text(item_, pool)) {
+            const auto* bytes = reinterpret_cast<const unsigned char*>(pool.data() + start);
+            if (roundTripsUtf8(bytes, pool.size() - start))
+                return;
+            const QByteArray again =
+                QString::fromUtf8(pool.data() + start, qsizetype(pool.size() - start)).toUtf8();
+            pool.replace(start, std::string::npos, again.constData(), std::size_t(again.size()));
+            return;
+        }
+        pool.resize(start);
+        const QByteArray bytes = text().toUtf8();
+        pool.append(bytes.constData(), std::size_t(bytes.size()));
+    }
+
+private:
+    const TGridCellSource* source_;
+    std::uint32_t item_;
+    QString text_;
+    bool made_;
+};
+
+// A text's sort key: its UTF-8 bytes in a shared pool, and one 16-byte piece of them (big-endian
+// in two numbers, zero-padded) kept in the key, so that comparisons read only the keys.
 struct TextKey {
-    static constexpr std::size_t Head = 16;
-    unsigned char head[Head] = {};
-    std::uint32_t offset = 0, length = 0;
+    static constexpr std::size_t Piece = 16;
+    std::uint64_t high = 0, low = 0;
+    std::uint8_t pieceLength = 0; // bytes of the text in the piece
+    std::uint32_t length = 0;
+    std::size_t offset = 0;
     int index = 0;
 
-    static TextKey of(const QByteArray& bytes, std::string& pool, int index) {
-        TextKey k;
-        k.offset = std::uint32_t(pool.size());
-        k.length = std::uint32_t(bytes.size());
-        k.index = index;
-        pool.append(bytes.constData(), std::size_t(bytes.size()));
-        return k;
+    void loadPiece(const std::string& pool, std::size_t depth) {
+        unsigned char b[Piece] = {};
+        const std::size_t from = depth * Piece;
+        pieceLength = std::uint8_t(length > from ? std::min<std::size_t>(length - from, Piece) : 0);
+        std::memcpy(b, pool.data() + offset + from, pieceLength);
+        high = low = 0;
+        for (std::size_t i = 0; i < 8; ++i) {
+            high = high << 8 | b[i];
+            low = low << 8 | b[8 + i];
+        }
     }
-    void fillHead(const std::string& pool) {
-        std::memcpy(head, pool.data() + offset, std::min<std::size_t>(length, Head));
-    }
-    // As compareBytes: byte-wise, a proper prefix first.
-    int compare(const TextKey& other, const std::string& pool) const {
-        const std::size_t n = std::min(length, other.length);
-        int c = std::memcmp(head, other.head, std::min(n, Head));
-        if (c == 0 && n > Head)
-            c = std::memcmp(pool.data() + offset + Head, pool.data() + other.offset + Head,
-                            n - Head);
-        if (c != 0)
-            return sign(c);
-        return compareValues(length, other.length);
+    // The pieces in byte order, a shorter piece before a longer one that it pads equal to.
+    int comparePiece(const TextKey& o) const {
+        if (high != o.high)
+            return high < o.high ? -1 : 1;
+        if (low != o.low)
+            return low < o.low ? -1 : 1;
+        return compareValues(pieceLength, o.pieceLength);
     }
 };
 
-struct SortKey {
-    QString text;      // custom kind
-    double number = 0; // numeric, date-time and time kinds
-    bool ok = false;   // the conversion succeeded
-};
+// Orders the keys by their texts' bytes (a proper prefix first), DESCENDING reversing that,
+// equal texts by index: the keys are sorted by their first pieces, then each run of keys whose
+// pieces are equal and full by the next piece, and so on. Comparing pieces in order this way
+// is comparing the bytes: where two texts first differ, or one ends, their pieces differ.
+void sortTexts(std::vector<TextKey>& keys, const std::string& pool, bool descending) {
+    struct Range {
+        std::size_t begin, end, depth;
+    };
+    std::vector<Range> todo{{0, keys.size(), 0}};
+    while (!todo.empty()) {
+        const Range r = todo.back();
+        todo.pop_back();
+        const auto first = keys.begin() + std::ptrdiff_t(r.begin);
+        const auto last = keys.begin() + std::ptrdiff_t(r.end);
+        for (auto k = first; k != last; ++k)
+            k->loadPiece(pool, r.depth);
+        std::sort(first, last, [descending](const TextKey& a, const TextKey& b) {
+            const int c = a.comparePiece(b);
+            return c == 0 ? a.index < b.index : (descending ? c > 0 : c < 0);
+        });
+        for (std::size_t i = r.begin; i < r.end;) {
+            std::size_t j = i + 1;
+            while (j < r.end && keys[j].comparePiece(keys[i]) == 0)
+                ++j;
+            if (j - i > 1 && keys[i].pieceLength == TextKey::Piece)
+                todo.push_back({i, j, r.depth + 1});
+            i = j;
+        }
+    }
+}
 
 // Stable merge sort of indices. It terminates and leaves a permutation whatever the
 // comparison answers, which matters when a handler forces a kind the texts do not convert to.
@@ -559,9 +761,11 @@ TSortKind TSortingGrid::DetectSortKind(int ACol) {
     const Converter conv;
     bool numeric = true, dateTime = true;
     for (int row = FixedRows(); row < RowCount() && (numeric || dateTime); ++row) {
-        const QString text = Cells(ACol, row);
-        numeric = numeric && conv.number(text);
-        dateTime = dateTime && conv.dateTime(text);
+        std::uint32_t item = 0;
+        const TGridCellSource* source = CellSource(ACol, row, item).get();
+        KeyCell cell(source, item, source ? QString() : Cells(ACol, row));
+        numeric = numeric && cell.number(conv, false);
+        dateTime = dateTime && cell.dateTime(conv, false);
     }
     if (numeric)
         return TSortKind::skNumeric;
@@ -612,83 +816,102 @@ int TSortingGrid::CompareEntries(const TSortedListEntry& A, const TSortedListEnt
 }
 
 void TSortingGrid::ExecuteSort(int ACol, const TSortOptions& SortOptions) {
-    sortedList_.clear();
+    clearSortList();
     rowsMoving();
     const int first = FixedRows();
     const int n = RowCount() - first;
     if (n <= 0)
         return;
-    TSortedList entries(n);
+    const auto size = std::size_t(n);
+    // The key cells: items of the column's source, or texts of their own.
+    std::shared_ptr<TGridCellSource> source;
+    std::vector<std::uint32_t> items(size, NoItem);
+    std::vector<QString> texts; // only once a cell has a text of its own
     for (int i = 0; i < n; ++i) {
-        entries[i].KeyText = Cells(ACol, first + i);
-        entries[i].SourceRow = first + i;
+        std::uint32_t item = 0;
+        if (const std::shared_ptr<TGridCellSource>& s = CellSource(ACol, first + i, item)) {
+            source = s;
+            items[std::size_t(i)] = item;
+        } else {
+            if (texts.empty())
+                texts.resize(size);
+            texts[std::size_t(i)] = Cells(ACol, first + i);
+        }
     }
+    const auto cell = [&](int i) {
+        const std::uint32_t item = items[std::size_t(i)];
+        return item == NoItem ? KeyCell(nullptr, 0, texts[std::size_t(i)])
+                              : KeyCell(source.get(), item, QString());
+    };
 
     // Each key is converted once; the comparison below then only compares values.
     const TSortOptions& o = SortOptions;
     const bool descending = o.Order == TSortOrder::soDescending;
-    std::vector<int> order(n);
+    std::vector<int> order(size);
     if (o.Kind == TSortKind::skText || o.Kind == TSortKind::skAutomatic) {
-        // Texts by their UTF-8 bytes, ties by row: a total order, so the keys themselves are
-        // sorted, side by side in memory, instead of indices that point at them.
+        // Texts by their UTF-8 bytes (ASCII letters upper-cased unless case-sensitive), ties
+        // by row: a total order, so the keys themselves are sorted, not indices to them.
         std::string pool;
-        std::vector<TextKey> texts(n);
+        std::vector<TextKey> keys;
+        keys.reserve(size);
         for (int i = 0; i < n; ++i) {
-            const QByteArray bytes = entries[i].KeyText.toUtf8();
-            texts[i] = TextKey::of(bytes, pool, i);
-            if (!o.CaseSensitive) // the ASCII letters alone, as asciiUpper
-                for (std::size_t b = texts[i].offset; b < pool.size(); ++b)
-                    if (pool[b] >= 'a' && pool[b] <= 'z')
-                        pool[b] = char(pool[b] - 32);
-            texts[i].fillHead(pool);
+            if (i == 64) // room for the rest at the length of the texts so far, and some over
+                pool.reserve(pool.size() * size / 64 * 5 / 4);
+            TextKey& k = keys.emplace_back();
+            k.offset = pool.size();
+            cell(i).utf8(pool);
+            k.length = std::uint32_t(pool.size() - k.offset);
+            k.index = i;
         }
-        std::sort(texts.begin(), texts.end(), [&](const TextKey& a, const TextKey& b) {
-            const int r = a.compare(b, pool);
-            return r == 0 ? a.index < b.index : (descending ? r > 0 : r < 0);
-        });
+        if (!o.CaseSensitive) // the ASCII letters alone, as asciiUpper
+            for (char& c : pool)
+                if (c >= 'a' && c <= 'z')
+                    c = char(c - 32);
+        sortTexts(keys, pool, descending);
         for (int j = 0; j < n; ++j)
-            order[j] = texts[j].index;
+            order[std::size_t(j)] = keys[std::size_t(j)].index;
     } else {
-        std::vector<SortKey> keys(n);
+        std::vector<double> numbers(size);
+        std::vector<char> converted(size, 0);
+        std::vector<QString> custom;
         bool allNumbers = o.Kind != TSortKind::skCustom;
         {
             const Converter conv;
+            const bool upper = !o.CaseSensitive;
+            if (o.Kind == TSortKind::skCustom)
+                custom.resize(size);
             for (int i = 0; i < n; ++i) {
-                const QString text =
-                    o.CaseSensitive ? entries[i].KeyText : asciiUpper(entries[i].KeyText);
-                SortKey& k = keys[i];
+                KeyCell c = cell(i);
+                std::optional<double> v;
                 switch (o.Kind) {
                 case TSortKind::skNumeric:
-                    if (const auto v = conv.number(text)) {
-                        k.number = *v;
-                        k.ok = true;
-                    }
+                    v = c.number(conv, upper);
                     break;
                 case TSortKind::skDateTime:
-                    if (const auto v = conv.dateTime(text)) {
-                        k.number = double(*v);
-                        k.ok = true;
-                    }
+                    if (const auto t = c.dateTime(conv, upper))
+                        v = double(*t);
                     break;
                 case TSortKind::skTime:
-                    if (const auto v = conv.time(text)) {
-                        k.number = double(*v);
-                        k.ok = true;
-                    }
+                    if (const auto t = conv.time(upper ? asciiUpper(c.text()) : c.text()))
+                        v = double(*t);
                     break;
                 default: // skCustom
-                    k.text = text;
+                    custom[std::size_t(i)] = upper ? asciiUpper(c.text()) : c.text();
                     break;
                 }
-                allNumbers = allNumbers && k.ok;
+                if (v) {
+                    numbers[std::size_t(i)] = *v;
+                    converted[std::size_t(i)] = 1;
+                }
+                allNumbers = allNumbers && v;
             }
         }
         if (allNumbers) {
             // Every text converted: numbers, ties by row, are a total order.
-            std::vector<std::pair<double, int>> numbers(n);
+            std::vector<std::pair<double, int>> keys(size);
             for (int i = 0; i < n; ++i)
-                numbers[i] = {keys[i].number, i};
-            std::sort(numbers.begin(), numbers.end(), [descending](const auto& a, const auto& b) {
+                keys[std::size_t(i)] = {numbers[std::size_t(i)], i};
+            std::sort(keys.begin(), keys.end(), [descending](const auto& a, const auto& b) {
                 if (a.first < b.first)
                     return !descending;
                 if (b.first < a.first)
@@ -696,74 +919,118 @@ void TSortingGrid::ExecuteSort(int ACol, const TSortOptions& SortOptions) {
                 return a.second < b.second;
             });
             for (int j = 0; j < n; ++j)
-                order[j] = numbers[j].second;
+                order[std::size_t(j)] = keys[std::size_t(j)].second;
         } else {
             auto compare = [&](int x, int y) {
-                const SortKey &a = keys[x], &b = keys[y];
                 int r = 0;
                 if (o.Kind == TSortKind::skCustom)
-                    r = o.Compare ? sign(o.Compare(a.text, b.text)) : 0;
-                else
-                    r = a.ok && b.ok ? compareValues(a.number, b.number) : 0;
+                    r = o.Compare ? sign(o.Compare(custom[std::size_t(x)], custom[std::size_t(y)]))
+                                  : 0;
+                else if (converted[std::size_t(x)] && converted[std::size_t(y)])
+                    r = compareValues(numbers[std::size_t(x)], numbers[std::size_t(y)]);
                 if (r == 0)
                     return compareValues(x, y); // source rows in the same order as the indices
                 return descending ? -r : r;
             };
             for (int i = 0; i < n; ++i)
-                order[i] = i;
+                order[std::size_t(i)] = i;
             mergeSort(order, [&](int x, int y) { return compare(x, y) < 0; });
         }
     }
 
-    sortedList_.resize(n);
-    std::vector<int> sources(n);
+    // The sort list keeps the key cells in the new order; their texts are made when read.
+    std::vector<int> sources(size);
+    keyItems_.resize(size);
+    if (!texts.empty())
+        keyTexts_.resize(size);
     for (int j = 0; j < n; ++j) {
-        sortedList_[j] = std::move(entries[order[j]]);
-        sources[j] = sortedList_[j].SourceRow;
+        const std::size_t i = std::size_t(order[std::size_t(j)]);
+        sources[std::size_t(j)] = first + int(i);
+        keyItems_[std::size_t(j)] = items[i];
+        if (!texts.empty())
+            keyTexts_[std::size_t(j)] = std::move(texts[i]);
     }
+    keySource_ = std::move(source);
+    sortedRows_ = sources;
     PermuteRows(first, sources);
     rowsMoved();
 
     // The current cell follows its row.
     const int current = Row();
     for (int j = 0; j < n; ++j) {
-        if (sortedList_[j].SourceRow == current) {
+        if (sources[std::size_t(j)] == current) {
             MoveToCell(Col(), first + j);
             break;
         }
     }
 }
 
-bool TSortingGrid::IsSortListValid() {
-    if (int(sortedList_.size()) == RowCount() - FixedRows())
-        return true;
+void TSortingGrid::clearSortList() {
+    sortedRows_.clear();
+    keySource_.reset();
+    keyItems_.clear();
+    keyTexts_.clear();
     sortedList_.clear();
+}
+
+void TSortingGrid::makeKeyTexts() const {
+    if (!keySource_)
+        return;
+    keyTexts_.resize(keyItems_.size());
+    for (std::size_t j = 0; j < keyItems_.size(); ++j)
+        if (keyItems_[j] != NoItem)
+            keyTexts_[j] = keySource_->Text(keyItems_[j]);
+    keySource_.reset();
+    keyItems_.clear();
+}
+
+const TSortedList& TSortingGrid::SortedList() const {
+    if (sortedList_.size() != sortedRows_.size()) {
+        makeKeyTexts();
+        sortedList_.resize(sortedRows_.size());
+        for (std::size_t j = 0; j < sortedRows_.size(); ++j)
+            sortedList_[j] = {std::move(keyTexts_[j]), sortedRows_[j]};
+        keyTexts_.clear();
+    }
+    return sortedList_;
+}
+
+void TSortingGrid::SourceTextsChanging(int col) {
+    if (keySource_ && keySource_.get() == ColumnSource(col))
+        makeKeyTexts();
+    TStringGrid::SourceTextsChanging(col);
+}
+
+bool TSortingGrid::IsSortListValid() {
+    if (int(sortedRows_.size()) == RowCount() - FixedRows())
+        return true;
+    clearSortList();
     return false;
 }
 
 void TSortingGrid::RestoreOrder() {
-    if (sortedList_.empty() || !IsSortListValid())
+    if (sortedRows_.empty() || !IsSortListValid())
         return;
     const int first = FixedRows();
-    const int n = int(sortedList_.size());
+    const int n = int(sortedRows_.size());
     // The kept rows must still name every non-fixed row once (the fixed rows may have
     // changed since the sort); otherwise the undo would scramble rows.
-    std::vector<int> sources(n, -1);
+    std::vector<int> sources(std::size_t(n), -1);
     for (int j = 0; j < n; ++j) {
-        const int target = sortedList_[j].SourceRow - first;
-        if (target < 0 || target >= n || sources[target] != -1) {
-            sortedList_.clear();
+        const int target = sortedRows_[std::size_t(j)] - first;
+        if (target < 0 || target >= n || sources[std::size_t(target)] != -1) {
+            clearSortList();
             return;
         }
-        sources[target] = first + j;
+        sources[std::size_t(target)] = first + j;
     }
     rowsMoving();
     PermuteRows(first, sources);
     rowsMoved();
     const int index = Row() - first;
     if (index >= 0 && index < n)
-        MoveToCell(Col(), sortedList_[index].SourceRow);
-    sortedList_.clear();
+        MoveToCell(Col(), sortedRows_[std::size_t(index)]);
+    clearSortList();
 }
 
 void TSortingGrid::MoveToCell(int ACol, int ARow) {

@@ -110,7 +110,10 @@ public:
     virtual void SortByColumn(int ACol, const TSortOptions& SortOptions);
     virtual void RestoreOrder();
     virtual bool IsSortListValid();
-    const TSortedList& SortedList() const { return sortedList_; }
+    // The rows of the last sort in their sorted order, with their key texts as the sort read
+    // them; empty when there is nothing to undo.
+    const TSortedList& SortedList() const;
+    void SourceTextsChanging(int col) override;
 
     virtual void MoveToCell(int ACol, int ARow);
     virtual void UpdateScrollPage();
@@ -175,6 +178,9 @@ private:
     void rowsMoved();
     void clearRow(int ARow);
     void clearColumn(int ACol);
+    void clearSortList();
+    // Makes the key texts of the sort list from the key cells kept, and lets go of the source.
+    void makeKeyTexts() const;
 
     bool caseSensitive_ = false;
     TAlignment alignmentHorz_ = TAlignment::taLeftJustify;
@@ -184,7 +190,16 @@ private:
     bool proportional_ = true;
     bool extendedKeys_ = false;
 
-    TSortedList sortedList_;
+    // The last sort: the row that each non-fixed row came from, in the sorted order, and its
+    // key cell as the sort read it: an item of keySource_ (held, whatever the column shows
+    // since), or its own text in keyTexts_ (where keyItems_ holds NoItem). The key texts of
+    // SortedList are made from these only when the list is read or the source's texts change.
+    static constexpr std::uint32_t NoItem = 0xffffffffu;
+    std::vector<int> sortedRows_;
+    mutable std::shared_ptr<TGridCellSource> keySource_;
+    mutable std::vector<std::uint32_t> keyItems_;
+    mutable std::vector<QString> keyTexts_;
+    mutable TSortedList sortedList_;
 
     bool modified_ = false;
     bool hasFocus_ = false;

@@ -369,6 +369,23 @@ TGridCellSource* TStringGrid::ColumnSource(int col) const {
     return col >= 0 && col < d->colCount ? d->cells[col].source.get() : nullptr;
 }
 
+const std::shared_ptr<TGridCellSource>& TStringGrid::CellSource(int col, int row,
+                                                                std::uint32_t& item) const {
+    static const std::shared_ptr<TGridCellSource> none;
+    if (!d->validCell(col, row))
+        return none;
+    const GridColumn& column = d->cells[col];
+    const std::uint32_t v = column.cells[std::size_t(row)];
+    if (!(v & GridColumn::SourceBit) || !column.source)
+        return none;
+    item = v & ~GridColumn::SourceBit;
+    return column.source;
+}
+
+void TStringGrid::SourceTextsChanging(int) {
+    viewport()->update();
+}
+
 const QImage* TStringGrid::CellMark(int col, int row) const {
     return d->validCell(col, row) ? d->cells[col].mark(row) : nullptr;
 }

@@ -13,11 +13,14 @@
 #include "controls/Canvas.h"
 
 #include <QAbstractScrollArea>
+#include <QDate>
 #include <QString>
 #include <QStringList>
+#include <QTime>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 class QMenu;
@@ -33,6 +36,23 @@ public:
     virtual QString Text(std::uint32_t index) const = 0;
     // A picture drawn at the cell's left before its text; null for none.
     virtual const QImage* Mark(std::uint32_t /*index*/) const { return nullptr; }
+
+    // What a sort may read in place of the text, which it would otherwise make for every row
+    // and convert. Each answers true only when the item's text is known to be of the form
+    // named, and false (the default) to leave the item to its text. An item's text must not
+    // change while the grid shows or keeps it (a sorting grid keeps the key cells of its last
+    // sort), unless the grid is told first (SourceTextsChanging).
+    // The text is QString::fromUtf8 of the bytes appended to BYTES.
+    virtual bool Utf8Text(std::uint32_t /*index*/, std::string& /*bytes*/) const { return false; }
+    // The text is QString::number(VALUE).
+    virtual bool NumberText(std::uint32_t /*index*/, std::uint64_t& /*value*/) const {
+        return false;
+    }
+    // The text is platform::shortDateText(DATE), two spaces and platform::shortTimeText(TIME),
+    // as platform::dateTimeText writes it; an invalid DATE stands for an empty text.
+    virtual bool DateTimeText(std::uint32_t /*index*/, QDate& /*date*/, QTime& /*time*/) const {
+        return false;
+    }
 };
 
 struct TGridRect {
@@ -122,6 +142,11 @@ public:
     // The column's earlier source, if any, is replaced for all its cells.
     void setColumnSource(int col, int first, int count, std::shared_ptr<TGridCellSource> source);
     TGridCellSource* ColumnSource(int col) const;
+    // The source whose ITEM a cell shows; null for a cell with a text of its own (or none).
+    const std::shared_ptr<TGridCellSource>& CellSource(int col, int row, std::uint32_t& item) const;
+    // To be called before the texts a column's source gives change (its items stay where they
+    // are): what the grid kept of the old texts is made from them first. Repaints the column.
+    virtual void SourceTextsChanging(int col);
     // The mark of a cell whose text comes from a source (null for none).
     const QImage* CellMark(int col, int row) const;
 

@@ -401,6 +401,15 @@ QString dosDateTimeText(std::uint32_t value) {
     return QString(text.constData(), text.size());
 }
 
+bool dosDateAndTime(std::uint32_t value, QDate& date, QTime& time) {
+    const std::optional<DosFields> d = dosFields(value);
+    if (!d)
+        return false;
+    date = QDate(d->year, d->month, d->day);
+    time = QTime(d->hour, d->minute, d->second);
+    return true;
+}
+
 std::optional<double> textToNumber(const QString& text) {
     const QString t = text.trimmed();
     if (t.isEmpty())

@@ -24,6 +24,9 @@ std::optional<QDateTime> dosDateTime(std::uint32_t dosDateTime);
 // it, or an empty text when it is not a valid calendar value. Made without a time-zone
 // lookup, once per entry of a long listing.
 QString dosDateTimeText(std::uint32_t dosDateTime);
+// The date and time that dosDateTimeText writes (short date, two spaces, short time), read
+// straight from the value's fields; false when it is not a valid calendar value.
+bool dosDateAndTime(std::uint32_t dosDateTime, QDate& date, QTime& time);
 
 // Text-to-value conversions used by the grid's sort detection; nullopt when the text is not
 // one. Number: an integer or a decimal in the locale's or the C form. Time: the short time
