@@ -138,6 +138,10 @@ for line in open(sys.argv[2]):
     fields = line.split(",")
     name, real, unit = fields[0].strip('"'), float(fields[2]), fields[4]
     scale = {"ms": 1e-3, "us": 1e-6, "ns": 1e-9, "s": 1.0}[unit.strip('"')]
-    bench, rows = name.split("/")[0][3:], int(name.split("/")[1].split("_")[0])
-    print("| %s, %s rows (grid_bench) | %.3f s | | |" % (bench, format(rows, ","), real * scale))
+    # Arguments come bare ("BM_X/100000") or named ("BM_X/rows:100000/descending:1").
+    parts = name.split("_median")[0].split("/")
+    args = dict(p.split(":", 1) if ":" in p else ("rows", p) for p in parts[1:])
+    order = {"0": ", ascending", "1": ", descending"}.get(args.get("descending"), "")
+    print("| %s, %s rows%s (grid_bench) | %.3f s | | |"
+          % (parts[0][3:], format(int(args["rows"]), ","), order, real * scale))
 PY

@@ -60,12 +60,11 @@ bool decodeWhole(std::int32_t method, const char* stored, std::size_t size, char
 
 } // namespace
 
-void InflateAhead::Buffer::resize(std::size_t n) {
-    if (n > capacity) {
-        bytes.reset(new char[n]);
-        capacity = n;
-    }
-    size = n;
+std::size_t InflateAhead::sizeClass(std::size_t n) {
+    std::size_t k = 0;
+    while ((MinBuffer << k) < n)
+        ++k;
+    return k;
 }
 
 struct InflateAhead::Job {
@@ -113,19 +112,19 @@ InflateAhead::~InflateAhead() {
 }
 
 InflateAhead::Buffer InflateAhead::buffer(std::size_t size) {
-    // The smallest kept buffer that holds SIZE bytes, else a new one.
-    auto best = spare_.end();
-    for (auto it = spare_.begin(); it != spare_.end(); ++it)
-        if (it->capacity >= size && (best == spare_.end() || it->capacity < best->capacity))
-            best = it;
+    // Buffers come in sizes of powers of two, so that one kept from an entry serves any later
+    // entry of its class: memory once touched is used again, not asked of the system anew.
+    const std::size_t k = sizeClass(size);
     Buffer b;
-    if (best != spare_.end()) {
-        b = std::move(*best);
-        *best = std::move(spare_.back());
-        spare_.pop_back();
+    if (k < spare_.size() && !spare_[k].empty()) {
+        b = std::move(spare_[k].back());
+        spare_[k].pop_back();
         spareBytes_ -= b.capacity;
+    } else {
+        b.capacity = MinBuffer << k;
+        b.bytes.reset(new char[b.capacity]);
     }
-    b.resize(size);
+    b.size = size;
     return b;
 }
 
@@ -133,12 +132,13 @@ void InflateAhead::retire(std::shared_ptr<Job>& job) {
     // A job still with a worker keeps its buffers; only this thread's last reference gives
     // them back.
     if (job.use_count() == 1)
-        for (Buffer* b : {&job->stored, &job->inflated})
-            if (b->capacity > 0 && spare_.size() < MaxAhead &&
-                spareBytes_ + b->capacity <= HeldLimit) {
+        for (Buffer* b : {&job->stored, &job->inflated}) {
+            const std::size_t k = sizeClass(b->capacity);
+            if (b->capacity > 0 && k < spare_.size() && spareBytes_ + b->capacity <= HeldLimit) {
                 spareBytes_ += b->capacity;
-                spare_.push_back(std::move(*b));
+                spare_[k].push_back(std::move(*b));
             }
+        }
     job.reset();
 }
 

@@ -21,6 +21,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <array>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -105,14 +106,16 @@ public:
     // on a single core, where nothing is gained.
     static unsigned workers();
 
-    // A byte buffer that is not cleared when it grows, kept for the next entry once one is
-    // written.
+    // A byte buffer of a power-of-two capacity (not cleared), kept for a later entry once
+    // its own is written.
     struct Buffer {
         std::unique_ptr<char[]> bytes;
         std::size_t size = 0, capacity = 0;
         char* data() const { return bytes.get(); }
-        void resize(std::size_t n);
     };
+    static constexpr std::size_t MinBuffer = 4096;
+    // The class of a buffer that holds N bytes: its capacity is MinBuffer << class.
+    static std::size_t sizeClass(std::size_t n);
 
 private:
     struct Job;
@@ -140,7 +143,7 @@ private:
     std::vector<char> window_; // of the archive file, from windowAt_, windowFill_ bytes
     std::uint64_t windowAt_ = 0;
     std::size_t windowFill_ = 0;
-    std::vector<Buffer> spare_; // buffers of written entries, for the next ones
+    std::array<std::vector<Buffer>, 16> spare_; // buffers of written entries, by class
     std::uint64_t spareBytes_ = 0;
 
     std::mutex mutex_;

@@ -70,19 +70,19 @@ struct Extraction {
     const UnzCommandRecord& r;
     Reporter& rep;
     zip_t* za;
-    OutputFolder out;
+    OutputFolder out{};
     unsigned umask;
     std::int32_t count = 0;
-    EntryBuffers buffers;
+    EntryBuffers buffers{};
     Passwords passwords;
     // The folders made from folder entries, with the entries' times: set once every file is
     // in, since each file made in a folder changes its time.
-    std::vector<std::pair<std::vector<std::string>, std::time_t>> folderTimes;
+    std::vector<std::pair<std::vector<std::string>, std::time_t>> folderTimes{};
     // The workers inflating entries ahead of this thread; null in test mode and on one core.
-    std::unique_ptr<InflateAhead> ahead;
+    std::unique_ptr<InflateAhead> ahead{};
     // Whether each entry of the whole archive has an extra field in its local header (empty:
     // unknown), and the index in the whole archive of za's first entry.
-    std::vector<bool> localExtra;
+    std::vector<bool> localExtra{};
     zip_uint64_t base = 0;
 
     std::optional<std::time_t> timeOf(zip_uint64_t idx, const zip_stat_t& st) const {
@@ -443,8 +443,11 @@ std::int32_t run(UnzCommandRecord* r, Reporter& rep) {
                     "Not a ZIP archive or damaged: " + archive + " (" + zipErrorText(err) + ")");
         return 0;
     }
-    Extraction x{*r, rep, za.get(), {}, processUmask(), 0, {}, Passwords(rep, archive),
-                 {}, {},  {},       0};
+    Extraction x{.r = *r,
+                 .rep = rep,
+                 .za = za.get(),
+                 .umask = processUmask(),
+                 .passwords = Passwords(rep, archive)};
     if (!x.out.valid() && r->Reserved20 != UnzTestMode) { // a test writes nothing
         rep.message(WriteFailed, "Cannot open the extraction folder");
         return 0;
