@@ -86,6 +86,9 @@ for round in $(seq 1 "$rounds"); do
     echo "round $round of $rounds ..."
     cp "$gig" "$data/delete-q.zip"
     cp "$gig" "$data/delete-z.zip"
+    # The 2.4 GB the copies wrote go to the disk now: left in memory, they were written while
+    # the first delete of the round ran, and whichever tool came first paid for them.
+    sync
     works=(
         "window start, empty@Quembly@$window"
         "window on 100,000 entries@Quembly@$window $work/hundred.zip"
