@@ -3,13 +3,14 @@
 #include "zipformat/CentralDirectory.h"
 #include "zipformat/EndRecord.h"
 #include "zipformat/ExtraFields.h"
+#include "ziplibs/common/ReadWindow.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
+#include <optional>
 #include <string>
 
 namespace ziplibs {
@@ -41,28 +42,17 @@ public:
     }
     std::uint64_t size() const override { return size_; }
     bool read(std::uint64_t at, void* out, std::size_t n) override {
-        if (window_.empty() || n > window_.size())
-            return pread(fd_, out, n, static_cast<off_t>(at)) == static_cast<ssize_t>(n);
-        // Small reads in a walk through the file come from one large read.
-        if (at < windowAt_ || at - windowAt_ > windowFill_ || windowFill_ - (at - windowAt_) < n) {
-            const ssize_t got = pread(fd_, window_.data(), window_.size(), static_cast<off_t>(at));
-            windowAt_ = at;
-            windowFill_ = got > 0 ? static_cast<std::size_t>(got) : 0;
-            if (windowFill_ < n)
-                return false;
-        }
-        std::memcpy(out, window_.data() + (at - windowAt_), n);
-        return true;
+        if (window_)
+            return window_->read(fd_, at, out, n);
+        return pread(fd_, out, n, static_cast<off_t>(at)) == static_cast<ssize_t>(n);
     }
-    // Reads of up to SIZE bytes are served through a window of that size from now on.
-    void useWindow(std::size_t size) { window_.assign(size, '\0'); }
+    // Small reads in a walk through the file come from reads of SIZE bytes from now on.
+    void useWindow(std::size_t size) { window_.emplace(size); }
 
 private:
     int fd_;
     std::uint64_t size_ = 0;
-    std::string window_;
-    std::uint64_t windowAt_ = 0;
-    std::size_t windowFill_ = 0;
+    std::optional<ReadWindow> window_;
 };
 
 } // namespace

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 
 namespace ziplibs {
 
@@ -142,35 +141,6 @@ void InflateAhead::retire(std::shared_ptr<Job>& job) {
     job.reset();
 }
 
-bool InflateAhead::readRaw(std::uint64_t at, char* out, std::size_t n) {
-    if (n > WindowSize / 2) {
-        std::size_t got = 0;
-        while (got < n) {
-            const ssize_t r = pread(raw_.fd, out + got, n - got, static_cast<off_t>(at + got));
-            if (r < 0 && errno == EINTR)
-                continue;
-            if (r <= 0)
-                return false;
-            got += static_cast<std::size_t>(r);
-        }
-        return true;
-    }
-    if (at < windowAt_ || at - windowAt_ > windowFill_ || windowFill_ - (at - windowAt_) < n) {
-        if (window_.empty())
-            window_.resize(WindowSize);
-        ssize_t r = 0;
-        do
-            r = pread(raw_.fd, window_.data(), window_.size(), static_cast<off_t>(at));
-        while (r < 0 && errno == EINTR);
-        windowAt_ = at;
-        windowFill_ = r > 0 ? static_cast<std::size_t>(r) : 0;
-        if (windowFill_ < n)
-            return false;
-    }
-    std::memcpy(out, window_.data() + (at - windowAt_), n);
-    return true;
-}
-
 std::shared_ptr<InflateAhead::Job> InflateAhead::readAhead(zip_uint64_t idx) {
     zip_stat_t st;
     constexpr zip_uint64_t needed = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD |
@@ -189,7 +159,7 @@ std::shared_ptr<InflateAhead::Job> InflateAhead::readAhead(zip_uint64_t idx) {
     job->stored = buffer(static_cast<std::size_t>(st.comp_size));
     const std::uint64_t at = raw_.fd >= 0 ? raw_.dataStart[idx] : zipformat::NoDataStart;
     if (at != zipformat::NoDataStart)
-        return readRaw(at, job->stored.data(), job->stored.size) ? job : nullptr;
+        return window_.read(raw_.fd, at, job->stored.data(), job->stored.size) ? job : nullptr;
     zip_file_t* raw = zip_fopen_index(za_, idx, ZIP_FL_COMPRESSED);
     if (!raw)
         return nullptr;

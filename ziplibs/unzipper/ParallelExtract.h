@@ -17,6 +17,7 @@
 // the calling thread's EntryReader, which reads them as before and reports what is wrong.
 // What is held ahead is bounded, so memory does not grow with the archive.
 #include "ziplibs/common/Deflate.h"
+#include "ziplibs/common/ReadWindow.h"
 
 #include <zip.h>
 
@@ -122,7 +123,6 @@ private:
     // Reads the stored bytes of the wanted entries from FROM on while the bounds allow.
     void fill(zip_uint64_t from);
     std::shared_ptr<Job> readAhead(zip_uint64_t idx);
-    bool readRaw(std::uint64_t at, char* out, std::size_t n);
     void work();
     static void inflate(Job& job, Inflater& inflater);
     void writeFile(Job& job) const;
@@ -140,9 +140,7 @@ private:
     std::uint64_t held_ = 0;                   // bytes of ahead_ and current_
     std::unique_ptr<Inflater> writerInflater_; // for entries no worker has started
     RawData raw_;
-    std::vector<char> window_; // of the archive file, from windowAt_, windowFill_ bytes
-    std::uint64_t windowAt_ = 0;
-    std::size_t windowFill_ = 0;
+    ReadWindow window_{WindowSize};             // onto the archive file
     std::array<std::vector<Buffer>, 16> spare_; // buffers of written entries, by class
     std::uint64_t spareBytes_ = 0;
 
