@@ -93,27 +93,17 @@ TAddForm::TAddForm(QWidget* parent) : QDialog(parent, kCloseAndMinimiseDialog) {
     Panel4 = makeColourPanel(this, "Panel4", kStripColour, {479, 1, 135, 431});
     Label2 = makeBoldLabel(Panel4, "Label2", tr("Options"), {9, 11});
     Bevel1 = makeBevel(Panel4, "Bevel1", {8, 29, 120, 53});
-    DirNameCB = new QCheckBox(tr("Save DirNames"), Panel4);
-    DirNameCB->setObjectName("DirNameCB");
-    DirNameCB->setGeometry(14, 38, 95, 14);
-    RecurseCB = new QCheckBox(tr("Recurse Dirs"), Panel4);
-    RecurseCB->setObjectName("RecurseCB");
-    RecurseCB->setGeometry(14, 60, 91, 14);
+    DirNameCB = makeControl<QCheckBox>(Panel4, "DirNameCB", tr("Save DirNames"), {14, 38, 95, 14});
+    RecurseCB = makeControl<QCheckBox>(Panel4, "RecurseCB", tr("Recurse Dirs"), {14, 60, 91, 14});
 
     Bevel2 = makeBevel(Panel4, "Bevel2", {8, 205, 120, 100});
-    EncryptCB = new QCheckBox(tr("Encrypt"), Panel4);
-    EncryptCB->setObjectName("EncryptCB");
-    EncryptCB->setGeometry(14, 213, 95, 14);
-    AesRB = new QRadioButton(tr("AES-256"), Panel4);
-    AesRB->setObjectName("AesRB");
-    AesRB->setGeometry(26, 233, 95, 14);
-    ZipCryptoRB = new QRadioButton(tr("ZipCrypto"), Panel4);
-    ZipCryptoRB->setObjectName("ZipCryptoRB");
-    ZipCryptoRB->setGeometry(26, 253, 95, 14);
-    Label4 = new QLabel(tr("(weak, for older tools)"), Panel4);
-    Label4->setObjectName("Label4");
+    EncryptCB = makeControl<QCheckBox>(Panel4, "EncryptCB", tr("Encrypt"), {14, 213, 95, 14});
+    AesRB = makeControl<QRadioButton>(Panel4, "AesRB", tr("AES-256"), {26, 233, 95, 14});
+    ZipCryptoRB =
+        makeControl<QRadioButton>(Panel4, "ZipCryptoRB", tr("ZipCrypto"), {26, 253, 95, 14});
+    Label4 =
+        makeControl<QLabel>(Panel4, "Label4", tr("(weak, for older tools)"), {26, 269, 98, 30});
     Label4->setWordWrap(true);
-    Label4->setGeometry(26, 269, 98, 30);
     ZipCryptoRB->setAccessibleDescription(Label4->text());
     ZipCryptoRB->setToolTip(Label4->text());
     AesRB->setChecked(true);

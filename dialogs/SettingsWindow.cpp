@@ -129,9 +129,8 @@ TForm2::TForm2(QWidget* parent)
     Edit1 = makeField(Panel2, "Edit1", QRect(114, 9, 182, 21));
     Label1->setBuddy(Edit1);
     GradButton5 = makeDesertButton(Panel2, "GradButton5", tr("OK"), QRect(198, 35, 97, 25));
-    CheckBox1 = new QCheckBox(tr("Enabled Password"), Panel2);
-    CheckBox1->setObjectName("CheckBox1");
-    CheckBox1->setGeometry(16, 48, 114, 17);
+    CheckBox1 =
+        makeControl<QCheckBox>(Panel2, "CheckBox1", tr("Enabled Password"), {16, 48, 114, 17});
     Panel4 = makePage(Panel2, "Panel4", QRect(16, 70, 281, 72));
     Panel4->setEnabled(false);
     Label2 = makeLabel(Panel4, "Label2", tr("Change Password :"), 8, 14);

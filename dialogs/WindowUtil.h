@@ -23,3 +23,12 @@ QFrame* makeColourPanel(QWidget* parent, const char* name, const QColor& colour,
                         const QRect& geometry);
 // A sunken box named NAME at GEOMETRY in PARENT, drawn around a group of controls.
 QFrame* makeBevel(QWidget* parent, const char* name, const QRect& geometry);
+// A control of type T (a check box, radio button, label...) showing TEXT, named NAME, at
+// GEOMETRY in PARENT.
+template <typename T>
+T* makeControl(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
+    T* control = new T(text, parent);
+    control->setObjectName(name);
+    control->setGeometry(geometry);
+    return control;
+}
