@@ -125,19 +125,14 @@ results="$work/results"
 # measure WORK TOOL ROUND COMMAND [KEEP]: one timed run in emptied folders out/ (beside the
 # inputs and in memory); its wall time and peak memory are kept, and so is the file out/KEEP,
 # moved beside the inputs.
+# shellcheck source=bench/timing.sh
+. "$here/bench/timing.sh"
 measure() {
-    local what="$1" tool="$2" round="$3" command="$4" keep="${5:-}"
+    local what="$1" tool="$2" round="$3" command="$4" keep="${5:-}" took
     rm -rf "$work/out" "$memory/out"
     mkdir -p "$work/out" "$memory/out"
-    if ! /usr/bin/time -v -o "$work/time.txt" bash -c "$command" >/dev/null 2>"$work/err.txt"; then
-        echo "compare.sh: $tool failed on $what:" >&2
-        cat "$work/err.txt" >&2
-        exit 1
-    fi
-    local wall rss
-    wall=$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$work/time.txt")
-    rss=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$work/time.txt")
-    echo "$what|$tool|$round|$wall|$rss" >>"$results"
+    took=$(timed compare.sh "$what" "$tool" "$command")
+    echo "$what|$tool|$round|$took" >>"$results"
     if [ -n "$keep" ]; then
         mv "$work/out/$keep" "$work/$keep"
     fi

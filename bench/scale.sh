@@ -64,18 +64,13 @@ PY
 
 results="$work/results"
 : >"$results"
+# shellcheck source=bench/timing.sh
+. "$here/bench/timing.sh"
 # measure WORK TOOL COMMAND: one run under /usr/bin/time; wall time and peak memory kept.
 measure() {
-    local what="$1" tool="$2" command="$3"
-    if ! /usr/bin/time -v -o "$work/time.txt" bash -c "$command" >/dev/null 2>"$work/err.txt"; then
-        echo "scale.sh: $tool failed on $what:" >&2
-        cat "$work/err.txt" >&2
-        exit 1
-    fi
-    local wall rss
-    wall=$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$work/time.txt")
-    rss=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$work/time.txt")
-    echo "$what|$tool|$wall|$rss" >>"$results"
+    local took
+    took=$(timed scale.sh "$1" "$2" "$3")
+    echo "$1|$2|$took" >>"$results"
 }
 
 window="$build/bin/window_bench"
