@@ -4,6 +4,7 @@
 #include "zipformat/EndRecord.h"
 #include "zipformat/ExtraFields.h"
 #include "zipformat/Records.h"
+#include "ziplibs/zipper/Writeback.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -220,7 +221,8 @@ std::optional<Plan> makePlan(OldArchive& in, const std::vector<bool>& deleted) {
 // Appends the bytes of the old archive's runs to the new one.
 class Copier {
 public:
-    Copier(OldArchive& in, ArchiveFile& file, Reporter& rep) : in_(in), file_(file), rep_(rep) {}
+    Copier(OldArchive& in, ArchiveFile& file, Reporter& rep)
+        : in_(in), file_(file), rep_(rep), writeback_(file.newDescriptor()) {}
 
     // False on a failure (error() says what) or a cancel (the reporter is stopped).
     bool copy(std::uint64_t at, std::uint64_t n) {
@@ -232,12 +234,15 @@ public:
                 return false;
             if (!rep_.progress(piece))
                 return false;
+            writeback_.written(written_ += piece);
             at += piece;
             n -= piece;
         }
         return true;
     }
     const std::string& error() const { return error_; }
+    // Called when the runs are copied, before the new file is put in place or dropped.
+    void finish() { writeback_.finish(); }
 
 private:
     bool byKernel(std::uint64_t at, std::uint64_t n) {
@@ -290,6 +295,8 @@ private:
     OldArchive& in_;
     ArchiveFile& file_;
     Reporter& rep_;
+    Writeback writeback_;
+    std::uint64_t written_ = 0; // to the new file, which starts with the first run
     bool kernel_ = true;
     std::string buffer_;
     std::string error_;
@@ -316,6 +323,7 @@ RawDelete rawDelete(ArchiveFile& file, const std::vector<bool>& deleted, Reporte
     for (const auto& run : plan->runs)
         if (!(ok = copier.copy(run.from, run.to - run.from)))
             break;
+    copier.finish();
     if (ok && !file.write(plan->tail.data(), plan->tail.size())) {
         ok = false;
         error = file.error();
