@@ -20,13 +20,23 @@ namespace {
 
 struct Case {
     const char* title;
-    int files;         // made and added (stored when level is 0)
-    int level;         // of the add
-    int damaged = -1;  // the entry whose stored data gets a flipped byte
-    int stopAt = 0;    // the callback (action 1) answered with stop; 0 for none
-    bool lzma = false; // written by Python's zipfile with LZMA instead
+    int files;        // made and added (stored when level is 0)
+    int level;        // of the add
+    int damaged = -1; // the entry whose stored data gets a flipped byte
+    int stopAt = 0;   // the callback (action 1) answered with stop; 0 for none
+    // A shell command that writes a.zip from src/ in place of the zipper (no file past the
+    // largest entry inflated ahead then), and the zipper's encryption.
+    const char* command = nullptr;
+    std::int32_t encrypt = ZipEncryptNone;
     friend void PrintTo(const Case& c, std::ostream* os) { *os << c.title; }
 };
+
+const char* const Lzma =
+    "python3 -c 'import os, zipfile\nwith zipfile.ZipFile(\"a.zip\", \"w\", zipfile.ZIP_LZMA) "
+    "as z:\n    for d, _, fs in os.walk(\"src\"):\n        for f in fs: "
+    "z.write(os.path.join(d, f))'";
+// AES entries checked by their authentication code alone.
+const char* const SevenZipAe2 = "7z a -tzip -ppw -mem=AES256 -mx0 a.zip src";
 
 class InflateAheadTest : public ::testing::TestWithParam<Case> {
 protected:
@@ -43,6 +53,7 @@ protected:
     Run extract(const char* workers, const char* into) {
         setenv("QUEMBLY_UNZIP_WORKERS", workers, 1);
         Recorder rec;
+        rec.password = [](const Event&) { return std::string("pw"); };
         int seen = 0;
         rec.answer = [&](const Event& e) {
             return e.action == ActionNewFile && ++seen == GetParam().stopAt ? CallbackStop : 0;
@@ -69,19 +80,20 @@ TEST_P(InflateAheadTest, SameAsOnTheCallingThread) {
     for (int i = 0; i < c.files; ++i) {
         const auto size = static_cast<std::size_t>(c.files > 1000 ? i % 50 : i * 37 % 70000);
         writeFile(root / "src" / ("d" + std::to_string(i % 7)) / ("f" + std::to_string(i)),
-                  i == 13 && !c.lzma ? textData(9u << 20)
-                                     : (i % 3 ? textData : noiseData)(size, i));
+                  i == 13 && !c.command ? textData(9u << 20)
+                                        : (i % 3 ? textData : noiseData)(size, i));
     }
-    if (c.lzma)
-        capture("cd " + shellQuote(root.string()) +
-                " && python3 -c 'import os, zipfile\nwith zipfile.ZipFile(\"a.zip\", \"w\", "
-                "zipfile.ZIP_LZMA) as z:\n    for d, _, fs in os.walk(\"src\"):\n        for f in "
-                "fs: z.write(os.path.join(d, f))'");
+    Recorder pw;
+    pw.password = [](const Event&) { return std::string("pw"); };
+    if (c.command)
+        capture("cd " + shellQuote(root.string()) + " && " + c.command + " >/dev/null");
     else
         ASSERT_EQ(runZip({.archive = archive,
                           .specs = {(root / "src").string()},
                           .level = c.level,
-                          .recurse = true}),
+                          .recurse = true,
+                          .encrypt = c.encrypt},
+                         &pw),
                   c.files);
     if (c.damaged >= 0) {
         const auto entries = readCentralDirectory(archive);
@@ -112,19 +124,20 @@ TEST_P(InflateAheadTest, SameAsOnTheCallingThread) {
     EXPECT_EQ(serial.result, c.files - (c.damaged >= 0) - (c.stopAt ? c.files - c.stopAt + 1 : 0));
 }
 
-INSTANTIATE_TEST_SUITE_P(Archives, InflateAheadTest,
-                         ::testing::Values(Case{"deflated", 300, 6}, Case{"stored", 60, 0},
-                                           Case{"stored, damaged", 60, 0, 31},
-                                           Case{"damaged in the middle", 150, 6, 76},
-                                           Case{"stopped part-way", 150, 6, -1, 90},
-                                           Case{"LZMA", 60, 0, 40, 0, true},
-                                           Case{"more than a batch", 33000, 0}),
-                         [](const auto& info) {
-                             std::string name = info.param.title;
-                             for (char& ch : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(ch)))
-                                     ch = '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Archives, InflateAheadTest,
+    ::testing::Values(Case{"deflated", 300, 6}, Case{"stored", 60, 0},
+                      Case{"stored, damaged", 60, 0, 31}, Case{"damaged in the middle", 150, 6, 76},
+                      Case{"stopped part-way", 150, 6, -1, 90}, Case{"LZMA", 60, 0, 40, 0, Lzma},
+                      Case{"AES-256, damaged", 150, 6, 76, 0, nullptr, ZipEncryptAes256},
+                      Case{"AE-2 stored", 60, 0, 31, 0, SevenZipAe2},
+                      Case{"more than a batch", 33000, 0}),
+    [](const auto& info) {
+        std::string name = info.param.title;
+        for (char& ch : name)
+            if (!std::isalnum(static_cast<unsigned char>(ch)))
+                ch = '_';
+        return name;
+    });
 
 } // namespace

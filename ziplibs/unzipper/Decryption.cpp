@@ -37,6 +37,14 @@ std::size_t keyLength(zip_uint16_t method) {
 
 } // namespace
 
+std::size_t aesDataOffset(zip_uint16_t method) {
+    return keyLength(method) / 2 + VerifierLength;
+}
+
+std::size_t aesOverhead(zip_uint16_t method) {
+    return keyLength(method) == 0 ? 0 : aesDataOffset(method) + CodeLength;
+}
+
 // The cipher and the authentication of one entry: AES in counter mode with a little-endian
 // counter starting at 1, and HMAC-SHA1 over the encrypted bytes, both keyed from the password
 // and the salt by PBKDF2-HMAC-SHA1.
@@ -187,6 +195,26 @@ std::ptrdiff_t AesSource::next(const unsigned char*& data) {
         return fail(ZIP_ER_INTERNAL);
     left_ -= n;
     return static_cast<std::ptrdiff_t>(n);
+}
+
+int decryptAes(unsigned char* raw, std::size_t n, zip_uint16_t method, const char* password) {
+    const std::size_t keyLen = keyLength(method);
+    if (keyLen == 0)
+        return ZIP_ER_ENCRNOTSUPP;
+    if (n < aesOverhead(method))
+        return ZIP_ER_INCONS;
+    AesSource::Crypto crypto;
+    bool failed = false;
+    const bool matches = crypto.start(password, raw, keyLen, raw + keyLen / 2, failed);
+    if (failed)
+        return ZIP_ER_INTERNAL;
+    if (!matches)
+        return ZIP_ER_WRONGPASSWD;
+    const std::size_t at = aesDataOffset(method), size = n - aesOverhead(method);
+    for (std::size_t done = 0; done < size; done += RawChunk)
+        if (!crypto.decrypt(raw + at + done, std::min(RawChunk, size - done)))
+            return ZIP_ER_INTERNAL;
+    return crypto.codeMatches(raw + at + size) ? ZIP_ER_OK : ZIP_ER_CRC;
 }
 
 } // namespace ziplibs

@@ -1,6 +1,7 @@
 #include "ziplibs/unzipper/ParallelExtract.h"
 
 #include "ziplibs/common/AnonymousFile.h"
+#include "ziplibs/unzipper/Decryption.h"
 #include "ziplibs/unzipper/MethodDecoders.h"
 #include "ziplibs/unzipper/SafeOutput.h"
 
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 namespace ziplibs {
 
@@ -79,7 +81,11 @@ struct InflateAhead::Job {
     std::int32_t method = ZIP_CM_DEFLATE;
     std::uint64_t held = 0; // stored and inflated bytes, counted while the job is kept
     std::uint32_t crc = 0;
-    std::uint32_t storedCrc = 0; // the directory's
+    std::uint32_t storedCrc = 0;           // the directory's
+    zip_uint16_t encryption = ZIP_EM_NONE; // a WinZip AES method, decrypted with password
+    std::shared_ptr<const Secret> password;
+    unsigned passwordTurn = 0;
+    bool authenticated = false; // AE-2: its authentication code stands for its CRC
     std::optional<FileToWrite> file;
     int fd = -1; // the file written ahead
     bool ok = false;
@@ -147,20 +153,31 @@ std::shared_ptr<InflateAhead::Job> InflateAhead::readAhead(zip_uint64_t idx) {
                                     ZIP_STAT_ENCRYPTION_METHOD | ZIP_STAT_CRC;
     if (zip_stat_index(za_, idx, 0, &st) != 0 || (st.valid & needed) != needed ||
         (st.comp_method != ZIP_CM_DEFLATE && st.comp_method != ZIP_CM_STORE &&
-         !decodedHere(st.comp_method)) ||
-        st.encryption_method != ZIP_EM_NONE || st.size > ReadyLimit || st.comp_size > ReadyLimit ||
-        (st.comp_method == ZIP_CM_STORE && st.size != st.comp_size))
+         !decodedHere(st.comp_method)))
+        return nullptr;
+    const bool encrypted = st.encryption_method != ZIP_EM_NONE;
+    const std::size_t overhead = encrypted ? aesOverhead(st.encryption_method) : 0;
+    if ((encrypted && (!password_ || overhead == 0 || st.comp_size < overhead)) ||
+        st.size > ReadyLimit || st.comp_size - overhead > ReadyLimit ||
+        (st.comp_method == ZIP_CM_STORE && st.size != st.comp_size - overhead))
         return nullptr;
     auto job = std::make_shared<Job>();
     job->idx = idx;
     job->size = static_cast<std::size_t>(st.size);
     job->method = st.comp_method;
     job->storedCrc = st.crc;
+    if (encrypted) {
+        job->encryption = st.encryption_method;
+        job->password = password_;
+        job->passwordTurn = passwordTurn_;
+        job->authenticated = ae2_ && ae2_(idx);
+    }
     job->stored = buffer(static_cast<std::size_t>(st.comp_size));
     const std::uint64_t at = raw_.fd >= 0 ? raw_.dataStart[idx] : zipformat::NoDataStart;
     if (at != zipformat::NoDataStart)
         return window_.read(raw_.fd, at, job->stored.data(), job->stored.size) ? job : nullptr;
-    zip_file_t* raw = zip_fopen_index(za_, idx, ZIP_FL_COMPRESSED);
+    zip_file_t* raw =
+        zip_fopen_index(za_, idx, ZIP_FL_COMPRESSED | (encrypted ? ZIP_FL_ENCRYPTED : 0));
     if (!raw)
         return nullptr;
     std::size_t got = 0;
@@ -211,6 +228,16 @@ void InflateAhead::fill(zip_uint64_t from) {
 void InflateAhead::inflate(Job& job, Inflater& inflater) {
     // An entry that fails here is left to the writer, which reads it again and reports it.
     try {
+        if (job.encryption != ZIP_EM_NONE) {
+            auto* raw = reinterpret_cast<unsigned char*>(job.stored.data());
+            const int status =
+                decryptAes(raw, job.stored.size, job.encryption, job.password->c_str());
+            job.password.reset();
+            if (status != ZIP_ER_OK)
+                return;
+            job.stored.size -= aesOverhead(job.encryption);
+            std::memmove(raw, raw + aesDataOffset(job.encryption), job.stored.size);
+        }
         if (job.method == ZIP_CM_STORE) {
             std::swap(job.inflated, job.stored);
             job.ok = true;
@@ -221,7 +248,7 @@ void InflateAhead::inflate(Job& job, Inflater& inflater) {
             job.ok = decodeWhole(job.method, job.stored.data(), job.stored.size,
                                  job.inflated.data(), job.size);
         }
-        if (job.ok)
+        if (job.ok && !job.authenticated)
             job.crc = crc32(0, job.inflated.data(), job.size);
     } catch (...) {
         job.ok = false;
@@ -230,7 +257,7 @@ void InflateAhead::inflate(Job& job, Inflater& inflater) {
 
 void InflateAhead::writeFile(Job& job) const {
     // Only a file that will be extracted as it is: sound, and of its stored CRC.
-    if (!job.file || !job.ok || job.crc != job.storedCrc)
+    if (!job.file || !job.ok || (!job.authenticated && job.crc != job.storedCrc))
         return;
     const int fd = openAnonymousFile(raw_.folder, 0600);
     if (fd < 0)
@@ -332,15 +359,29 @@ bool InflateAhead::take(zip_uint64_t idx, InflatedEntry& out) {
     current_ = std::move(job);
     // The workers go on with the entries after this one while it is written.
     fill(idx + 1);
-    if (!current_->ok)
+    // An entry decrypted with a password given before the one now in use is read again with
+    // that one, which asks as it would have.
+    if (!current_->ok ||
+        (current_->encryption != ZIP_EM_NONE && current_->passwordTurn != passwordTurn_))
         return false;
     out = InflatedEntry{current_->inflated.data(), current_->size, current_->crc, 0, current_->fd};
+    out.authenticated = current_->authenticated;
     if (current_->fd >= 0) {
         out.mode = current_->file->mode;
         out.mtime = current_->file->mtime;
         current_->fd = -1;
     }
     return true;
+}
+
+void InflateAhead::usePassword(const char* password, std::function<bool(zip_uint64_t)> ae2) {
+    if (password_ && std::strcmp(password_->c_str(), password) == 0)
+        return;
+    auto secret = std::make_shared<Secret>();
+    secret->assign(password, std::strlen(password));
+    password_ = std::move(secret);
+    ++passwordTurn_;
+    ae2_ = std::move(ae2);
 }
 
 } // namespace ziplibs

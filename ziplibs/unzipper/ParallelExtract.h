@@ -6,18 +6,21 @@
 // ready. The workers never call back and never touch the archive: every message, progress
 // report and check stays on the calling thread, in archive order.
 //
-// Only unencrypted entries of up to ReadyLimit bytes go ahead, stored or deflated ones or those
-// of the methods decoded here (MethodDecoders.h: LZMA, XZ, Zstandard, Deflate64). When the
-// caller knows where the entries' data lie (RawData), their bytes are read straight from the
-// file through one large window, so that entries of a few bytes cost no system call of their
-// own; entries that small are also checked on the calling thread, where handing them to a
-// worker would cost more than their work. Encrypted entries
-// (their password is asked for through the callback), larger entries (which keep streaming
-// in bounded memory), other methods, and any entry a worker could not inflate are left to
-// the calling thread's EntryReader, which reads them as before and reports what is wrong.
+// Only entries of up to ReadyLimit bytes go ahead, stored or deflated ones or those of the
+// methods decoded here (MethodDecoders.h: LZMA, XZ, Zstandard, Deflate64). When the caller
+// knows where the entries' data lie (RawData), their bytes are read straight from the file
+// through one large window, so that entries of a few bytes cost no system call of their own;
+// entries that small are also checked on the calling thread, where handing them to a worker
+// would cost more than their work. WinZip AES entries go ahead once the caller has the
+// password (usePassword): deriving each entry's keys from it is most of their time. Other
+// encrypted entries and those read before the password is known, larger entries (which keep
+// streaming in bounded memory), other methods, and any entry a worker could not decode (a
+// wrong password among them) are left to the calling thread's EntryReader, which reads them
+// as before, asks for the password and reports what is wrong.
 // What is held ahead is bounded, so memory does not grow with the archive.
 #include "ziplibs/common/Deflate.h"
 #include "ziplibs/common/ReadWindow.h"
+#include "ziplibs/common/Secret.h"
 
 #include <zip.h>
 
@@ -47,6 +50,8 @@ struct InflatedEntry {
     int fd = -1;
     unsigned mode = 0; // what the file written ahead was given
     long long mtime = 0;
+    // An AE-2 entry, checked by its authentication code: its stored CRC is left at 0.
+    bool authenticated = false;
 
     std::ptrdiff_t read(const char*& block, std::size_t max) {
         const std::size_t n = std::min(max, size - pos);
@@ -102,6 +107,11 @@ public:
     // thread only.
     bool take(zip_uint64_t idx, InflatedEntry& out);
 
+    // From now on WinZip AES entries are read ahead too, decrypted with PASSWORD; AE2(idx)
+    // tells an entry checked by its authentication code alone. Another password replaces
+    // this one for the entries read after. Calling thread only.
+    void usePassword(const char* password, std::function<bool(zip_uint64_t)> ae2);
+
     // The worker threads an extraction uses: QUEMBLY_UNZIP_WORKERS when set (0 extracts on
     // the calling thread alone, as tests and benchmarks compare), else one per core, and none
     // on a single core, where nothing is gained.
@@ -140,6 +150,9 @@ private:
     std::uint64_t held_ = 0;                   // bytes of ahead_ and current_
     std::unique_ptr<Inflater> writerInflater_; // for entries no worker has started
     RawData raw_;
+    std::shared_ptr<const Secret> password_; // each job keeps the one it was read with
+    unsigned passwordTurn_ = 0;              // counts the passwords given
+    std::function<bool(zip_uint64_t)> ae2_;
     ReadWindow window_{WindowSize};             // onto the archive file
     std::array<std::vector<Buffer>, 16> spare_; // buffers of written entries, by class
     std::uint64_t spareBytes_ = 0;

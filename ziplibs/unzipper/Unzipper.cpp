@@ -189,7 +189,7 @@ Outcome extractFile(Extraction& x, zip_uint64_t idx, const std::string& name, co
     if (ready)
         crc = ahead.crc;
     if (((st.valid & ZIP_STAT_SIZE) && total != st.size) ||
-        ((ready || entry->checksCrc()) && (st.valid & ZIP_STAT_CRC) &&
+        ((ready ? !ahead.authenticated : entry->checksCrc()) && (st.valid & ZIP_STAT_CRC) &&
          static_cast<zip_uint32_t>(crc) != st.crc)) {
         rep.message(CrcError, isEncrypted(st)
                                   ? wrongOrDamaged(name)
@@ -328,11 +328,18 @@ Outcome extractEntry(Extraction& x, zip_uint64_t idx, const std::string& name) {
         return stopOr(Outcome::Folder);
     }
     // The password is asked for before the first encrypted entry is announced.
-    if (isEncrypted(st) && type != S_IFLNK && !x.passwords.forEntry(name)) {
-        if (rep.stopped())
-            return Outcome::Stop;
-        rep.message(EntryEncrypted, "Encrypted entry cannot be extracted: " + name);
-        return stopOr(Outcome::Failed);
+    if (isEncrypted(st) && type != S_IFLNK) {
+        const char* password = x.passwords.forEntry(name);
+        if (!password) {
+            if (rep.stopped())
+                return Outcome::Stop;
+            rep.message(EntryEncrypted, "Encrypted entry cannot be extracted: " + name);
+            return stopOr(Outcome::Failed);
+        }
+        // The entries after this one are decrypted ahead with the password it is read with.
+        if (x.ahead)
+            x.ahead->usePassword(password,
+                                 [&x](zip_uint64_t i) { return x.passwords.authenticated(i); });
     }
     // Without folder names the file goes into the extraction folder itself.
     const std::string& leaf = safe.parts.back();
