@@ -1,6 +1,7 @@
 #include "ziplibs/unzipper/Decryption.h"
 
 #include "ziplibs/common/Secret.h"
+#include "ziplibs/unzipper/KeyDerivation.h"
 
 #include <openssl/core_names.h>
 #include <openssl/evp.h>
@@ -66,10 +67,10 @@ struct AesSource::Crypto {
                const unsigned char* verifier, bool& failed) {
         std::array<unsigned char, 2 * 32 + VerifierLength> keys{};
         const std::size_t n = 2 * keyLen + VerifierLength;
-        failed = !cipher || !mac ||
-                 PKCS5_PBKDF2_HMAC_SHA1(password, static_cast<int>(std::strlen(password)), salt,
-                                        static_cast<int>(keyLen / 2), KeyIterations,
-                                        static_cast<int>(n), keys.data()) != 1;
+        failed = !cipher || !mac;
+        if (!failed)
+            pbkdf2Sha1(password, std::strlen(password), salt, keyLen / 2, KeyIterations,
+                       keys.data(), n);
         bool matches = false;
         if (!failed) {
             matches = std::memcmp(keys.data() + 2 * keyLen, verifier, VerifierLength) == 0;
