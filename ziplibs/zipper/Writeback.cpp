@@ -1,6 +1,8 @@
 #include "ziplibs/zipper/Writeback.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/vfs.h>
 
 #include <system_error>
 
@@ -21,6 +23,11 @@ void Writeback::written(std::uint64_t end) {
     }
     if (thread_.joinable()) {
         wake_.notify_one();
+        return;
+    }
+    struct statfs fs {};
+    if (fstatfs(fd_, &fs) != 0 || fs.f_type != EXT4_SUPER_MAGIC) {
+        noThread_ = true;
         return;
     }
     try {

@@ -13,6 +13,8 @@ namespace ziplibs {
 // gigabyte copied and left in memory then costs the rename a good part of the copy's time.
 // Started as the copy goes, that work runs on another core and the rename finds little left.
 // Nothing is waited for: the pages are handed to the disk as the kernel would hand them later.
+// Only on ext4: on a file system that does not write out at the rename (a slow memory stick's
+// FAT among them) the file would otherwise be written while the caller waits.
 class Writeback {
 public:
     explicit Writeback(int fd) : fd_(fd) {}
@@ -33,7 +35,7 @@ private:
     std::condition_variable wake_;
     std::uint64_t posted_ = 0; // handed to the thread
     bool finishing_ = false;
-    bool noThread_ = false; // none could be started: the kernel writes in its own time
+    bool noThread_ = false; // not ext4, or no thread: the kernel writes in its own time
     std::thread thread_;
 };
 
