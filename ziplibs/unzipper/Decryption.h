@@ -47,14 +47,14 @@ private:
 };
 
 // The bytes a WinZip AES entry of METHOD adds to its data (salt, verifier, authentication
-// code); 0 for a method that is not AES.
+// code), 0 for a method that is not AES, and where its data begin.
 std::size_t aesOverhead(zip_uint16_t method);
+std::size_t aesDataOffset(zip_uint16_t method);
 
 // Decrypts the whole raw bytes of a WinZip AES entry of METHOD, the N bytes at RAW (salt,
 // verifier, data, authentication code), in place with PASSWORD. On ZIP_ER_OK the data are the
 // n - aesOverhead(method) bytes at RAW + aesDataOffset(method); ZIP_ER_WRONGPASSWD when the
 // verifier refuses the password, ZIP_ER_CRC when the authentication code does not match.
 int decryptAes(unsigned char* raw, std::size_t n, zip_uint16_t method, const char* password);
-std::size_t aesDataOffset(zip_uint16_t method);
 
 } // namespace ziplibs
