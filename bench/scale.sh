@@ -75,7 +75,7 @@ measure() {
 
 # A virtual machine may hand the memory its system has freed back to the host, which then
 # makes every first touch of it slow again: whichever delete ran first in a round wrote its
-# 1.2 GB into such memory, up to a second slower, and the one after into the memory the first
+# 1.2 GB into such memory, up to 1.5 s slower, and the one after into the memory the first
 # had just freed. Each delete now comes right after 2.5 GB were taken and given back.
 take_fresh_memory() {
     dd if=/dev/zero of="$memory/fill" bs=1M count=2560 status=none
