@@ -7,6 +7,7 @@
 
 #include "zipformat/CentralDirectory.h"
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -61,6 +62,51 @@ bool decodeWhole(std::int32_t method, const char* stored, std::size_t size, char
 
 } // namespace
 
+// The memory of an extraction's buffers, taken from one region that the kernel is asked to
+// back with huge pages. The buffers of an extraction touch tens of megabytes, and in 4 KiB
+// pages each first touch is a fault of its own: 12,000 of them for a tree of 157 MB, on a
+// virtual machine a fifth of the extraction's time. Buffers taken from here are kept for
+// later entries of their class and never given back one by one; the region goes when the
+// extraction ends. When it is full, or refused, buffers come from the heap as before.
+class InflateAhead::Arena {
+public:
+    static constexpr std::size_t Size = 64u << 20;
+    static constexpr std::size_t HugePage = 2u << 20;
+
+    Arena() {
+#if !defined(__SANITIZE_ADDRESS__) // AddressSanitizer watches buffers from the heap only
+        void* p = mmap(nullptr, Size + HugePage, PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (p == MAP_FAILED)
+            return;
+        mapped_ = static_cast<char*>(p);
+        const auto at = reinterpret_cast<std::uintptr_t>(mapped_);
+        base_ = mapped_ + ((HugePage - at % HugePage) % HugePage);
+        madvise(base_, Size, MADV_HUGEPAGE); // only advice: without it pages are small
+#endif
+    }
+    ~Arena() {
+        if (mapped_)
+            munmap(mapped_, Size + HugePage);
+    }
+    Arena(const Arena&) = delete;
+    Arena& operator=(const Arena&) = delete;
+
+    // CAPACITY bytes, or null when the region is full or there is none. Calling thread only.
+    char* take(std::size_t capacity) {
+        if (!base_ || capacity > Size - used_)
+            return nullptr;
+        char* p = base_ + used_;
+        used_ += capacity;
+        return p;
+    }
+
+private:
+    char* mapped_ = nullptr;
+    char* base_ = nullptr;
+    std::size_t used_ = 0;
+};
+
 std::size_t InflateAhead::sizeClass(std::size_t n) {
     std::size_t k = 0;
     while ((MinBuffer << k) < n)
@@ -102,7 +148,7 @@ unsigned InflateAhead::workers() {
 
 InflateAhead::InflateAhead(zip_t* za, zip_uint64_t count, Wanted wanted, unsigned workers,
                            RawData raw)
-    : za_(za), count_(count), wanted_(std::move(wanted)),
+    : arena_(std::make_unique<Arena>()), za_(za), count_(count), wanted_(std::move(wanted)),
       workerCount_(workers > 0 ? workers : std::max(1u, std::thread::hardware_concurrency())),
       raw_(raw) {}
 
@@ -124,10 +170,12 @@ InflateAhead::Buffer InflateAhead::buffer(std::size_t size) {
     if (k < spare_.size() && !spare_[k].empty()) {
         b = std::move(spare_[k].back());
         spare_[k].pop_back();
-        spareBytes_ -= b.capacity;
+        if (b.bytes.get_deleter().own)
+            spareBytes_ -= b.capacity;
     } else {
         b.capacity = MinBuffer << k;
-        b.bytes.reset(new char[b.capacity]);
+        char* p = arena_->take(b.capacity);
+        b.bytes = decltype(b.bytes)(p ? p : new char[b.capacity], BufferRelease{p == nullptr});
     }
     b.size = size;
     return b;
@@ -139,8 +187,11 @@ void InflateAhead::retire(std::shared_ptr<Job>& job) {
     if (job.use_count() == 1)
         for (Buffer* b : {&job->stored, &job->inflated}) {
             const std::size_t k = sizeClass(b->capacity);
-            if (b->capacity > 0 && k < spare_.size() && spareBytes_ + b->capacity <= HeldLimit) {
-                spareBytes_ += b->capacity;
+            const bool own = b->bytes.get_deleter().own;
+            // The arena's are kept whatever their number: its memory is taken anyway.
+            if (b->capacity > 0 && k < spare_.size() &&
+                (!own || spareBytes_ + b->capacity <= HeldLimit)) {
+                spareBytes_ += own ? b->capacity : 0;
                 spare_[k].push_back(std::move(*b));
             }
         }

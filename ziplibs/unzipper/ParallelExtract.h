@@ -79,6 +79,15 @@ struct FileToWrite {
     long long mtime = 0;
 };
 
+// Gives back a buffer's memory when it is its own, not the extraction arena's.
+struct BufferRelease {
+    bool own = true;
+    void operator()(char* p) const {
+        if (own)
+            delete[] p;
+    }
+};
+
 class InflateAhead {
 public:
     // The largest entry inflated ahead, and what the entries read ahead may hold at once.
@@ -120,7 +129,7 @@ public:
     // A byte buffer of a power-of-two capacity (not cleared), kept for a later entry once
     // its own is written.
     struct Buffer {
-        std::unique_ptr<char[]> bytes;
+        std::unique_ptr<char[], BufferRelease> bytes;
         std::size_t size = 0, capacity = 0;
         char* data() const { return bytes.get(); }
     };
@@ -130,6 +139,7 @@ public:
 
 private:
     struct Job;
+    class Arena;
     // Reads the stored bytes of the wanted entries from FROM on while the bounds allow.
     void fill(zip_uint64_t from);
     std::shared_ptr<Job> readAhead(zip_uint64_t idx);
@@ -140,6 +150,8 @@ private:
     void retire(std::shared_ptr<Job>& job);     // its buffers kept for later entries
     Buffer buffer(std::size_t size);
 
+    // First, so that it outlives every buffer taken from it.
+    std::unique_ptr<Arena> arena_;
     zip_t* za_;
     const zip_uint64_t count_;
     const Wanted wanted_;
