@@ -125,7 +125,7 @@ AesSource::AesSource(zip_t* za, zip_uint64_t idx, const zip_stat_t& st, const ch
         buffer_.resize(RawChunk);
     const std::size_t keyLen =
         (st.valid & ZIP_STAT_ENCRYPTION_METHOD) ? keyLength(st.encryption_method) : 0;
-    const std::size_t overhead = keyLen / 2 + VerifierLength + CodeLength;
+    const std::size_t overhead = aesOverhead(st.encryption_method);
     if (keyLen == 0 || !(st.valid & ZIP_STAT_COMP_SIZE) || st.comp_size < overhead) {
         fail(keyLen == 0 ? ZIP_ER_ENCRNOTSUPP : ZIP_ER_INCONS);
         return;

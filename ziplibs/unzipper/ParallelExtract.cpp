@@ -127,11 +127,10 @@ struct InflateAhead::Job {
     std::int32_t method = ZIP_CM_DEFLATE;
     std::uint64_t held = 0; // stored and inflated bytes, counted while the job is kept
     std::uint32_t crc = 0;
-    std::uint32_t storedCrc = 0;           // the directory's
-    zip_uint16_t encryption = ZIP_EM_NONE; // a WinZip AES method, decrypted with password
-    std::shared_ptr<const Secret> password;
-    unsigned passwordTurn = 0;
-    bool authenticated = false; // AE-2: its authentication code stands for its CRC
+    std::uint32_t storedCrc = 0;            // the directory's
+    zip_uint16_t encryption = ZIP_EM_NONE;  // a WinZip AES method, decrypted with password
+    std::shared_ptr<const Secret> password; // the one it is read ahead with
+    bool authenticated = false;             // AE-2: its authentication code stands for its CRC
     std::optional<FileToWrite> file;
     int fd = -1; // the file written ahead
     bool ok = false;
@@ -220,7 +219,6 @@ std::shared_ptr<InflateAhead::Job> InflateAhead::readAhead(zip_uint64_t idx) {
     if (encrypted) {
         job->encryption = st.encryption_method;
         job->password = password_;
-        job->passwordTurn = passwordTurn_;
         job->authenticated = ae2_ && ae2_(idx);
     }
     job->stored = buffer(static_cast<std::size_t>(st.comp_size));
@@ -283,7 +281,6 @@ void InflateAhead::inflate(Job& job, Inflater& inflater) {
             auto* raw = reinterpret_cast<unsigned char*>(job.stored.data());
             const int status =
                 decryptAes(raw, job.stored.size, job.encryption, job.password->c_str());
-            job.password.reset();
             if (status != ZIP_ER_OK)
                 return;
             job.stored.size -= aesOverhead(job.encryption);
@@ -412,8 +409,7 @@ bool InflateAhead::take(zip_uint64_t idx, InflatedEntry& out) {
     fill(idx + 1);
     // An entry decrypted with a password given before the one now in use is read again with
     // that one, which asks as it would have.
-    if (!current_->ok ||
-        (current_->encryption != ZIP_EM_NONE && current_->passwordTurn != passwordTurn_))
+    if (!current_->ok || (current_->encryption != ZIP_EM_NONE && current_->password != password_))
         return false;
     out = InflatedEntry{current_->inflated.data(), current_->size, current_->crc, 0, current_->fd};
     out.authenticated = current_->authenticated;
@@ -431,7 +427,6 @@ void InflateAhead::usePassword(const char* password, std::function<bool(zip_uint
     auto secret = std::make_shared<Secret>();
     secret->assign(password, std::strlen(password));
     password_ = std::move(secret);
-    ++passwordTurn_;
     ae2_ = std::move(ae2);
 }
 

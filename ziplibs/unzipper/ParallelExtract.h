@@ -163,7 +163,6 @@ private:
     std::unique_ptr<Inflater> writerInflater_; // for entries no worker has started
     RawData raw_;
     std::shared_ptr<const Secret> password_; // each job keeps the one it was read with
-    unsigned passwordTurn_ = 0;              // counts the passwords given
     std::function<bool(zip_uint64_t)> ae2_;
     ReadWindow window_{WindowSize};             // onto the archive file
     std::array<std::vector<Buffer>, 16> spare_; // buffers of written entries, by class
